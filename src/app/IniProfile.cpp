@@ -1,0 +1,387 @@
+#include "app/IniProfile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <random>
+#include <string_view>
+#include <system_error>
+#include <utility>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <fcntl.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// The characters the Windows profile strips around names and values.
+constexpr std::string_view kBlanks = " \t\r\v\f";
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
+std::string_view Trim(std::string_view s) {
+  const auto first = s.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return s.substr(first, s.find_last_not_of(kBlanks) - first + 1);
+}
+
+char FoldCase(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    if (FoldCase(a[i]) != FoldCase(b[i])) return false;
+  return true;
+}
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// What one line of the file means to the store.
+struct ParsedLine {
+  enum class Kind { kOther, kSection, kKey } kind = Kind::kOther;
+  std::string_view name;        // section or key name, trimmed
+  std::size_t value_begin = 0;  // the trimmed value's place in the line (keys only)
+  std::size_t value_end = 0;
+};
+
+ParsedLine Parse(std::string_view line) {
+  ParsedLine parsed;
+  const std::string_view text = Trim(line);
+  if (text.empty() || text.front() == ';') return parsed;
+  if (text.front() == '[') {
+    const auto close = text.find(']');
+    if (close == std::string_view::npos) return parsed;  // not a header; leaves the section as is
+    parsed.kind = ParsedLine::Kind::kSection;
+    parsed.name = Trim(text.substr(1, close - 1));
+    return parsed;
+  }
+  const auto equals = line.find('=');
+  if (equals == std::string_view::npos) return parsed;
+  parsed.kind = ParsedLine::Kind::kKey;
+  parsed.name = Trim(line.substr(0, equals));
+  // An empty value sits right after '=', so blanks that follow it stay where they are.
+  const std::string_view after = line.substr(equals + 1);
+  const auto first = after.find_first_not_of(kBlanks);
+  parsed.value_begin = parsed.value_end = equals + 1;
+  if (first != std::string_view::npos) {
+    parsed.value_begin = equals + 1 + first;
+    parsed.value_end = equals + 1 + after.find_last_not_of(kBlanks) + 1;
+  }
+  return parsed;
+}
+
+// The stored text as the program sees it: without one pair of matching quotes.
+std::string Decode(std::string_view stored) {
+  if (stored.size() >= 2 && IsQuote(stored.front()) && stored.back() == stored.front())
+    stored = stored.substr(1, stored.size() - 2);
+  return std::string(stored);
+}
+
+// A line break inside a value would split it into lines of its own (and could forge
+// other keys), so each becomes a blank.
+std::string WithoutLineBreaks(std::string value) {
+  for (char& c : value)
+    if (c == '\r' || c == '\n') c = ' ';
+  return value;
+}
+
+// Quotes a value that would otherwise lose surrounding blanks or its own quotes on reading.
+std::string Encode(const std::string& value) {
+  const bool needs_quotes =
+      !value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
+                         kBlanks.find(value.back()) != std::string_view::npos ||
+                         (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()));
+  return needs_quotes ? '"' + value + '"' : value;
+}
+
+// Optional sign and leading decimal digits, like atoi; anything else ends the number.
+// Out-of-range numbers are clamped instead of being undefined.
+int ParseInt(std::string_view text) {
+  text = Trim(text);
+  std::size_t i = 0;
+  bool negative = false;
+  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
+  constexpr long long kLimit = static_cast<long long>(INT_MAX) + 1;
+  long long magnitude = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
+    magnitude = magnitude * 10 + (text[i] - '0');
+    if (magnitude > kLimit) magnitude = kLimit;
+  }
+  if (negative) return static_cast<int>(-magnitude);
+  return static_cast<int>(magnitude > INT_MAX ? INT_MAX : magnitude);
+}
+
+// Names that can be written and found again: no line breaks, nothing that would
+// make the line parse as something else.
+bool IsStorable(std::string_view section, std::string_view key) {
+  if (section.empty() || key.empty()) return false;
+  if (Trim(section) != section || Trim(key) != key) return false;
+  if (section.find_first_of("\r\n]") != std::string_view::npos) return false;
+  if (key.find_first_of("\r\n=") != std::string_view::npos) return false;
+  return key.front() != ';' && key.front() != '[';
+}
+
+// --- File access -------------------------------------------------------------------
+
+std::FILE* Open(const fs::path& path, bool create_new) {
+#ifdef _WIN32
+  return _wfopen(path.c_str(), create_new ? L"wbx" : L"rb");
+#else
+  return std::fopen(path.c_str(), create_new ? "wbx" : "rb");
+#endif
+}
+
+bool ReadWholeFile(const fs::path& path, std::string& content) {
+  std::error_code ec;
+  if (!fs::is_regular_file(path, ec)) return false;
+  std::FILE* file = Open(path, false);
+  if (file == nullptr) return false;
+  char buffer[8192];
+  std::size_t got;
+  while ((got = std::fread(buffer, 1, sizeof buffer, file)) > 0) content.append(buffer, got);
+  const bool ok = std::ferror(file) == 0;
+  std::fclose(file);
+  return ok;
+}
+
+bool FlushToDisk(std::FILE* file) {
+  if (std::fflush(file) != 0) return false;
+#ifdef _WIN32
+  return _commit(_fileno(file)) == 0;
+#else
+  return fsync(fileno(file)) == 0;
+#endif
+}
+
+// Makes the rename itself durable; Windows has no portable equivalent and needs none.
+void FlushDirectory([[maybe_unused]] const fs::path& dir) {
+#ifndef _WIN32
+  const int fd = open(dir.empty() ? "." : dir.c_str(), O_RDONLY);
+  if (fd >= 0) {
+    fsync(fd);
+    close(fd);
+  }
+#endif
+}
+
+// A hidden name beside the target that no other writer (thread or process) uses.
+fs::path TempNameFor(const fs::path& target) {
+  static std::atomic<unsigned> counter{0};
+  static const unsigned seed = std::random_device{}();
+  char suffix[32];
+  std::snprintf(suffix, sizeof suffix, ".%08x%04x.tmp", seed, (counter++) & 0xFFFFu);
+  fs::path name = target;
+  name.replace_filename("." + target.filename().string() + suffix);
+  return name;
+}
+
+// Writes the whole file to a temporary file in the same directory, flushes it to the
+// disk and renames it over the target: readers see the old file or the new one, never
+// a part of either. False when any step fails; no temporary file is left behind.
+bool ReplaceFile(const fs::path& target, const std::string& bytes) {
+  std::error_code ec;
+  const fs::path dir = target.parent_path();
+  if (!dir.empty()) fs::create_directories(dir, ec);  // a failure shows when the file will not open
+
+  fs::path temp;
+  std::FILE* file = nullptr;
+  for (int attempt = 0; attempt < 4 && file == nullptr; ++attempt) {
+    temp = TempNameFor(target);
+    errno = 0;
+    file = Open(temp, true);
+    if (file == nullptr && errno != EEXIST) break;
+  }
+  if (file == nullptr) return false;
+
+  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  ok = FlushToDisk(file) && ok;
+  ok = std::fclose(file) == 0 && ok;
+  if (ok) {
+    // Keep permissions the user gave the file (e.g. private to its owner).
+    const fs::file_status old_status = fs::status(target, ec);
+    if (!ec && fs::exists(old_status)) fs::permissions(temp, old_status.permissions(), ec);
+    fs::rename(temp, target, ec);
+    ok = !ec;
+  }
+  if (!ok) {
+    fs::remove(temp, ec);
+    return false;
+  }
+  FlushDirectory(dir);
+  return true;
+}
+
+}  // namespace
+
+// --- IniProfile ----------------------------------------------------------------------
+
+IniProfile::IniProfile(fs::path path) : path_(std::move(path)) {}
+
+int IniProfile::GetInt(const std::string& section, const std::string& key, int def) {
+  std::lock_guard lock(mutex_);
+  ReloadIfChanged();
+  const auto value = Find(section, key);
+  // An empty value counts as absent, as in the Windows profile.
+  return value && !value->empty() ? ParseInt(*value) : def;
+}
+
+std::string IniProfile::GetString(const std::string& section, const std::string& key,
+                                  const std::string& def) {
+  std::lock_guard lock(mutex_);
+  ReloadIfChanged();
+  return Find(section, key).value_or(def);
+}
+
+void IniProfile::WriteInt(const std::string& section, const std::string& key, int value) {
+  WriteString(section, key, std::to_string(value));
+}
+
+void IniProfile::WriteString(const std::string& section, const std::string& key,
+                             const std::string& value) {
+  if (!IsStorable(section, key)) return;
+  std::lock_guard lock(mutex_);
+  ReloadIfChanged();
+  const std::string clean = WithoutLineBreaks(value);
+  // Rewriting what is already on the disk would change nothing but the file's time.
+  if (!unsaved_ && Find(section, key) == clean) return;
+  Store(section, key, clean);
+  Save();
+}
+
+IniProfile::FileStamp IniProfile::StampOf(const fs::path& path) {
+  FileStamp stamp;
+  std::error_code ec;
+  stamp.exists = fs::exists(path, ec);
+  if (!stamp.exists) return stamp;
+  stamp.modified = fs::last_write_time(path, ec);
+  stamp.size = fs::is_regular_file(path, ec) ? fs::file_size(path, ec) : 0;
+  return stamp;
+}
+
+void IniProfile::ReloadIfChanged() {
+  const FileStamp now = StampOf(path_);
+  if (!loaded_ || *loaded_ != now) Load(now);
+}
+
+void IniProfile::Load(const FileStamp& stamp) {
+  // The stamp is taken before reading: a change made while reading shows up next time.
+  loaded_ = stamp;
+  lines_.clear();
+  byte_order_mark_.clear();
+  line_end_.clear();
+  final_newline_ = true;
+  readable_ = true;
+  unsaved_ = false;
+  if (!stamp.exists) return;
+
+  std::string content;
+  if (!ReadWholeFile(path_, content)) {
+    readable_ = false;  // present but unreadable: writing now would destroy what it holds
+    return;
+  }
+
+  std::string_view rest = content;
+  if (rest.substr(0, kUtf8Mark.size()) == kUtf8Mark) {
+    byte_order_mark_ = kUtf8Mark;
+    rest.remove_prefix(kUtf8Mark.size());
+  }
+  while (!rest.empty()) {
+    const auto end = rest.find('\n');
+    if (end == std::string_view::npos) {
+      lines_.emplace_back(rest);
+      final_newline_ = false;
+      break;
+    }
+    lines_.emplace_back(rest.substr(0, end));
+    rest.remove_prefix(end + 1);
+  }
+  if (!lines_.empty() && (final_newline_ || lines_.size() > 1) && !lines_.front().empty() &&
+      lines_.front().back() == '\r') {
+    line_end_ = "\r";
+  }
+}
+
+std::optional<std::string> IniProfile::Find(const std::string& section,
+                                            const std::string& key) const {
+  bool in_section = false;
+  for (const std::string& line : lines_) {
+    const ParsedLine parsed = Parse(line);
+    if (parsed.kind == ParsedLine::Kind::kSection) {
+      in_section = EqualsIgnoringCase(parsed.name, section);
+    } else if (in_section && parsed.kind == ParsedLine::Kind::kKey &&
+               EqualsIgnoringCase(parsed.name, key)) {
+      const std::string_view view = line;
+      return Decode(view.substr(parsed.value_begin, parsed.value_end - parsed.value_begin));
+    }
+  }
+  return std::nullopt;
+}
+
+void IniProfile::Store(const std::string& section, const std::string& key,
+                       const std::string& value) {
+  const std::string encoded = Encode(value);
+  // The first line of the sections of that name that holds the key is updated;
+  // a new key goes after the last key of the first such section.
+  std::optional<std::size_t> first_section, insert_after;
+  bool in_section = false, in_first_section = false;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    const ParsedLine parsed = Parse(lines_[i]);
+    if (parsed.kind == ParsedLine::Kind::kSection) {
+      in_section = EqualsIgnoringCase(parsed.name, section);
+      in_first_section = in_section && !first_section;
+      if (in_first_section) first_section = insert_after = i;
+      continue;
+    }
+    if (!in_section || parsed.kind != ParsedLine::Kind::kKey) continue;
+    if (EqualsIgnoringCase(parsed.name, key)) {
+      std::string& line = lines_[i];
+      line = line.substr(0, parsed.value_begin) + encoded + line.substr(parsed.value_end);
+      return;
+    }
+    if (in_first_section) insert_after = i;
+  }
+
+  const std::string key_line = key + "=" + encoded + line_end_;
+  if (first_section) {
+    InsertLine(*insert_after + 1, key_line);
+    return;
+  }
+  if (!lines_.empty() && !Trim(lines_.back()).empty()) InsertLine(lines_.size(), line_end_);
+  InsertLine(lines_.size(), "[" + section + "]" + line_end_);
+  InsertLine(lines_.size(), key_line);
+}
+
+void IniProfile::InsertLine(std::size_t index, std::string text) {
+  // A line added after an unterminated last line first ends that line.
+  if (index == lines_.size()) final_newline_ = true;
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(index), std::move(text));
+}
+
+std::string IniProfile::Serialise() const {
+  std::string out = byte_order_mark_;
+  for (std::size_t i = 0; i < lines_.size(); ++i) {
+    out += lines_[i];
+    if (i + 1 < lines_.size() || final_newline_) out += '\n';
+  }
+  return out;
+}
+
+void IniProfile::Save() {
+  unsaved_ = true;
+  if (!readable_) return;
+  // Replace the file a symbolic link points to, not the link itself.
+  std::error_code ec;
+  fs::path target = path_;
+  if (fs::is_symlink(path_, ec)) {
+    const fs::path resolved = fs::weakly_canonical(path_, ec);
+    if (!ec) target = resolved;
+  }
+  if (!ReplaceFile(target, Serialise())) return;
+  unsaved_ = false;
+  loaded_ = StampOf(path_);
+}

@@ -1,0 +1,69 @@
+#pragma once
+// What the session needs from the window it lives in: title, status-bar panes,
+// scroll bar, timer, message boxes, drawing contexts, the font and the window size.
+#include <ctime>
+#include <string>
+
+#include "platform/DrawContext.h"
+
+// Status-bar panes, left to right.
+enum Pane : int {
+  kPaneMessage = 0,
+  kPaneCursor = 1,
+  kPaneTime = 2,
+  kPaneSize = 3,
+  kPaneLog = 4,
+};
+
+enum class MessageKind {
+  Plain,        // OK, no icon
+  Stop,         // OK, error icon
+  Information,  // OK, information icon
+  Question,     // Yes / No, question icon
+};
+enum class MessageAnswer { Ok, Yes, No };
+
+// The terminal font as the profile describes it.
+struct FontDescription {
+  int heightTenths = 110;  // tenths of a point
+  bool italic = false;
+  int charSet = 1;         // 0..255
+  std::string faceName = "Terminal";  // at most 31 characters
+  bool fixedPitch = true;
+};
+
+class SessionHost {
+ public:
+  virtual ~SessionHost() = default;
+
+  virtual void SetTitle(const std::string& title) = 0;
+  virtual void SetPaneText(int pane, const std::string& text, bool immediate) = 0;
+  virtual MessageAnswer MessageBox(const std::string& text, MessageKind kind) = 0;
+  virtual void Beep() = 0;
+
+  virtual void StartTimer() = 0;  // the 1000 ms connected-time timer
+  virtual void StopTimer() = 0;
+  virtual std::time_t Now() = 0;
+
+  virtual void BeginWaitCursor() = 0;
+  virtual void EndWaitCursor() = 0;
+  virtual void PostQuit() = 0;
+
+  // Vertical scroll bar of the terminal area.
+  virtual void SetScrollRange(int min, int max, bool redraw) = 0;
+  virtual void SetScrollPos(int pos, bool redraw) = 0;
+  // Asks for a full repaint (erase first when asked).
+  virtual void Invalidate(bool erase) = 0;
+
+  // A context drawing on the terminal area now. Every Begin is paired with End.
+  virtual DrawContext& BeginClientDraw() = 0;
+  virtual void EndClientDraw() = 0;
+
+  // Creates the terminal font; false when the platform cannot. On success the
+  // cell size is the extent of one blank.
+  virtual bool CreateTerminalFont(const FontDescription& desc, int& cellWidth,
+                                  int& cellHeight) = 0;
+  // Sizes the window so its terminal area is exactly width x height pixels.
+  // Returns true when that changes the window's size (a size notification follows).
+  virtual bool FitClientArea(int width, int height) = 0;
+};

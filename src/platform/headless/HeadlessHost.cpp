@@ -1,0 +1,28 @@
+#include "platform/headless/HeadlessHost.h"
+
+void HeadlessHost::SetPaneText(int pane, const std::string& text, bool) {
+  if (pane >= 0 && pane < static_cast<int>(panes.size())) panes[pane] = text;
+}
+
+MessageAnswer HeadlessHost::MessageBox(const std::string& text, MessageKind kind) {
+  messages.push_back({text, kind});
+  if (kind != MessageKind::Question) return MessageAnswer::Ok;
+  if (answers.empty()) return MessageAnswer::Yes;
+  const MessageAnswer answer = answers.front();
+  answers.pop_front();
+  return answer;
+}
+
+bool HeadlessHost::CreateTerminalFont(const FontDescription&, int& w, int& h) {
+  if (fontCreationFails) return false;
+  w = cellWidth;
+  h = cellHeight;
+  return true;
+}
+
+bool HeadlessHost::FitClientArea(int width, int height) {
+  const bool changed = width != clientWidth || height != clientHeight;
+  clientWidth = width;
+  clientHeight = height;
+  return changed;
+}

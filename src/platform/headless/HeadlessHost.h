@@ -1,0 +1,70 @@
+#pragma once
+// A window-less host for the session: keeps what a window would show (title,
+// panes, scroll bar) so tools and tests can read it, answers message boxes from
+// a script, and draws into a DrawContext that can be swapped in.
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/SessionHost.h"
+
+// A context that draws nothing; used when nobody looks at the pixels.
+class NullDrawContext : public DrawContext {
+ public:
+  void SetTextColour(Colour) override {}
+  void SetBackColour(Colour) override {}
+  void TextOut(int, int, const unsigned char*, std::size_t) override {}
+  void HorizontalLine(int, int, int, Colour) override {}
+  void FillRect(int, int, int, int, Colour) override {}
+};
+
+class HeadlessHost : public SessionHost {
+ public:
+  struct Message {
+    std::string text;
+    MessageKind kind;
+  };
+
+  void SetTitle(const std::string& title) override { this->title = title; }
+  void SetPaneText(int pane, const std::string& text, bool) override;
+  MessageAnswer MessageBox(const std::string& text, MessageKind kind) override;
+  void Beep() override { ++beeps; }
+  void StartTimer() override { timerRunning = true; }
+  void StopTimer() override { timerRunning = false; }
+  std::time_t Now() override { return now; }
+  void BeginWaitCursor() override { ++waitCursorDepth; }
+  void EndWaitCursor() override { --waitCursorDepth; }
+  void PostQuit() override { quitRequested = true; }
+  void SetScrollRange(int min, int max, bool) override {
+    scrollMin = min;
+    scrollMax = max;
+  }
+  void SetScrollPos(int pos, bool) override { scrollPos = pos; }
+  void Invalidate(bool erase) override {
+    ++invalidations;
+    if (erase) ++erasingInvalidations;
+  }
+  DrawContext& BeginClientDraw() override { return drawContext ? *drawContext : nullContext_; }
+  void EndClientDraw() override { ++clientDraws; }
+  bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) override;
+  bool FitClientArea(int width, int height) override;
+
+  std::string title;
+  std::vector<std::string> panes = std::vector<std::string>(8);
+  std::vector<Message> messages;
+  std::deque<MessageAnswer> answers;  // answers to questions; Yes when empty
+  int beeps = 0;
+  bool timerRunning = false;
+  std::time_t now = 0;
+  int waitCursorDepth = 0;
+  bool quitRequested = false;
+  int scrollMin = 0, scrollMax = 0, scrollPos = 0;
+  int invalidations = 0, erasingInvalidations = 0, clientDraws = 0;
+  DrawContext* drawContext = nullptr;
+  int cellWidth = 8, cellHeight = 16;
+  bool fontCreationFails = false;
+  int clientWidth = 0, clientHeight = 0;
+
+ private:
+  NullDrawContext nullContext_;
+};

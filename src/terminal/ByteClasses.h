@@ -1,0 +1,26 @@
+#pragma once
+// Byte tables of the receive path.
+#include <array>
+
+// Bytes the receive loop acts on itself; every other byte is stored on screen.
+constexpr std::array<bool, 256> MakeControlTable() {
+  std::array<bool, 256> t{};
+  for (int b : {0, 7, 8, 9, 10, 12, 13, 14, 15, 27, 255}) t[b] = true;
+  return t;
+}
+inline constexpr std::array<bool, 256> kIsControl = MakeControlTable();
+
+// The C library's isspace in the "C" locale.
+constexpr bool IsCSpace(unsigned char c) { return c == ' ' || (c >= 9 && c <= 13); }
+
+// The line-drawing character set shown with plain ASCII: corners and tees as
+// '+', the horizontal line as '-', the vertical line as '|'.
+constexpr std::array<unsigned char, 256> MakeLineDrawingTable() {
+  std::array<unsigned char, 256> t{};
+  for (int i = 0; i < 256; ++i) t[i] = static_cast<unsigned char>(i);
+  for (unsigned char c : {'j', 'k', 'l', 'm', 't', 'u'}) t[c] = '+';
+  t['q'] = '-';
+  t['x'] = '|';
+  return t;
+}
+inline constexpr std::array<unsigned char, 256> kLineDrawing = MakeLineDrawingTable();

@@ -1,0 +1,70 @@
+// Opening and closing the connection, the host's close, and the connected time.
+#include <algorithm>
+#include <cstdio>
+
+#include "terminal/TelnetSession.h"
+
+namespace {
+constexpr const char* kAppName = "Corvane";
+constexpr const char* kNoTime = "00:00:00";
+
+// Removes the wait cursor on every way out of a connect.
+struct WaitCursor {
+  explicit WaitCursor(SessionHost& host) : host_(host) { host_.BeginWaitCursor(); }
+  ~WaitCursor() { host_.EndWaitCursor(); }
+  WaitCursor(const WaitCursor&) = delete;
+  WaitCursor& operator=(const WaitCursor&) = delete;
+  SessionHost& host_;
+};
+}  // namespace
+
+bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
+  if (IsConnected()) Close();
+  if (!m_Connection.Create()) {
+    m_pFrame->MessageBox("Windows socket creation failed", MessageKind::Stop);
+    return false;
+  }
+  WaitCursor wait(*m_pFrame);
+  if (!m_Connection.Connect(host, port)) {
+    m_pFrame->MessageBox("Connection to " + host + ":" + std::to_string(port) + " failed",
+                         MessageKind::Stop);
+    Close();
+    return false;
+  }
+  m_nAttr = kDefaultAttr;
+  m_bLineDrawing = false;
+  m_bNawsOffered = false;
+  m_bNawsActive = false;
+  m_nScrollTop = 1;
+  m_nScrollBottom = m_nHeight;
+  // Bytes of an unfinished sequence from an earlier connection must not be
+  // prefixed to this host's data.
+  m_nCarry = 0;
+  m_pFrame->StartTimer();
+  m_timeConnected = m_pFrame->Now();
+  return true;
+}
+
+void CTelnetSession::Close() {
+  m_Connection.Close();
+  m_bNawsActive = true;
+  m_pFrame->SetTitle(kAppName);
+  m_pFrame->StopTimer();
+  m_pFrame->SetPaneText(kPaneTime, kNoTime, true);
+}
+
+void CTelnetSession::OnClose(int /*errorCode*/) {
+  Close();
+  if (m_bDisconnectNotify) m_pFrame->MessageBox("Connection closed", MessageKind::Information);
+  if (m_bAutoClose) m_pFrame->PostQuit();
+}
+
+void CTelnetSession::UpdateConnectedTime() {
+  // Shown as a time of day: after 24 hours the hours start again at 00.
+  const long long elapsed = std::max<long long>(0, m_pFrame->Now() - m_timeConnected);
+  const long long seconds = elapsed % 86400;
+  char text[16];
+  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
+                seconds % 60);
+  m_pFrame->SetPaneText(kPaneTime, text, true);
+}

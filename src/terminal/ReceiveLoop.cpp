@@ -1,0 +1,106 @@
+// The receive loop: reads what the host sent behind any carried-over bytes,
+// logs it, walks it, and draws the rows that changed.
+#include <cstring>
+
+#include "terminal/ByteClasses.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+// Column at which tabs stop advancing: far beyond any screen, so behaviour on
+// screen is unchanged, but a host sending endless tabs cannot overflow it.
+constexpr int kMaxColumn = 1 << 20;
+}  // namespace
+
+void CTelnetSession::OnReceive(int errorCode) {
+  if (errorCode != 0) return;
+  // A modal box shown from inside the walk runs a nested event loop that may
+  // deliver another notification. Never read into the buffer being walked:
+  // note it and read again once the outer walk is done.
+  if (m_bInReceive) {
+    m_bReceivePending = true;
+    return;
+  }
+  m_bInReceive = true;
+  do {
+    m_bReceivePending = false;
+    ReceiveBlock();
+  } while (m_bReceivePending && IsConnected());
+  m_bInReceive = false;
+}
+
+void CTelnetSession::ReceiveBlock() {
+  // An unfinished sequence that fills the whole buffer can never complete:
+  // drop it so the connection keeps moving.
+  if (m_nCarry >= kRecvBufSize) m_nCarry = 0;
+
+  const int n = m_Connection.Receive(m_RecvBuf + m_nCarry, kRecvBufSize - m_nCarry);
+  if (n < 0) return;
+  unsigned char* const end = m_RecvBuf + m_nCarry + n;
+  if (n > 0) Log(m_RecvBuf + m_nCarry, n);
+  m_nCarry = 0;
+  {
+    std::lock_guard lock(m_ScreenLock);
+    Walk(m_RecvBuf, end);
+    if (m_nCursorCol >= m_nWidth) {
+      NewLine();
+      m_nCursorCol = 0;
+    }
+  }
+  DrawNow(true);
+}
+
+void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {
+  const unsigned char* p = begin;
+  while (p < end) {
+    const unsigned char b = *p;
+    if (!kIsControl[b]) {
+      const unsigned char* run = p + 1;
+      while (run < end && !kIsControl[*run]) ++run;
+      PutRun(p, static_cast<int>(run - p));
+      p = run;
+      continue;
+    }
+    switch (b) {
+      case 0:
+      case 14:
+      case 15:
+        break;
+      case 7:
+        m_pFrame->Beep();
+        break;
+      case 8:
+        if (m_nCursorCol > 0) --m_nCursorCol;
+        break;
+      case 9:
+        if (m_nCursorCol < kMaxColumn) m_nCursorCol = (m_nCursorCol / 8 + 1) * 8;
+        break;
+      case 10:
+        NewLine();
+        break;
+      case 12:
+        EraseBelow(0);
+        m_nCursorRow = m_nCursorCol = 0;
+        break;
+      case 13:
+        m_nCursorCol = 0;
+        break;
+      case 27:
+      case 255: {
+        const unsigned char* r =
+            b == 27 ? ParseEscape(p + 1, end) : ParseTelnetCommand(p + 1, end);
+        if (r == nullptr) {
+          m_nCarry = static_cast<int>(end - p);
+          std::memmove(m_RecvBuf, p, static_cast<std::size_t>(m_nCarry));
+          m_DirtyLines[m_nCursorRow] = 1;
+          return;
+        }
+        p = r;
+        break;
+      }
+      default:
+        break;
+    }
+    m_DirtyLines[m_nCursorRow] = 1;
+    ++p;
+  }
+}

@@ -1,0 +1,35 @@
+// The session log: the host's raw bytes with controls dropped and each CR
+// written as a CR LF line end.
+#include "terminal/TelnetSession.h"
+
+bool CTelnetSession::OpenLog(const std::string& path) {
+  CloseLog();
+  m_pLogFile = std::fopen(path.c_str(), "wb");
+  return m_pLogFile != nullptr;
+}
+
+void CTelnetSession::CloseLog() {
+  if (m_pLogFile == nullptr) return;
+  std::fclose(m_pLogFile);
+  m_pLogFile = nullptr;
+}
+
+void CTelnetSession::Log(const unsigned char* data, int count) {
+  if (m_pLogFile == nullptr) return;
+  unsigned char out[2 * kRecvBufSize];
+  int n = 0;
+  for (int i = 0; i < count; ++i) {
+    const unsigned char b = data[i];
+    if (b >= 32) {
+      out[n++] = b;
+    } else if (b == 13) {
+      out[n++] = 13;
+      out[n++] = 10;
+    }
+    if (n >= static_cast<int>(sizeof out) - 2) {
+      std::fwrite(out, 1, static_cast<std::size_t>(n), m_pLogFile);
+      n = 0;
+    }
+  }
+  if (n > 0) std::fwrite(out, 1, static_cast<std::size_t>(n), m_pLogFile);
+}

@@ -1,0 +1,194 @@
+// Construction, destruction and the primitive screen operations.
+#include "terminal/TelnetSession.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "app/Profile.h"
+#include "app/ProfileKeys.h"
+#include "terminal/ByteClasses.h"
+
+CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile)
+    : m_pFrame(&frame), m_Connection(connection), m_Profile(profile) {
+  // The line check stays switched off while the catalogue has no capacity.
+  m_bLineCheckBusy = keys::DBSize.Read(profile) == 0;
+  m_pFrame->SetPaneText(kPaneLog, "", false);
+
+  m_bAutoClose = keys::AutoClose.Read(profile) != 0;
+  m_bBlockCursor = keys::BlockCursor.Read(profile) != 0;
+  m_bDisconnectNotify = keys::DisconnectNotify.Read(profile) != 0;
+  m_bReverseColor = keys::ReverseColor.Read(profile) != 0;
+  const int emulation = keys::Emulation.Read(profile);
+  m_nEmulation = (emulation == 0 || emulation == 1) ? emulation : 0;
+  m_bWinSizeWarning = keys::WinSizeWarning.Read(profile) != 0;
+
+  FontDescription desc;
+  desc.heightTenths = keys::FontSize.Read(profile);
+  desc.italic = keys::FontItalic.Read(profile) != 0;
+  desc.charSet = keys::FontCharSet.Read(profile) & 0xFF;
+  desc.faceName = keys::FontName.Read(profile).substr(0, 31);
+  const Colour text = MakeColour(keys::ForegroundR.Read(profile), keys::ForegroundG.Read(profile),
+                                 keys::ForegroundB.Read(profile));
+  CreateTerminalFont(desc, text, false);
+
+  m_crBackground = MakeColour(keys::BackgroundR.Read(profile), keys::BackgroundG.Read(profile),
+                              keys::BackgroundB.Read(profile));
+
+  SetBufferSize(keys::BufferSize.Read(profile));
+
+  m_nWidth = m_nHeight = 0;
+  m_nWantedWidth = keys::Width.Read(profile);
+  m_nWantedHeight = keys::Height.Read(profile);
+  m_bNawsActive = m_bNawsOffered = true;
+  m_nCursorCol = m_nCursorRow = m_nSavedCol = m_nSavedRow = 0;
+  m_nSavedAttr = kDefaultAttr;
+  Resize(m_nWantedWidth, m_nWantedHeight);
+}
+
+CTelnetSession::~CTelnetSession() {
+  CloseLog();
+  m_Connection.Close();
+}
+
+bool CTelnetSession::Send(const unsigned char* data, std::size_t len) {
+  if (len == 0) return true;
+  return m_Connection.Send(data, len);
+}
+
+bool CTelnetSession::Send(const std::string& bytes) {
+  return Send(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+}
+
+void CTelnetSession::PutChar(unsigned char ch) {
+  if (ch == 8) {
+    if (m_nCursorCol > 0) --m_nCursorCol;
+    return;
+  }
+  if (ch == 13) {
+    NewLine();
+    m_nCursorCol = 0;
+    return;
+  }
+  if (m_bLineDrawing) ch = kLineDrawing[ch];
+  if (m_nCursorCol >= m_nWidth) {
+    NewLine();
+    m_nCursorCol = 0;
+  }
+  m_Text[m_nCursorRow][m_nCursorCol] = static_cast<char>(ch);
+  m_Attrs[m_nCursorRow][m_nCursorCol] = static_cast<char>(m_nAttr);
+  ++m_nCursorCol;
+}
+
+// Stores a run of printable bytes exactly as PutChar would one by one, a row
+// segment at a time.
+void CTelnetSession::PutRun(const unsigned char* p, int n) {
+  while (n > 0) {
+    if (m_nCursorCol >= m_nWidth) {
+      NewLine();
+      m_nCursorCol = 0;
+    }
+    const int k = std::min(n, m_nWidth - m_nCursorCol);
+    char* text = m_Text[m_nCursorRow].data() + m_nCursorCol;
+    if (m_bLineDrawing) {
+      for (int i = 0; i < k; ++i) text[i] = static_cast<char>(kLineDrawing[p[i]]);
+    } else {
+      std::memcpy(text, p, static_cast<std::size_t>(k));
+    }
+    std::memset(m_Attrs[m_nCursorRow].data() + m_nCursorCol, m_nAttr, static_cast<std::size_t>(k));
+    m_DirtyLines[m_nCursorRow] = 1;
+    m_nCursorCol += k;
+    p += k;
+    n -= k;
+  }
+}
+
+void CTelnetSession::NewLine() {
+  const std::string& row = m_Text[m_nCursorRow];
+  std::size_t len = row.size();
+  while (len > 0 && IsCSpace(static_cast<unsigned char>(row[len - 1]))) --len;
+  m_History[m_nLineCount % m_nBufferSize].assign(row, 0, len);
+  ++m_nLineCount;
+
+  ++m_nCursorRow;
+  if (m_nCursorRow < m_nScrollBottom) return;
+  ScrollRegionUp();
+  m_nCursorRow = m_nScrollBottom - 1;
+}
+
+void CTelnetSession::BlankRow(int row) {
+  m_Text[row].assign(static_cast<std::size_t>(m_nWidth), ' ');
+  m_Attrs[row].assign(static_cast<std::size_t>(m_nWidth), static_cast<char>(kDefaultAttr));
+}
+
+void CTelnetSession::MarkDirty(int first, int last) {
+  first = std::max(first, 0);
+  last = std::min(last, m_nHeight - 1);
+  for (int r = first; r <= last; ++r) m_DirtyLines[r] = 1;
+}
+
+// Removes the region's top row and inserts a blank one at its bottom: row
+// handles move, characters do not.
+void CTelnetSession::ScrollRegionUp() {
+  const int top = m_nScrollTop - 1, bottom = m_nScrollBottom - 1;
+  std::rotate(m_Text.begin() + top, m_Text.begin() + top + 1, m_Text.begin() + bottom + 1);
+  std::rotate(m_Attrs.begin() + top, m_Attrs.begin() + top + 1, m_Attrs.begin() + bottom + 1);
+  BlankRow(bottom);
+  MarkDirty(top, bottom);
+}
+
+void CTelnetSession::ScrollRegionDown() {
+  const int top = m_nScrollTop - 1, bottom = m_nScrollBottom - 1;
+  std::rotate(m_Text.begin() + top, m_Text.begin() + bottom, m_Text.begin() + bottom + 1);
+  std::rotate(m_Attrs.begin() + top, m_Attrs.begin() + bottom, m_Attrs.begin() + bottom + 1);
+  BlankRow(top);
+  MarkDirty(top, bottom);
+}
+
+void CTelnetSession::EraseLine(int row, int col) {
+  if (row < 0 || row >= m_nHeight) return;
+  if (col <= 0) {
+    BlankRow(row);
+  } else if (col < m_nWidth) {
+    const auto n = static_cast<std::size_t>(m_nWidth - col);
+    std::memset(m_Text[row].data() + col, ' ', n);
+    std::memset(m_Attrs[row].data() + col, kDefaultAttr, n);
+  }
+  m_DirtyLines[row] = 1;
+}
+
+void CTelnetSession::EraseBelow(int row) {
+  for (int r = std::max(row, 0); r < m_nHeight; ++r) EraseLine(r, 0);
+}
+
+void CTelnetSession::ClearBuffer() {
+  {
+    std::lock_guard lock(m_ScreenLock);
+    EraseBelow(0);
+    for (std::string& entry : m_History) entry.assign(static_cast<std::size_t>(m_nWidth), ' ');
+  }
+  DrawNow(true);
+}
+
+void CTelnetSession::SetBufferSize(int n) {
+  // A ring needs at least one slot; a hand-edited huge value must not exhaust memory.
+  n = std::clamp(n, 1, kMaxBufferSize);
+  m_nBufferSize = static_cast<unsigned>(n);
+  m_History.resize(m_nBufferSize);
+  m_nScrollBackPos = 0;
+  m_nLineCount = 0;
+  keys::BufferSize.Write(m_Profile, n);
+  m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()), false);
+}
+
+bool CTelnetSession::IsSelected(int row, int col) const {
+  if ((m_nSelStartCol == -1 && m_nSelStartRow == -1) || (m_nSelEndCol == -1 && m_nSelEndRow == -1))
+    return false;
+  if (row < m_nSelStartRow || row > m_nSelEndRow) return false;
+  if (row == m_nSelStartRow && col < m_nSelStartCol) return false;
+  if (row == m_nSelEndRow && col > m_nSelEndCol) return false;
+  return true;
+}
+
+void CTelnetSession::ClearSelection() {
+  m_nSelStartCol = m_nSelStartRow = m_nSelEndCol = m_nSelEndRow = -1;
+}

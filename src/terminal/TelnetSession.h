@@ -1,0 +1,179 @@
+#pragma once
+// The one telnet session: the connection's state and the emulated screen with
+// its history ring. Everything it does to the window, the status bar, the socket
+// or message boxes goes through SessionHost and Connection, so the whole engine
+// runs and is tested without a window.
+#include <cstdint>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "platform/Colour.h"
+#include "platform/Connection.h"
+#include "platform/DrawContext.h"
+#include "platform/SessionHost.h"
+
+class Profile;
+class LineCheckDatabase;
+
+// Attribute byte: bit 0 bold, bit 1 reverse, bits 2-4 foreground, bits 5-7 background.
+inline constexpr std::uint8_t kDefaultAttr = 0x1C;
+inline constexpr int kMaxScreenSide = 255;
+inline constexpr int kRecvBufSize = 4096;
+// Largest history ring accepted (what the Terminal properties dialog allows).
+inline constexpr int kMaxBufferSize = 65536;
+
+// Scroll-bar codes of ScrollView.
+enum ScrollCode : int {
+  SB_LINEUP = 0,
+  SB_LINEDOWN = 1,
+  SB_PAGEUP = 2,
+  SB_PAGEDOWN = 3,
+  SB_THUMBPOSITION = 4,
+  SB_THUMBTRACK = 5,
+  SB_TOP = 6,
+  SB_BOTTOM = 7,
+  SB_ENDSCROLL = 8,
+};
+
+class CTelnetSession : public ConnectionEvents {
+ public:
+  CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile);
+  ~CTelnetSession() override;
+  CTelnetSession(const CTelnetSession&) = delete;
+  CTelnetSession& operator=(const CTelnetSession&) = delete;
+
+  // --- Connection lifecycle -------------------------------------------------
+  bool OpenConnection(const std::string& host, unsigned port);
+  void Close();
+  void OnReceive(int errorCode) override;
+  void OnClose(int errorCode) override;
+  void UpdateConnectedTime();
+  bool IsConnected() const { return m_Connection.IsOpen(); }
+  // Sends every byte or nothing useful; failures are ignored by callers.
+  bool Send(const unsigned char* data, std::size_t len);
+  bool Send(const std::string& bytes);
+
+  // --- Screen primitives ----------------------------------------------------
+  void PutChar(unsigned char ch);
+  void NewLine();
+  void EraseLine(int row, int col);
+  void EraseBelow(int row);
+  void ClearBuffer();
+  void SetBufferSize(int n);
+  bool IsSelected(int row, int col) const;
+
+  // --- Parsers (p is the byte after ESC / IAC; they return the last byte used,
+  // or nullptr when the data ends before the sequence does) -------------------
+  const unsigned char* ParseEscape(const unsigned char* p, const unsigned char* end);
+  static int ParseNumber(const unsigned char** pp, const unsigned char* end);
+  const unsigned char* ParseTelnetCommand(const unsigned char* p, const unsigned char* end);
+
+  // --- Geometry and the scroll-back view ------------------------------------
+  void Resize(int w, int h);
+  void SizeToWindow(int cx, int cy);
+  void ScrollView(int code, int position);
+  void MouseWheel(int delta);
+  void FitWindow();
+  int ScrollMax() const { return static_cast<int>(m_nBufferSize) - m_nHeight + 1; }
+  // History entry shown on view row r while the view is scrolled back.
+  const std::string& HistoryViewRow(int r) const;
+
+  // --- Rendering ------------------------------------------------------------
+  void Draw(DrawContext& dc, bool bOnlyDirty);
+  void DrawLine(DrawContext& dc, int row);
+  // Draws at once on a client context of the frame.
+  void DrawNow(bool bOnlyDirty);
+  void CreateTerminalFont(FontDescription desc, Colour text, bool bFitWindow);
+  Colour PaletteColour(int index) const;
+  Colour EraseColour() const { return m_bReverseColor ? m_crForeground : m_crBackground; }
+
+  // --- Session log ----------------------------------------------------------
+  bool OpenLog(const std::string& path);
+  void CloseLog();
+  bool IsLogging() const { return m_pLogFile != nullptr; }
+  void Log(const unsigned char* data, int count);
+
+  // Serialises the screen between the user-interface thread and a worker.
+  std::recursive_mutex& ScreenLock() const { return m_ScreenLock; }
+
+  // --- State (declaration order of the screen model) ------------------------
+  LineCheckDatabase* m_pLineCheckDb = nullptr;
+  int m_nCharWidth = 8;
+  int m_nCharHeight = 16;
+  SessionHost* m_pFrame;
+  std::FILE* m_pLogFile = nullptr;
+  int m_nWidth = 0;
+  int m_nHeight = 0;
+  int m_nWantedWidth = 80;
+  int m_nWantedHeight = 24;
+  int m_nCursorCol = 0;
+  int m_nCursorRow = 0;
+  int m_nSavedCol = 0;
+  int m_nSavedRow = 0;
+  int m_nScrollTop = 1;
+  int m_nScrollBottom = 1;
+  unsigned m_nLineCount = 0;
+  unsigned m_nBufferSize = 0;
+  int m_nScrollBackPos = 0;
+  int m_nEmulation = 0;
+  std::uint8_t m_nAttr = kDefaultAttr;
+  std::uint8_t m_nSavedAttr = kDefaultAttr;
+  bool m_bNawsActive = true;
+  bool m_bNawsOffered = true;
+  bool m_bLineCheckBusy = true;
+  bool m_bSelfResize = false;
+  bool m_bLineDrawing = false;
+  bool m_bAutoClose = false;
+  bool m_bBlockCursor = false;
+  bool m_bReverseColor = false;
+  bool m_bDisconnectNotify = true;
+  bool m_bWinSizeWarning = true;
+  std::vector<std::uint8_t> m_DirtyLines;
+  std::vector<std::string> m_Text;
+  std::vector<std::string> m_Attrs;
+  std::vector<std::string> m_History;
+  int m_nSelStartCol = -1;
+  int m_nSelStartRow = -1;
+  int m_nSelEndCol = -1;
+  int m_nSelEndRow = -1;
+  bool m_bHasFont = false;
+  FontDescription m_Font;
+  std::time_t m_timeConnected = 0;
+  Colour m_crBackground = 0;
+  Colour m_crForeground = MakeColour(192, 192, 192);
+
+  Profile& profile() { return m_Profile; }
+  Connection& connection() { return m_Connection; }
+
+ private:
+  void ReceiveBlock();
+  void Walk(unsigned char* begin, unsigned char* end);
+  void PutRun(const unsigned char* p, int n);
+  void ClearSelection();
+  void ScrollRegionUp();
+  void ScrollRegionDown();
+  void BlankRow(int row);
+  void MarkDirty(int first, int last);
+  void ApplyControlSequence(unsigned char final, const int* params, int count);
+  void SetAttributes(const int* params, int count);
+  void SetScrollRegion(int top, int bottom);
+  void Reshape(int w, int h);
+  void SendWindowSize(int w, int h);
+  void DrawHistoryView(DrawContext& dc);
+  void DrawCursor(DrawContext& dc);
+  void UpdateCursorPanes();
+
+  Connection& m_Connection;
+  Profile& m_Profile;
+  mutable std::recursive_mutex m_ScreenLock;
+
+  // Receive buffer and the bytes carried over from the previous read.
+  unsigned char m_RecvBuf[kRecvBufSize] = {};
+  int m_nCarry = 0;
+  bool m_bInReceive = false;
+  bool m_bReceivePending = false;
+};

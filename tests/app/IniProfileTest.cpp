@@ -1,0 +1,355 @@
+#include "app/IniProfile.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <climits>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <map>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "app/ProfilePath.h"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A fresh directory under the system's temporary directory, removed afterwards.
+class TempDir {
+ public:
+  TempDir() {
+    path_ = fs::temp_directory_path() /
+            ("corvane-ini-test-" + std::to_string(std::random_device{}()));
+    fs::create_directories(path_);
+  }
+  ~TempDir() {
+    std::error_code ec;
+    fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(path_, ec);
+  }
+  const fs::path& path() const { return path_; }
+  std::vector<std::string> Names() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    return names;
+  }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const fs::path& path, const std::string& content) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << content;
+}
+
+class IniProfileTest : public ::testing::Test {
+ protected:
+  TempDir dir;
+  fs::path file = dir.path() / "corvane.ini";
+};
+
+TEST_F(IniProfileTest, AbsentFileSectionKeyOrEmptyValueGiveTheDefault) {
+  IniProfile profile(file);
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 80);
+  EXPECT_EQ(profile.GetString("Font", "Name", "Terminal"), "Terminal");
+  EXPECT_FALSE(fs::exists(file)) << "reading must not create the file";
+
+  WriteFile(file, "[Screen]\nHeight=30\nWidth=\n");
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 80);  // empty value: default
+  EXPECT_EQ(profile.GetString("Screen", "Width", "x"), "");
+  EXPECT_EQ(profile.GetInt("Screen", "BufferSize", 1000), 1000);
+  EXPECT_EQ(profile.GetInt("Options", "Height", 7), 7);
+  EXPECT_EQ(profile.GetInt("Screen", "Height", 24), 30);
+}
+
+TEST_F(IniProfileTest, LookupsIgnoreCaseAndSurroundingBlanks) {
+  WriteFile(file, "  [ sCrEeN ]  \n  WIDTH =  132  \t\n");
+  IniProfile profile(file);
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 132);
+  profile.WriteInt("screen", "width", 100);
+  EXPECT_EQ(ReadFile(file), "  [ sCrEeN ]  \n  WIDTH =  100  \t\n");
+}
+
+TEST_F(IniProfileTest, IntegersParseLikeAtoiAndClampInsteadOfOverflowing) {
+  const std::map<std::string, int> cases = {
+      {"42", 42},   {"-7", -7},    {"+5", 5},       {"12abc", 12},          {"abc", 0},
+      {"-", 0},     {"0x10", 0},   {"\"17\"", 17},  {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
+      {"2147483647", INT_MAX},     {"-2147483648", INT_MIN}};
+  std::string content = "[N]\n";
+  int n = 0;
+  for (const auto& [text, expected] : cases) content += "k" + std::to_string(n++) + "=" + text + "\n";
+  WriteFile(file, content);
+  IniProfile profile(file);
+  n = 0;
+  for (const auto& [text, expected] : cases)
+    EXPECT_EQ(profile.GetInt("N", "k" + std::to_string(n++), 1), expected) << text;
+
+  for (int value : {INT_MIN, -1, 0, INT_MAX}) {
+    profile.WriteInt("N", "w", value);
+    EXPECT_EQ(profile.GetInt("N", "w", 1), value);
+    EXPECT_EQ(profile.GetString("N", "w"), std::to_string(value));
+  }
+}
+
+TEST_F(IniProfileTest, StringsSurviveTheRoundTripThroughTheFile) {
+  const std::vector<std::string> values = {"ls -l\\r", "  leading", "trailing ", "\"quoted\"",
+                                           "'single'", "a=b;c", "\"", "", std::string("nul\0in", 6)};
+  {
+    IniProfile writer(file);
+    for (std::size_t i = 0; i < values.size(); ++i) writer.WriteString("Macro", "F" + std::to_string(i + 1), values[i]);
+  }
+  IniProfile reader(file);
+  for (std::size_t i = 0; i < values.size(); ++i)
+    EXPECT_EQ(reader.GetString("Macro", "F" + std::to_string(i + 1), "?"), values[i]) << i;
+}
+
+TEST_F(IniProfileTest, LineBreaksInAValueCannotForgeOtherKeys) {
+  IniProfile profile(file);
+  profile.WriteString("Recent Host List", "Desc1", "a\n[Special]\r\nDBSize=5");
+  EXPECT_EQ(profile.GetInt("Special", "DBSize", 0), 0);
+  EXPECT_EQ(profile.GetString("Recent Host List", "Desc1"), "a [Special]  DBSize=5");
+  EXPECT_EQ(ReadFile(file), "[Recent Host List]\nDesc1=a [Special]  DBSize=5\n");
+}
+
+TEST_F(IniProfileTest, UnparsedLinesSurviveARewriteByteForByte) {
+  const std::string garbage("\x01\xff\xfe\0bin=ary\x80", 12);
+  const std::string long_line(100000, 'x');
+  const std::string head = "stray=before any section\n; comment=not a key\n[Options]\nno equals sign\n" +
+                           garbage + "\n[Broken header\n" + long_line + "\n";
+  const std::string tail = "\n[Unknown]\nWhatever=1\n[Options]\nTruncated=";
+  WriteFile(file, head + "LocalEcho=0" + tail);
+  IniProfile profile(file);
+
+  EXPECT_EQ(profile.GetInt("Options", "stray", 9), 9);       // before any section
+  EXPECT_EQ(profile.GetInt("Options", "; comment", 9), 9);   // a comment, not a key
+  profile.WriteInt("Options", "LocalEcho", 1);
+  EXPECT_EQ(ReadFile(file), head + "LocalEcho=1" + tail);
+
+  // A new key goes after the last key of the section; a new section at the end, which
+  // first ends the truncated last line.
+  profile.WriteInt("Options", "AutoClose", 1);
+  profile.WriteString("Font", "Name", "Fixed");
+  EXPECT_EQ(ReadFile(file), head + "LocalEcho=1\nAutoClose=1" + tail + "\n\n[Font]\nName=Fixed\n");
+  EXPECT_EQ(profile.GetInt("Options", "AutoClose", 0), 1);
+}
+
+TEST_F(IniProfileTest, FirstOfDuplicateSectionsAndKeysWins) {
+  WriteFile(file, "[Options]\nA=1\nA=2\n\n[options]\nA=3\nB=4\n");
+  IniProfile profile(file);
+  EXPECT_EQ(profile.GetInt("Options", "A", 0), 1);
+  EXPECT_EQ(profile.GetInt("Options", "B", 0), 4);  // only in the second copy
+  profile.WriteInt("Options", "A", 9);
+  profile.WriteInt("Options", "B", 8);
+  profile.WriteInt("Options", "C", 7);
+  EXPECT_EQ(ReadFile(file), "[Options]\nA=9\nA=2\nC=7\n\n[options]\nA=3\nB=8\n");
+}
+
+TEST_F(IniProfileTest, KeepsWindowsLineEndsAndByteOrderMark) {
+  WriteFile(file, "\xEF\xBB\xBF[Screen]\r\nWidth=90\r\n");
+  IniProfile profile(file);
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 90);
+  profile.WriteInt("Screen", "Height", 30);
+  EXPECT_EQ(ReadFile(file), "\xEF\xBB\xBF[Screen]\r\nWidth=90\r\nHeight=30\r\n");
+}
+
+TEST_F(IniProfileTest, CreatesMissingDirectoriesAndLeavesNoTemporaryFile) {
+  const fs::path nested = dir.path() / "a" / "b" / "corvane.ini";
+  IniProfile profile(nested);
+  profile.WriteInt("Screen", "Width", 100);
+  profile.WriteInt("Screen", "Height", 40);
+  EXPECT_EQ(ReadFile(nested), "[Screen]\nWidth=100\nHeight=40\n");
+  EXPECT_EQ(fs::directory_iterator(nested.parent_path())->path(), nested);
+  EXPECT_EQ(std::distance(fs::directory_iterator(nested.parent_path()), fs::directory_iterator()), 1);
+}
+
+TEST_F(IniProfileTest, UnwritableLocationsAreIgnoredButTheValueHoldsForThisRun) {
+  WriteFile(dir.path() / "plain-file", "x");
+  IniProfile under_a_file(dir.path() / "plain-file" / "corvane.ini");
+  under_a_file.WriteInt("Screen", "Width", 100);
+  EXPECT_EQ(under_a_file.GetInt("Screen", "Width", 80), 100);
+
+  fs::create_directory(file);  // the target is a directory: the rename fails
+  IniProfile over_a_directory(file);
+  over_a_directory.WriteInt("Screen", "Width", 100);
+  EXPECT_EQ(over_a_directory.GetInt("Screen", "Width", 80), 100);
+  EXPECT_TRUE(fs::is_directory(file));
+  EXPECT_EQ(dir.Names().size(), 2u) << "temporary file left behind";
+}
+
+#ifndef _WIN32
+// Runs `body` where permission bits apply: as root (which ignores them) in a child
+// process that becomes "nobody". Returns what `body` returned.
+bool AsOrdinaryUser(const std::function<bool()>& body) {
+  if (geteuid() != 0) return body();
+  const pid_t child = fork();
+  if (child == 0) {
+    if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+    _exit(body() ? 0 : 1);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+TEST_F(IniProfileTest, ReadOnlyDirectoryLeavesTheOldFileIntact) {
+  const std::string old = "[Screen]\nWidth=90\n";
+  WriteFile(file, old);
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                            fs::perms::others_read);
+  fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  EXPECT_TRUE(AsOrdinaryUser([&] {
+    IniProfile profile(file);
+    if (profile.GetInt("Screen", "Width", 80) != 90) return false;
+    profile.WriteInt("Screen", "Width", 100);
+    return profile.GetInt("Screen", "Width", 80) == 100;
+  }));
+  EXPECT_EQ(ReadFile(file), old);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"});
+}
+
+// In a sticky shared directory (like /tmp) the temporary file can be made but not
+// renamed over another user's file: the failed replace must clean up after itself.
+TEST_F(IniProfileTest, FailedRenameRemovesTheTemporaryFile) {
+  if (geteuid() != 0) GTEST_SKIP() << "needs a file owned by another user";
+  const std::string old = "[Screen]\nWidth=90\n";
+  WriteFile(file, old);
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::others_read);
+  fs::permissions(dir.path(), fs::perms::all | fs::perms::sticky_bit);
+  EXPECT_TRUE(AsOrdinaryUser([&] {
+    IniProfile profile(file);
+    profile.WriteInt("Screen", "Width", 100);
+    return profile.GetInt("Screen", "Width", 80) == 100;
+  }));
+  EXPECT_EQ(ReadFile(file), old);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"});
+}
+
+TEST_F(IniProfileTest, AnUnreadableFileIsNeverReplaced) {
+  const std::string old = "[Special]\nDBSize=5000\n";
+  WriteFile(file, old);
+  fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write);
+  fs::permissions(dir.path(), fs::perms::all);
+  EXPECT_TRUE(AsOrdinaryUser([&] {
+    IniProfile profile(file);
+    profile.WriteInt("Screen", "Width", 100);
+    return profile.GetInt("Screen", "Width", 80) == 100;
+  }));
+  EXPECT_EQ(ReadFile(file), old);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"});
+}
+
+TEST_F(IniProfileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
+  const fs::path real = dir.path() / "real.ini";
+  WriteFile(real, "[Screen]\nWidth=90\n");
+  fs::permissions(real, fs::perms::owner_read | fs::perms::owner_write);
+  fs::create_symlink(real, file);
+  IniProfile profile(file);
+  profile.WriteInt("Screen", "Width", 100);
+  EXPECT_TRUE(fs::is_symlink(file));
+  EXPECT_EQ(ReadFile(real), "[Screen]\nWidth=100\n");
+  EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+#endif
+
+TEST_F(IniProfileTest, ChangesMadeByOthersAreReadAgain) {
+  IniProfile profile(file);
+  profile.WriteInt("Screen", "Width", 100);
+  WriteFile(file, "[Screen]\nWidth=132\nHeight=50\n");  // another size
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 132);
+
+  // Same size, only the time differs.
+  WriteFile(file, "[Screen]\nWidth=120\nHeight=50\n");
+  fs::last_write_time(file, fs::last_write_time(file) + std::chrono::seconds(5));
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 120);
+
+  // A write merges into what the file now holds.
+  profile.WriteInt("Screen", "Height", 60);
+  EXPECT_EQ(ReadFile(file), "[Screen]\nWidth=120\nHeight=60\n");
+
+  fs::remove(file);
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 80);
+}
+
+TEST_F(IniProfileTest, WritingTheStoredValueAgainLeavesTheFileAlone) {
+  IniProfile profile(file);
+  profile.WriteInt("Screen", "Width", 100);
+  const auto old_time = fs::last_write_time(file) - std::chrono::hours(1);
+  fs::last_write_time(file, old_time);
+  profile.WriteInt("Screen", "Width", 100);
+  EXPECT_EQ(fs::last_write_time(file), old_time);
+  profile.WriteInt("Screen", "Width", 101);
+  EXPECT_NE(fs::last_write_time(file), old_time);
+}
+
+TEST_F(IniProfileTest, WorkerReadsWhileOtherThreadsWrite) {
+  WriteFile(file, "[Special]\nDBSize=5000\nCSVDir=/data/csv\n");
+  IniProfile profile(file);
+  constexpr int kWrites = 40;
+  std::atomic<bool> reads_ok{true}, writers_done{false};
+
+  std::thread worker([&] {
+    while (!writers_done) {
+      if (profile.GetInt("Special", "DBSize", 0) != 5000 || profile.GetString("Special", "CSVDir") != "/data/csv")
+        reads_ok = false;
+    }
+  });
+  std::vector<std::thread> writers;
+  for (const char* section : {"Screen", "Macro"}) {
+    writers.emplace_back([&profile, section] {
+      for (int i = 1; i <= kWrites; ++i) profile.WriteInt(section, "K" + std::to_string(i % 5), i);
+    });
+  }
+  for (auto& t : writers) t.join();
+  writers_done = true;
+  worker.join();
+
+  EXPECT_TRUE(reads_ok);
+  IniProfile fresh(file);
+  for (const char* section : {"Screen", "Macro"})
+    for (int k = 0; k < 5; ++k)  // the last i with i % 5 == k
+      EXPECT_EQ(fresh.GetInt(section, "K" + std::to_string(k), -1), kWrites - (kWrites - k) % 5);
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"});
+}
+
+#ifndef _WIN32  // on Windows the file sits beside the executable
+TEST(ProfilePath, FollowsTheEnvironment) {
+  struct Case {
+    std::map<std::string, std::string> env;
+    fs::path expected;
+  };
+  const std::vector<Case> cases = {
+      {{{"CORVANE_PROFILE", "/x/my.ini"}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}}, "/x/my.ini"},
+      {{{"CORVANE_PROFILE", ""}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}}, "/cfg/corvane/corvane.ini"},
+      {{{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u"}}, "/home/u/.config/corvane/corvane.ini"},
+      {{{"XDG_CONFIG_HOME", "relative"}, {"HOME", "/home/u"}}, "/home/u/.config/corvane/corvane.ini"},
+      {{}, "corvane.ini"},
+  };
+  for (const Case& c : cases) {
+    const fs::path got = ProfilePathFrom([&](const char* name) -> const char* {
+      const auto it = c.env.find(name);
+      return it == c.env.end() ? nullptr : it->second.c_str();
+    });
+    EXPECT_EQ(got, c.expected);
+  }
+}
+#endif
+
+}  // namespace

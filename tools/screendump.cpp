@@ -1,0 +1,108 @@
+// screendump: replays raw host bytes from standard input through the terminal
+// engine, as a socket would deliver them, and prints the resulting screen.
+//
+//   screendump [--size WxH] [--block N] [--attrs] [--sent] [--emulation vt100|ansi] < bytes
+//
+// Output: one line per screen row (right-trimmed), then "cursor ROW COL"
+// (0-based); --attrs adds one line of hex attribute bytes per row, --sent a
+// last line "sent " with the bytes the session answered, in hex.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <iterator>
+#include <string>
+
+#include "app/MemoryProfile.h"
+#include "app/ProfileKeys.h"
+#include "platform/headless/HeadlessHost.h"
+#include "platform/headless/ScriptedConnection.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+struct Options {
+  int width = 80, height = 24;
+  int block = kRecvBufSize;
+  bool attrs = false, sent = false;
+  int emulation = 0;
+};
+
+[[noreturn]] void Usage(const char* error) {
+  if (error) std::fprintf(stderr, "screendump: %s\n", error);
+  std::fprintf(stderr,
+               "usage: screendump [--size WxH] [--block N] [--attrs] [--sent] "
+               "[--emulation vt100|ansi] < host-bytes\n");
+  std::exit(2);
+}
+
+Options ParseOptions(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    auto value = [&]() -> std::string {
+      if (i + 1 >= argc) Usage(("missing value for " + arg).c_str());
+      return argv[++i];
+    };
+    if (arg == "--size") {
+      if (std::sscanf(value().c_str(), "%dx%d", &o.width, &o.height) != 2)
+        Usage("--size needs WxH");
+    } else if (arg == "--block") {
+      o.block = std::atoi(value().c_str());
+      if (o.block < 1) Usage("--block needs a positive number");
+    } else if (arg == "--attrs") {
+      o.attrs = true;
+    } else if (arg == "--sent") {
+      o.sent = true;
+    } else if (arg == "--emulation") {
+      const std::string e = value();
+      if (e != "vt100" && e != "ansi") Usage("--emulation is vt100 or ansi");
+      o.emulation = e == "ansi" ? 1 : 0;
+    } else if (arg == "--help" || arg == "-h") {
+      Usage(nullptr);
+    } else {
+      Usage(("unknown option " + arg).c_str());
+    }
+  }
+  return o;
+}
+
+std::string Hex(const std::string& bytes) {
+  static const char* digits = "0123456789abcdef";
+  std::string out;
+  for (unsigned char b : bytes) {
+    out += digits[b >> 4];
+    out += digits[b & 15];
+  }
+  return out;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  const Options options = ParseOptions(argc, argv);
+  std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
+
+  MemoryProfile profile;
+  keys::Width.Write(profile, options.width);
+  keys::Height.Write(profile, options.height);
+  keys::Emulation.Write(profile, options.emulation);
+  HeadlessHost host;
+  ScriptedConnection connection;
+  CTelnetSession session(host, connection, profile);
+  session.OpenConnection("127.0.0.1", 23);
+
+  for (std::size_t at = 0; at < input.size(); at += static_cast<std::size_t>(options.block)) {
+    connection.Queue(input.substr(at, static_cast<std::size_t>(options.block)));
+    while (!connection.incoming.empty()) session.OnReceive(0);
+  }
+
+  for (int r = 0; r < session.m_nHeight; ++r) {
+    std::string row = session.m_Text[r];
+    row.erase(row.find_last_not_of(' ') + 1);
+    std::cout << row << '\n';
+  }
+  std::cout << "cursor " << session.m_nCursorRow << ' ' << session.m_nCursorCol << '\n';
+  if (options.attrs)
+    for (int r = 0; r < session.m_nHeight; ++r) std::cout << Hex(session.m_Attrs[r]) << '\n';
+  if (options.sent) std::cout << "sent " << Hex(connection.sent) << '\n';
+  return 0;
+}
