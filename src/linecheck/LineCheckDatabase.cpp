@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <stdexcept>
 
 #include "app/ProfileKeys.h"
 #include "linecheck/CatalogueReader.h"

@@ -183,6 +183,9 @@ const GateCase kGateCases[] = {
 INSTANTIATE_TEST_SUITE_P(Gates, LineCheckDatabaseGate, testing::ValuesIn(kGateCases));
 
 TEST_F(LineCheckDatabaseTest, CapacityTooLargeForMemoryLeavesTheDatabaseEmptyOrLoaded) {
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "the address sanitizer aborts on a failed allocation instead of throwing";
+#endif
   Catalogue(0, "a,1\n");
   Configure(INT_MAX, cdDir, csvDir, "");
   auto db = Load();  // must not crash, whether or not the machine can reserve it
@@ -215,7 +218,9 @@ TEST_F(LineCheckDatabaseTest, UnreadableDirectoriesAreSkipped) {
   dir.Write("tree/open.txt", "1");
   namespace fs = std::filesystem;
   fs::permissions(dir.Path() / "tree/locked", fs::perms::none);
-  bool stillReadable = fs::exists(dir.Path() / "tree/locked/inside.txt");
+  std::error_code denied;
+  fs::directory_iterator probe(dir.Path() / "tree/locked", denied);
+  bool stillReadable = !denied;
   Configure(10, cdDir, csvDir, dir / "tree");
   auto db = Load();
   fs::permissions(dir.Path() / "tree/locked", fs::perms::owner_all);
