@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages Corvane needs to build, test and run.
+# Safe to run again: it installs only what is missing.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ pkg-config
+  qt6-base-dev libxkbcommon-dev             # Qt 6 Widgets, Network, Test
+  libgtest-dev libgmock-dev                 # unit tests
+  libbenchmark-dev libvterm-dev             # benchmarks (libvterm as the reference engine)
+  clang libclang-rt-14-dev                  # fuzzing and sanitizers
+  xvfb xdotool imagemagick x11-utils        # real-window tests and screenshots
+  python3 fonts-dejavu-core
+  inetutils-telnetd busybox-static          # real telnet servers for end-to-end tests
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+echo "Installing: ${missing[*]}"
+$SUDO apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
