@@ -10,13 +10,16 @@ std::string MemoryProfile::Fold(const std::string& s) {
 }
 
 int MemoryProfile::GetInt(const std::string& section, const std::string& key, int def) {
-  if (!Has(section, key)) return def;
-  return std::atoi(Value(section, key).c_str());
+  std::lock_guard lock(mutex_);
+  auto it = values_.find(Fold(section) + "\n" + Fold(key));
+  return it == values_.end() ? def : std::atoi(it->second.c_str());
 }
 
 std::string MemoryProfile::GetString(const std::string& section, const std::string& key,
                                      const std::string& def) {
-  return Has(section, key) ? Value(section, key) : def;
+  std::lock_guard lock(mutex_);
+  auto it = values_.find(Fold(section) + "\n" + Fold(key));
+  return it == values_.end() ? def : it->second;
 }
 
 void MemoryProfile::WriteInt(const std::string& section, const std::string& key, int value) {
@@ -26,19 +29,23 @@ void MemoryProfile::WriteInt(const std::string& section, const std::string& key,
 void MemoryProfile::WriteString(const std::string& section, const std::string& key,
                                 const std::string& value) {
   Set(section, key, value);
+  std::lock_guard lock(mutex_);
   writes.push_back({section, key, value});
 }
 
 void MemoryProfile::Set(const std::string& section, const std::string& key,
                         const std::string& value) {
+  std::lock_guard lock(mutex_);
   values_[Fold(section) + "\n" + Fold(key)] = value;
 }
 
 bool MemoryProfile::Has(const std::string& section, const std::string& key) const {
+  std::lock_guard lock(mutex_);
   return values_.count(Fold(section) + "\n" + Fold(key)) != 0;
 }
 
 std::string MemoryProfile::Value(const std::string& section, const std::string& key) const {
+  std::lock_guard lock(mutex_);
   auto it = values_.find(Fold(section) + "\n" + Fold(key));
   return it == values_.end() ? std::string() : it->second;
 }

@@ -3,6 +3,7 @@
 // so they never touch the user's profile); case-insensitive like the INI file,
 // and it records every write in order.
 #include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -26,9 +27,10 @@ class MemoryProfile : public Profile {
   bool Has(const std::string& section, const std::string& key) const;
   std::string Value(const std::string& section, const std::string& key) const;
 
-  std::vector<Write> writes;
+  std::vector<Write> writes;  // read it only while no other thread writes
 
  private:
   static std::string Fold(const std::string& s);
+  mutable std::mutex mutex_;  // the line-check worker reads while the UI writes
   std::map<std::string, std::string> values_;  // "section\nkey", folded
 };

@@ -2,6 +2,7 @@
 // What the session needs from the window it lives in: title, status-bar panes,
 // scroll bar, timer, message boxes, drawing contexts, the font and the window size.
 #include <ctime>
+#include <functional>
 #include <string>
 
 #include "platform/DrawContext.h"
@@ -32,9 +33,16 @@ struct FontDescription {
   bool fixedPitch = true;
 };
 
+// Every operation runs on the user-interface thread, except PostToUi, which the
+// line-check worker uses to hand work to that thread.
 class SessionHost {
  public:
   virtual ~SessionHost() = default;
+
+  // Runs task on the user-interface thread soon (never inside this call when
+  // called from another thread). Tasks still pending when the host goes away
+  // are dropped.
+  virtual void PostToUi(std::function<void()> task) = 0;
 
   virtual void SetTitle(const std::string& title) = 0;
   virtual void SetPaneText(int pane, const std::string& text, bool immediate) = 0;

@@ -6,12 +6,13 @@
 
 #include "app/Profile.h"
 #include "app/ProfileKeys.h"
+#include "linecheck/LineCheckDatabase.h"
 #include "terminal/ByteClasses.h"
 
 CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile)
     : m_pFrame(&frame), m_Connection(connection), m_Profile(profile) {
   // The line check stays switched off while the catalogue has no capacity.
-  m_bLineCheckBusy = keys::DBSize.Read(profile) == 0;
+  m_bLineCheckBusy = LineCheckDatabase::CapacityFor(keys::DBSize.Read(profile)) == 0;
   m_pFrame->SetPaneText(kPaneLog, "", false);
 
   m_bAutoClose = keys::AutoClose.Read(profile) != 0;
@@ -46,7 +47,12 @@ CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profi
 }
 
 CTelnetSession::~CTelnetSession() {
+  // A running check ends at its next row; nothing it posted runs after this.
+  m_bStopping = true;
+  if (m_LineCheckThread.joinable()) m_LineCheckThread.join();
+  *m_Alive = false;
   CloseLog();
+  m_pLineCheckDb.reset();
   m_Connection.Close();
 }
 

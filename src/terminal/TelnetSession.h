@@ -3,12 +3,14 @@
 // its history ring. Everything it does to the window, the status bar, the socket
 // or message boxes goes through SessionHost and Connection, so the whole engine
 // runs and is tested without a window.
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Colour.h"
@@ -97,11 +99,20 @@ class CTelnetSession : public ConnectionEvents {
   bool IsLogging() const { return m_pLogFile != nullptr; }
   void Log(const unsigned char* data, int count);
 
+  // --- Line check --------------------------------------------------------------
+  // Starts a check of the visible rows on a worker thread unless one is running
+  // or the check is switched off; returns at once.
+  void StartLineCheck();
+  // The whole check on the calling thread (the worker's body, with its busy test).
+  void CheckScreenLines();
+  // Deletes an idle database ("Database unloaded" when it held entries).
+  void UnloadLineCheckDb();
+
   // Serialises the screen between the user-interface thread and a worker.
   std::recursive_mutex& ScreenLock() const { return m_ScreenLock; }
 
   // --- State (declaration order of the screen model) ------------------------
-  LineCheckDatabase* m_pLineCheckDb = nullptr;
+  std::unique_ptr<LineCheckDatabase> m_pLineCheckDb;
   int m_nCharWidth = 8;
   int m_nCharHeight = 16;
   SessionHost* m_pFrame;
@@ -124,7 +135,7 @@ class CTelnetSession : public ConnectionEvents {
   std::uint8_t m_nSavedAttr = kDefaultAttr;
   bool m_bNawsActive = true;
   bool m_bNawsOffered = true;
-  bool m_bLineCheckBusy = true;
+  std::atomic<bool> m_bLineCheckBusy{true};
   bool m_bSelfResize = false;
   bool m_bLineDrawing = false;
   bool m_bAutoClose = false;
@@ -166,6 +177,10 @@ class CTelnetSession : public ConnectionEvents {
   void DrawHistoryView(DrawContext& dc);
   void DrawCursor(DrawContext& dc);
   void UpdateCursorPanes();
+  void RunLineCheck();
+  void ShowMessageFromAnyThread(const std::string& text);
+  void PostMessageText(const std::string& text);
+  void PostDraw();
 
   Connection& m_Connection;
   Profile& m_Profile;
@@ -176,4 +191,11 @@ class CTelnetSession : public ConnectionEvents {
   int m_nCarry = 0;
   bool m_bInReceive = false;
   bool m_bReceivePending = false;
+
+  // The line-check worker and what lets it end when the session goes away.
+  std::thread m_LineCheckThread;
+  std::atomic<bool> m_bStopping{false};
+  std::thread::id m_UiThread = std::this_thread::get_id();
+  // Tasks posted to the user-interface thread run only while this is true.
+  std::shared_ptr<std::atomic<bool>> m_Alive = std::make_shared<std::atomic<bool>>(true);
 };

@@ -26,3 +26,23 @@ bool HeadlessHost::FitClientArea(int width, int height) {
   clientHeight = height;
   return changed;
 }
+
+void HeadlessHost::PostToUi(std::function<void()> task) {
+  std::lock_guard lock(postedMutex_);
+  posted_.push_back(std::move(task));
+}
+
+int HeadlessHost::RunPosted() {
+  int ran = 0;
+  for (;;) {
+    std::function<void()> task;
+    {
+      std::lock_guard lock(postedMutex_);
+      if (posted_.empty()) return ran;
+      task = std::move(posted_.front());
+      posted_.pop_front();
+    }
+    task();
+    ++ran;
+  }
+}

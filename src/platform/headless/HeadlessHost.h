@@ -3,6 +3,8 @@
 // panes, scroll bar) so tools and tests can read it, answers message boxes from
 // a script, and draws into a DrawContext that can be swapped in.
 #include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,10 @@ class HeadlessHost : public SessionHost {
     std::string text;
     MessageKind kind;
   };
+
+  // Posted tasks wait until RunPosted (the test's "event loop") runs them.
+  void PostToUi(std::function<void()> task) override;
+  int RunPosted();
 
   void SetTitle(const std::string& title) override { this->title = title; }
   void SetPaneText(int pane, const std::string& text, bool) override;
@@ -67,4 +73,6 @@ class HeadlessHost : public SessionHost {
 
  private:
   NullDrawContext nullContext_;
+  std::mutex postedMutex_;
+  std::deque<std::function<void()>> posted_;
 };
