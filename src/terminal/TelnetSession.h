@@ -93,6 +93,16 @@ class CTelnetSession : public ConnectionEvents {
   Colour PaletteColour(int index) const;
   Colour EraseColour() const { return m_bReverseColor ? m_crForeground : m_crBackground; }
 
+  // --- Selection and buffer text --------------------------------------------
+  // Sets the selection between two terminal-area points (cleared when they are
+  // equal) and redraws the whole view at once.
+  void SetSelection(int x1, int y1, int x2, int y2);
+  bool HasSelection() const;
+  // The selected text, rows joined with CR LF; empty without a selection.
+  std::string GetSelectedText() const;
+  // The whole history, oldest first, lines joined with CR LF, trimmed.
+  std::string GetBufferText() const;
+
   // --- Session log ----------------------------------------------------------
   bool OpenLog(const std::string& path);
   void CloseLog();
@@ -165,6 +175,7 @@ class CTelnetSession : public ConnectionEvents {
   void Walk(unsigned char* begin, unsigned char* end);
   void PutRun(const unsigned char* p, int n);
   void ClearSelection();
+  void PointToCell(int x, int y, int& col, int& row) const;
   void ScrollRegionUp();
   void ScrollRegionDown();
   void BlankRow(int row);
