@@ -2,6 +2,21 @@
 // written as a CR LF line end.
 #include "terminal/TelnetSession.h"
 
+void CTelnetSession::ToggleLog(const std::function<std::optional<std::string>()>& chooseFile) {
+  if (IsLogging()) {
+    CloseLog();
+    m_pFrame->SetPaneText(kPaneLog, "", true);
+    return;
+  }
+  const std::optional<std::string> path = chooseFile();
+  if (!path) return;
+  if (!OpenLog(*path)) {
+    m_pFrame->MessageBox("Cannot open " + *path, MessageKind::Stop);
+    return;
+  }
+  m_pFrame->SetPaneText(kPaneLog, "Logging", true);
+}
+
 bool CTelnetSession::OpenLog(const std::string& path) {
   CloseLog();
   m_pLogFile = std::fopen(path.c_str(), "wb");

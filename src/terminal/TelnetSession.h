@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -104,6 +106,9 @@ class CTelnetSession : public ConnectionEvents {
   std::string GetBufferText() const;
 
   // --- Session log ----------------------------------------------------------
+  // Stops a running log, or asks chooseFile for a path (nothing: cancelled) and
+  // starts one there, emptying an existing file; tells the user when it cannot.
+  void ToggleLog(const std::function<std::optional<std::string>()>& chooseFile);
   bool OpenLog(const std::string& path);
   void CloseLog();
   bool IsLogging() const { return m_pLogFile != nullptr; }

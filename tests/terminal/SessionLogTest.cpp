@@ -1,0 +1,84 @@
+// The session log as a real file: what the host sent, controls dropped, each
+// CR written as CR LF, across reads and connections.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <unistd.h>
+
+using namespace std::string_literals;
+
+#include "SessionFixture.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class SessionLog : public testing::Test {
+ protected:
+  SessionLog() {
+    dir = fs::temp_directory_path() / ("corvane-log-" + std::to_string(::getpid()) + "-" +
+                                       testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(dir);
+    rig.Start();
+  }
+  ~SessionLog() override { fs::remove_all(dir); }
+  void StartLog(const fs::path& path) {
+    rig.session->ToggleLog([&]() -> std::optional<std::string> { return path.string(); });
+  }
+  fs::path dir;
+  SessionRig rig;
+};
+
+TEST_F(SessionLog, FiltersBytesExactly) {
+  const fs::path file = dir / "session.log";
+  StartLog(file);
+  EXPECT_EQ(rig.host.panes[kPaneLog], "Logging");
+  rig.Feed("ab\r\ncd");
+  rig.Feed("\x1b[1m");
+  rig.Feed("\xff\xfb\x01");                    // IAC WILL ECHO: 255 and 251 are kept
+  rig.Feed("one\ttwo\a\b\0\x7f\x80\xfe\rend"s);  // controls dropped, 127..254 kept
+  rig.Feed("\x1b[");                           // carried over: logged once only
+  rig.Feed("2J");
+  rig.session->ToggleLog([]() -> std::optional<std::string> {
+    ADD_FAILURE() << "no dialog when stopping";
+    return std::nullopt;
+  });
+  EXPECT_EQ(rig.host.panes[kPaneLog], "");
+  EXPECT_EQ(ReadFile(file), "ab\r\ncd[1m\xff\xfbonetwo\x7f\x80\xfe\r\nend[2J");
+}
+
+TEST_F(SessionLog, GoesOnAcrossConnectionsAndEmptiesAnExistingFile) {
+  const fs::path file = dir / "existing.log";
+  std::ofstream(file) << "old contents";
+  StartLog(file);
+  rig.Feed("first\r");
+  rig.session->Close();
+  rig.session->OpenConnection("127.0.0.1", 23);
+  rig.Feed("second\r");
+  rig.session.reset();  // the session closes its log
+  EXPECT_EQ(ReadFile(file), "first\r\nsecond\r\n");
+}
+
+TEST_F(SessionLog, CancelAndFailureLeaveLoggingOff) {
+  rig.session->ToggleLog([] { return std::optional<std::string>(); });
+  EXPECT_FALSE(rig.session->IsLogging());
+  EXPECT_TRUE(rig.host.messages.empty());
+
+  const fs::path missing = dir / "no-such-dir" / "x.log";
+  StartLog(missing);
+  EXPECT_FALSE(rig.session->IsLogging());
+  ASSERT_EQ(rig.host.messages.size(), 1u);
+  EXPECT_EQ(rig.host.messages[0].text, "Cannot open " + missing.string());
+  EXPECT_EQ(rig.host.messages[0].kind, MessageKind::Stop);
+  EXPECT_EQ(rig.host.panes[kPaneLog], "");
+}
+}  // namespace
