@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Configures a Release build of the receive-loop benchmark in /work/build-bench
+# (or $CORVANE_BENCH_BUILD), builds it and runs it; the summary table with
+# Corvane's and libvterm's MB/s and their ratio is printed at the end.
+#
+#   bench/run.sh [--stream_mb=N] [Google Benchmark options...]
+# Needs libbenchmark-dev; libvterm-dev and pkg-config for the comparison.
+set -euo pipefail
+here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
+repo="$(dirname "$here")"
+build="${CORVANE_BENCH_BUILD:-/work/build-bench}"
+
+cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WITH_BENCH=ON \
+  -DCORVANE_WITH_QT=OFF -DCORVANE_WITH_TESTS=OFF >/dev/null
+ninja -C "$build" -j2 corvane_bench_receive corvane_alloc_count >/dev/null
+exec "$build/bench/corvane_bench_receive" --benchmark_color=false "$@"
