@@ -184,6 +184,8 @@ void CTelnetSession::SetBufferSize(int n) {
   m_nLineCount = 0;
   keys::BufferSize.Write(m_Profile, n);
   m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()), false);
+  // The view is live again: the thumb belongs at the bottom of the new range.
+  m_pFrame->SetScrollPos(std::max(0, ScrollMax()), false);
 }
 
 bool CTelnetSession::IsSelected(int row, int col) const {
