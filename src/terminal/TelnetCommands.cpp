@@ -63,7 +63,9 @@ const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
         if (m_nWantedWidth != m_nWidth || m_nWantedHeight != m_nHeight) {
           m_bNawsActive = true;
           Resize(m_nWantedWidth, m_nWantedHeight);
-          m_bNawsActive = false;
+          // Later requests wait for the next connection, unless the host closed
+          // while the warning was open: then sizes apply at once again.
+          m_bNawsActive = !IsConnected();
         }
       }
       break;

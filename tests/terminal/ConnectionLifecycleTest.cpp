@@ -1,0 +1,179 @@
+// Opening and closing connections, the host's close, the title, the timer and
+// the connected-time pane.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "SessionFixture.h"
+
+namespace {
+// A connection that notes whether the wait cursor was up while it connected,
+// and can throw from the connect as a socket layer might.
+class WatchedConnection : public ScriptedConnection {
+ public:
+  explicit WatchedConnection(HeadlessHost& host) : host_(host) {}
+  bool Connect(const std::string& host, unsigned port) override {
+    waitCursorDuringConnect = host_.waitCursorDepth;
+    if (throwOnConnect) throw std::runtime_error("socket layer");
+    return ScriptedConnection::Connect(host, port);
+  }
+  int waitCursorDuringConnect = -1;
+  bool throwOnConnect = false;
+
+ private:
+  HeadlessHost& host_;
+};
+
+class Lifecycle : public testing::Test {
+ protected:
+  Lifecycle() {
+    session = std::make_unique<CTelnetSession>(host, connection, profile);
+    session->Close();  // the frame's start-up call
+  }
+  bool Open(const std::string& name = "127.0.0.1", unsigned port = 23) {
+    return session->OpenConnection(name, port);
+  }
+  void ExpectDisconnected() {
+    EXPECT_FALSE(session->IsConnected());
+    EXPECT_EQ(host.title, "Corvane");
+    EXPECT_FALSE(host.timerRunning);
+    EXPECT_EQ(host.panes[kPaneTime], "00:00:00");
+    EXPECT_TRUE(session->m_bNawsActive);
+  }
+  MemoryProfile profile;
+  HeadlessHost host;
+  WatchedConnection connection{host};
+  std::unique_ptr<CTelnetSession> session;
+};
+
+TEST_F(Lifecycle, StartsDisconnectedAndCloseIsHarmlessThen) {
+  ExpectDisconnected();
+  host.title = "stale";
+  session->Close();
+  ExpectDisconnected();
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Lifecycle, ASuccessfulConnectResetsThePerConnectionState) {
+  host.now = 1000;
+  session->m_nAttr = 0x85;
+  session->m_bLineDrawing = true;
+  session->m_nScrollTop = 3;
+  session->m_nScrollBottom = 5;
+  session->m_nCursorRow = 7;
+  ASSERT_TRUE(Open());
+  EXPECT_TRUE(session->IsConnected());
+  EXPECT_EQ(session->m_nAttr, kDefaultAttr);
+  EXPECT_FALSE(session->m_bLineDrawing);
+  EXPECT_FALSE(session->m_bNawsOffered);
+  EXPECT_FALSE(session->m_bNawsActive);
+  EXPECT_EQ(session->m_nScrollTop, 1);
+  EXPECT_EQ(session->m_nScrollBottom, 24);
+  EXPECT_EQ(session->m_nCursorRow, 7) << "the cursor is not reset";
+  EXPECT_TRUE(host.timerRunning);
+  EXPECT_EQ(session->m_timeConnected, 1000);
+  EXPECT_EQ(connection.waitCursorDuringConnect, 1);
+  EXPECT_EQ(host.waitCursorDepth, 0);
+  EXPECT_TRUE(host.messages.empty());
+}
+
+TEST_F(Lifecycle, AFailedConnectTellsTheUserAndEndsDisconnected) {
+  connection.failConnect = true;
+  EXPECT_FALSE(Open("nohost", 23));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "Connection to nohost:23 failed");
+  EXPECT_EQ(host.messages[0].kind, MessageKind::Stop);
+  EXPECT_EQ(host.waitCursorDepth, 0);
+  ExpectDisconnected();
+}
+
+TEST_F(Lifecycle, APortBeyondTheTcpRangeFailsWithItsOwnNumberInTheMessage) {
+  EXPECT_FALSE(Open("127.0.0.1", 70000));
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "Connection to 127.0.0.1:70000 failed");
+}
+
+TEST_F(Lifecycle, ASocketThatCannotBeCreatedIsReportedWithoutAWaitCursor) {
+  connection.failCreate = true;
+  EXPECT_FALSE(Open());
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "Windows socket creation failed");
+  EXPECT_EQ(host.messages[0].kind, MessageKind::Stop);
+  EXPECT_EQ(connection.waitCursorDuringConnect, -1);
+  ExpectDisconnected();
+}
+
+TEST_F(Lifecycle, TheWaitCursorIsRemovedWhenTheSocketLayerThrows) {
+  connection.throwOnConnect = true;
+  EXPECT_THROW(Open(), std::runtime_error);
+  EXPECT_EQ(host.waitCursorDepth, 0);
+}
+
+TEST_F(Lifecycle, OpeningWhileConnectedClosesTheOldConnectionFirst) {
+  ASSERT_TRUE(Open());
+  host.title = "old host - Corvane";
+  host.panes[kPaneTime] = "00:05:00";
+  connection.failConnect = true;
+  EXPECT_FALSE(Open("nohost", 23));
+  ExpectDisconnected();
+  EXPECT_EQ(host.messages.back().text, "Connection to nohost:23 failed");
+}
+
+TEST_F(Lifecycle, TheHostClosingNotifiesAndKeepsScreenAndHistory) {
+  ASSERT_TRUE(Open());
+  host.title = "host - Corvane";
+  connection.Queue("line\r\nshown");
+  session->OnReceive(0);
+  session->OnClose(0);
+  ExpectDisconnected();
+  ASSERT_EQ(host.messages.size(), 1u);
+  EXPECT_EQ(host.messages[0].text, "Connection closed");
+  EXPECT_EQ(host.messages[0].kind, MessageKind::Information);
+  EXPECT_FALSE(host.quitRequested);
+  EXPECT_EQ(session->m_Text[1].substr(0, 5), "shown");
+  EXPECT_EQ(session->m_History[0], "line");
+}
+
+TEST_F(Lifecycle, HostCloseOptionsDecideMessageAndQuit) {
+  const struct {
+    bool notify, autoClose;
+    std::size_t messages;
+  } cases[] = {{true, false, 1}, {true, true, 1}, {false, true, 0}, {false, false, 0}};
+  for (const auto& c : cases) {
+    host.messages.clear();
+    host.quitRequested = false;
+    session->m_bDisconnectNotify = c.notify;
+    session->m_bAutoClose = c.autoClose;
+    ASSERT_TRUE(Open());
+    session->OnClose(10054);  // a reset is handled like an orderly close
+    EXPECT_EQ(host.messages.size(), c.messages) << c.notify << c.autoClose;
+    EXPECT_EQ(host.quitRequested, c.autoClose) << c.notify << c.autoClose;
+    ExpectDisconnected();
+  }
+}
+
+TEST_F(Lifecycle, TheUsersCloseNeverAsksNorQuits) {
+  session->m_bAutoClose = true;
+  ASSERT_TRUE(Open());
+  session->Close();
+  ExpectDisconnected();
+  EXPECT_TRUE(host.messages.empty());
+  EXPECT_FALSE(host.quitRequested);
+}
+
+TEST_F(Lifecycle, TheConnectedTimeIsShownAsATimeOfDay) {
+  host.now = 50000;
+  ASSERT_TRUE(Open());
+  const struct {
+    long long elapsed;
+    const char* text;
+  } cases[] = {{0, "00:00:00"},         {1, "00:00:01"},         {3723, "01:02:03"},
+               {86399, "23:59:59"},     {86400, "00:00:00"},     {25 * 3600, "01:00:00"},
+               {100 * 86400 + 59, "00:00:59"}, {-30, "00:00:00"}};  // clock set back
+  for (const auto& c : cases) {
+    host.now = 50000 + c.elapsed;
+    session->UpdateConnectedTime();
+    EXPECT_EQ(host.panes[kPaneTime], c.text) << c.elapsed;
+  }
+}
+}  // namespace

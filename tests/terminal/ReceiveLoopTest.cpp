@@ -1,0 +1,124 @@
+// The receive loop around the byte walk: read errors, re-entrant notifications
+// from a modal box's nested event loop, the tab limit and the log of big reads.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <unistd.h>
+
+#include "SessionFixture.h"
+
+namespace {
+const std::string kDontNaws = "\xff\xfe\x1f";
+
+// A host whose message box runs a nested "event loop": it delivers whatever
+// notification the test puts in onMessageBox while the box is open.
+class NestingHost : public HeadlessHost {
+ public:
+  MessageAnswer MessageBox(const std::string& text, MessageKind kind) override {
+    ++depth;
+    if (depth == 1 && onMessageBox) onMessageBox();
+    --depth;
+    return HeadlessHost::MessageBox(text, kind);
+  }
+  std::function<void()> onMessageBox;
+  int depth = 0;
+};
+
+class ReceiveLoop : public testing::Test {
+ protected:
+  ReceiveLoop() {
+    session = std::make_unique<CTelnetSession>(host, connection, profile);
+    session->OpenConnection("127.0.0.1", 23);
+  }
+  std::string Row(int r) const {
+    std::string row = session->m_Text[r];
+    return row.erase(row.find_last_not_of(' ') + 1);
+  }
+  MemoryProfile profile;
+  NestingHost host;
+  ScriptedConnection connection;
+  std::unique_ptr<CTelnetSession> session;
+};
+
+TEST_F(ReceiveLoop, ANestedNotificationIsReadAfterTheOuterWalk) {
+  int nested = 0;
+  host.onMessageBox = [&] {
+    ++nested;
+    session->OnReceive(0);
+  };
+  connection.Queue(kDontNaws + "abc");
+  connection.Queue("xyz");
+  session->OnReceive(0);  // one notification from the outside
+  EXPECT_EQ(nested, 1);
+  EXPECT_TRUE(connection.incoming.empty()) << "the nested notification's data was read";
+  EXPECT_EQ(Row(0), "abcxyz") << "in order, and nothing overwrote the buffer being walked";
+}
+
+TEST_F(ReceiveLoop, AHostCloseInsideTheRefusalWarningLeavesSizesApplicable) {
+  session->Resize(100, 30);  // before any command: the offer, wanted 100x30
+  host.onMessageBox = [&] { session->OnClose(0); };
+  connection.Queue(kDontNaws);
+  connection.Queue("never read");
+  session->OnReceive(0);
+  EXPECT_FALSE(session->IsConnected());
+  EXPECT_EQ(session->m_nWidth, 100) << "the wanted size is forced once";
+  EXPECT_TRUE(session->m_bNawsActive) << "disconnected: later sizes apply at once";
+  session->Resize(90, 20);
+  EXPECT_EQ(session->m_nWidth, 90);
+  EXPECT_EQ(connection.incoming.size(), 1u) << "nothing read after the close";
+}
+
+TEST_F(ReceiveLoop, AnErrorCodeOrAFailedReadConsumesNothing) {
+  connection.Queue("ab\x1b[");
+  session->OnReceive(0);
+  const int draws = host.clientDraws;
+  connection.Queue("2J");
+  session->OnReceive(10053);
+  EXPECT_EQ(connection.incoming.size(), 1u);
+  connection.failReceive = true;
+  session->OnReceive(0);
+  EXPECT_EQ(host.clientDraws, draws) << "nothing repainted";
+  connection.failReceive = false;
+  session->OnReceive(0);
+  EXPECT_EQ(Row(0), "") << "the carried ESC [ survived both and completed";
+  EXPECT_EQ(session->m_nCursorCol, 2);
+  EXPECT_EQ(host.clientDraws, draws + 1) << "one repaint per read";
+}
+
+TEST_F(ReceiveLoop, TabsStopAdvancingFarBeyondAnyScreen) {
+  constexpr int kLimit = 1 << 20;
+  for (int start : {kLimit - 5, kLimit}) {
+    session->m_nCursorCol = start;
+    connection.Queue("\t\t\x1b" "7");
+    session->OnReceive(0);
+    EXPECT_EQ(session->m_nSavedCol, kLimit) << start;
+  }
+}
+
+TEST_F(ReceiveLoop, AFullReadOfLineEndsIsLoggedExactly) {
+  const std::filesystem::path path = std::filesystem::temp_directory_path() /
+                                     ("corvane-receive-" + std::to_string(::getpid()) + ".log");
+  ASSERT_TRUE(session->OpenLog(path.string()));
+  const std::string crs(4096, '\r');
+  const std::string mixed = std::string(4000, 'x') + std::string(95, '\r') + "\x1b";
+  connection.Queue(crs);
+  connection.Queue(mixed);
+  connection.Queue("[m");
+  while (!connection.incoming.empty()) session->OnReceive(0);
+  session->CloseLog();
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream got;
+  got << in.rdbuf();
+  std::string want;
+  for (int i = 0; i < 4096; ++i) want += "\r\n";
+  want += std::string(4000, 'x');
+  for (int i = 0; i < 95; ++i) want += "\r\n";
+  want += "[m";
+  EXPECT_EQ(got.str().size(), want.size());
+  EXPECT_TRUE(got.str() == want);
+  std::filesystem::remove(path);
+}
+}  // namespace
