@@ -49,13 +49,16 @@ void CTelnetSession::Reshape(int w, int h) {
     m_nCursorRow = h - 1;
   }
 
+  // The region is reset before the window is fitted: a size notification the
+  // fit delivers at once may reshape the screen again, and must find (and
+  // leave) a region that lies inside it.
+  m_nScrollTop = 1;
+  m_nScrollBottom = h;
   keys::Width.Write(m_Profile, w);
   keys::Height.Write(m_Profile, h);
   m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()), false);
   ScrollView(SB_BOTTOM, 0);
   FitWindow();
-  m_nScrollTop = 1;
-  m_nScrollBottom = h;
 }
 
 void CTelnetSession::FitWindow() {

@@ -161,6 +161,42 @@ TEST_F(Geometry, SizeToWindowWhileTheSizeIsNotNegotiatedKeepsTheScreen) {
   EXPECT_FALSE(s().m_bSelfResize) << "the window keeps the user's size";
 }
 
+// A window that cannot take the size asked for: while it is being fitted it
+// reports the fit, then the smaller size it really got.
+class ConstrainedHost : public HeadlessHost {
+ public:
+  bool FitClientArea(int width, int height) override {
+    const bool changed = HeadlessHost::FitClientArea(width, height);
+    if (session != nullptr && !fitting) {
+      fitting = true;
+      session->SizeToWindow(width, height);
+      session->SizeToWindow(width - 10 * session->m_nCharWidth, height - 4 * session->m_nCharHeight);
+      fitting = false;
+    }
+    return changed;
+  }
+  CTelnetSession* session = nullptr;
+  bool fitting = false;
+};
+
+TEST(GeometryNested, ASizeNotificationDuringTheFitLeavesAConsistentScreen) {
+  MemoryProfile profile;
+  ConstrainedHost host;
+  ScriptedConnection connection;
+  CTelnetSession s(host, connection, profile);
+  host.session = &s;
+  s.Resize(100, 30);
+  EXPECT_EQ(s.m_nWidth, 90);
+  EXPECT_EQ(s.m_nHeight, 26);
+  EXPECT_EQ(s.m_nScrollTop, 1);
+  EXPECT_EQ(s.m_nScrollBottom, 26);
+  EXPECT_EQ(profile.Value("Screen", "Height"), "26");
+  host.session = nullptr;
+  connection.Queue(std::string(40, '\n'));
+  s.OnReceive(0);
+  EXPECT_EQ(s.m_nCursorRow, 25);
+}
+
 TEST_F(Geometry, SetBufferSizeKeepsEntriesRestartsTheCountAndReturnsToLive) {
   Start();
   AppendLines(1001);  // entry 0 holds L1000, entries 1..999 L1..L999
