@@ -1,0 +1,146 @@
+// What the session asks of its window: title, panes, timer, message boxes,
+// cursor, scroll bar, drawing, font and size.
+#include <QApplication>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QMetaObject>
+#include <QScrollBar>
+#include <QStatusBar>
+
+#include "frame/MainFrame.h"
+#include "frame/TerminalView.h"
+#include "platform/qt/QtTerminalFont.h"
+#include "terminal/TelnetSession.h"
+
+void CMainFrame::PostToUi(std::function<void()> task) {
+  // Queued with the frame as context: dropped if the frame is gone by then.
+  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+}
+
+void CMainFrame::SetTitle(const std::string& title) {
+  setWindowTitle(QString::fromStdString(title));
+}
+
+void CMainFrame::SetPaneText(int pane, const std::string& text, bool /*immediate*/) {
+  if (pane < 0 || pane >= kStatusPaneCount) return;
+  m_Panes[static_cast<std::size_t>(pane)]->setText(QString::fromStdString(text));
+  // New text for the message area replaces a command prompt shown over it.
+  if (pane == kPaneMessage) statusBar()->clearMessage();
+}
+
+MessageAnswer CMainFrame::MessageBox(const std::string& text, MessageKind kind) {
+  return ShowMessage(text, kind);
+}
+
+MessageAnswer CMainFrame::ShowMessage(const std::string& text, MessageKind kind) {
+  if (m_Hooks.messageBox) return m_Hooks.messageBox(text, kind);
+  QMessageBox box(this);
+  box.setWindowTitle(QString::fromUtf8(kApplicationName));
+  box.setText(QString::fromStdString(text));
+  switch (kind) {
+    case MessageKind::Plain:
+      box.setIcon(QMessageBox::NoIcon);
+      break;
+    case MessageKind::Stop:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case MessageKind::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case MessageKind::Question:
+      box.setIcon(QMessageBox::Question);
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      box.setDefaultButton(QMessageBox::Yes);
+      return box.exec() == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+  }
+  box.setStandardButtons(QMessageBox::Ok);
+  box.exec();
+  return MessageAnswer::Ok;
+}
+
+void CMainFrame::Beep() { QApplication::beep(); }
+
+void CMainFrame::StartTimer() {
+  m_Timer.start();
+  UpdateConnectionCommands();
+}
+
+void CMainFrame::StopTimer() {
+  m_Timer.stop();
+  UpdateConnectionCommands();
+}
+
+std::time_t CMainFrame::Now() { return m_Hooks.now ? m_Hooks.now() : std::time(nullptr); }
+
+void CMainFrame::BeginWaitCursor() {
+  if (m_nWaitCursorDepth++ == 0) QApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+void CMainFrame::EndWaitCursor() {
+  if (m_nWaitCursorDepth > 0 && --m_nWaitCursorDepth == 0) QApplication::restoreOverrideCursor();
+}
+
+void CMainFrame::PostQuit() {
+  if (m_Hooks.quit) {
+    m_Hooks.quit();
+    return;
+  }
+  // Posted like a quit message: it also works before the event loop runs.
+  QMetaObject::invokeMethod(
+      qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::SetScrollRange(int min, int max, bool /*redraw*/) {
+  const QSignalBlocker quiet(m_pScrollBar);
+  m_pScrollBar->setRange(min, max);
+  m_pScrollBar->setPageStep(m_pSession ? std::max(1, m_pSession->m_nHeight) : 1);
+}
+
+void CMainFrame::SetScrollPos(int pos, bool /*redraw*/) {
+  const QSignalBlocker quiet(m_pScrollBar);
+  m_pScrollBar->setValue(pos);
+}
+
+void CMainFrame::Invalidate(bool /*erase*/) {
+  // A full repaint always erases first; the view keeps its own image.
+  m_pView->InvalidateAll();
+}
+
+DrawContext& CMainFrame::BeginClientDraw() { return m_pView->BeginDraw(); }
+
+void CMainFrame::EndClientDraw() { m_pView->EndDraw(); }
+
+bool CMainFrame::CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) {
+  if (desc.heightTenths <= 0 || desc.faceName.empty()) {
+    m_pView->SetTerminalFont(QFont(), m_pView->CellSize());  // the default font until a new one
+    return false;
+  }
+  const QFont font = ResolveTerminalFont(desc);
+  const QSize cell = TerminalCellSize(font);
+  if (cell.width() <= 0 || cell.height() <= 0) return false;
+  m_pCodePage = &CodePage::ForFont(desc.faceName, desc.charSet);
+  m_pView->SetTerminalFont(font, cell);
+  cellWidth = cell.width();
+  cellHeight = cell.height();
+  return true;
+}
+
+bool CMainFrame::FitClientArea(int width, int height) {
+  const QSize target(std::max(width, 1), std::max(height, 1));
+  // The window's own parts (scroll bar, menu bar, status bar) are computed the
+  // way the main window lays them out, not measured: a visible window applies
+  // a new size later, so measured sizes can be out of step with each other.
+  ensurePolished();
+  const int outerWidth = target.width() + m_pScrollBar->sizeHint().width();
+  const int menuHeight = menuBar()->heightForWidth(outerWidth);
+  QStatusBar* bar = statusBar();
+  const int statusHeight = bar->hasHeightForWidth() ? bar->heightForWidth(outerWidth)
+                                                    : bar->sizeHint().height();
+  resize(outerWidth, target.height() + std::max(menuHeight, 0) + statusHeight);
+  // Our own fit is recognised by its size in OnSize, so no notification is
+  // left for the session to swallow: the change is reported as handled here.
+  m_HandledArea = target;
+  return false;
+}

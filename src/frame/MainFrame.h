@@ -1,0 +1,168 @@
+#pragma once
+// The program's one window: menu, accelerators, status bar, the terminal area
+// with its scroll bar, and the one telnet session it owns. It is also the
+// session's host: title, panes, timer, message boxes, drawing and sizing all
+// go through it.
+//
+// The frame's code is spread by concern: MainFrame.cpp (construction, menu,
+// status bar), FrameHost.cpp (what the session asks of its window),
+// FrameCommandsConnection.cpp, FrameCommandsOptions.cpp, FrameCommandsEdit.cpp,
+// FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
+// TerminalView.cpp (the terminal area widget).
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <ctime>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/CodePage.h"
+#include "app/CommandLine.h"
+#include "app/Profile.h"
+#include "app/RecentHostList.h"
+#include "platform/SessionHost.h"
+
+class CTelnetSession;
+class QtConnection;
+class TerminalView;
+class QAction;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QKeyEvent;
+
+// What the frame does to the world outside the window, replaceable by tests.
+struct FrameHooks {
+  // Every message box of the program; by default a modal QMessageBox.
+  std::function<MessageAnswer(const std::string& text, MessageKind kind)> messageBox;
+  // Ends the program's event loop; by default a queued QCoreApplication::exit(0).
+  std::function<void()> quit;
+  // Calendar time in seconds; by default std::time.
+  std::function<std::time_t()> now;
+};
+
+inline constexpr const char* kApplicationName = "Corvane";
+inline constexpr int kStatusPaneCount = 8;
+
+class CMainFrame : public QMainWindow, public SessionHost {
+  Q_OBJECT
+
+ public:
+  // Builds the window and the session in the start-up order, then connects
+  // when the command line names a host. The window is not shown yet.
+  CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHooks hooks = {});
+  ~CMainFrame() override;
+
+  CTelnetSession* Session() const { return m_pSession.get(); }
+  Profile& profile() { return m_Profile; }
+  QAction* Action(int id) const;  // menu and accelerator actions by command id
+  QMenu* ConnectionMenu() const { return m_pConnectionMenu; }
+  QLabel* Pane(int index) const { return m_Panes.at(static_cast<std::size_t>(index)); }
+  TerminalView* View() const { return m_pView; }
+  QScrollBar* ScrollBar() const { return m_pScrollBar; }
+  QtConnection& connection() { return *m_pConnection; }
+  const RecentHostList& RecentHosts() const { return m_RecentHosts; }
+  bool SaveWinPosition() const { return m_bSaveWinPosition; }
+  const CodePage& TerminalCodePage() const { return *m_pCodePage; }
+
+  // The one way every message box is shown.
+  MessageAnswer ShowMessage(const std::string& text, MessageKind kind);
+
+  // --- Connection commands (FrameCommandsConnection.cpp) --------------------
+  void ConnectAndRemember(const std::string& host, unsigned port, const std::string& description);
+  void RebuildRecentHostMenu();
+  void OnFileOpen();
+  void OnFileClose();
+  void OnRecentHost(int slot);
+  void OnTimer();
+  // Open only while disconnected, Close only while connected.
+  void UpdateConnectionCommands();
+
+  // --- Option toggles (FrameCommandsOptions.cpp) ----------------------------
+  void OnOptionsAutoClose();
+  void OnOptionsDisconnectNotify();
+  void OnOptionsSaveWindowPosition();
+  void OnOptionsWindowSizeWarning();
+  void UpdateOptionChecks();
+  void OnOptionsBackgroundColor();
+  void OnOptionsFont();
+  void OnOptionsLog();
+  void OnOptionsMacro();
+  void OnTerminalProperties();
+
+  // --- Edit commands (FrameCommandsEdit.cpp) --------------------------------
+  void OnEditCopy();
+  void OnEditPaste();
+  void OnEditCopyBuffer();
+  void OnEditClearBuffer();
+
+  // --- Keys (FrameKeys.cpp) -------------------------------------------------
+  // Key presses and releases of the terminal area.
+  virtual void OnTerminalKey(QKeyEvent& event, bool pressed);
+  // A key by its Win32 virtual-key code; the F10 accelerators arrive here.
+  virtual void OnKeyDown(unsigned virtualKey, unsigned repeatCount, unsigned flags);
+  void OnKeyF10();
+
+  // --- Terminal area (called by TerminalView) --------------------------------
+  // The terminal area's new size; acted on unless minimised or our own fit.
+  void OnSize(int cx, int cy);
+  void OnVScroll(int code, int position);
+  void OnMouseWheel(int delta);
+
+  // --- SessionHost (FrameHost.cpp) ------------------------------------------
+  void PostToUi(std::function<void()> task) override;
+  void SetTitle(const std::string& title) override;
+  void SetPaneText(int pane, const std::string& text, bool immediate) override;
+  MessageAnswer MessageBox(const std::string& text, MessageKind kind) override;
+  void Beep() override;
+  void StartTimer() override;
+  void StopTimer() override;
+  std::time_t Now() override;
+  void BeginWaitCursor() override;
+  void EndWaitCursor() override;
+  void PostQuit() override;
+  void SetScrollRange(int min, int max, bool redraw) override;
+  void SetScrollPos(int pos, bool redraw) override;
+  void Invalidate(bool erase) override;
+  DrawContext& BeginClientDraw() override;
+  void EndClientDraw() override;
+  bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) override;
+  bool FitClientArea(int width, int height) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void BuildMenu();
+  void BuildStatusBar();
+  QAction* AddCommand(QMenu* menu, const char* text, int id, const char* prompt);
+  void ConnectCommands();
+  void OnScrollBarAction(int action);
+
+  Profile& m_Profile;
+  FrameHooks m_Hooks;
+  bool m_bSaveWinPosition = true;
+  std::array<QLabel*, kStatusPaneCount> m_Panes{};
+  std::map<int, QAction*> m_Actions;
+  QMenu* m_pConnectionMenu = nullptr;
+  QMenu* m_pEditMenu = nullptr;
+  QMenu* m_pOptionsMenu = nullptr;
+  TerminalView* m_pView = nullptr;
+  QScrollBar* m_pScrollBar = nullptr;
+  QTimer m_Timer;
+  const CodePage* m_pCodePage = &CodePage::Cp437();
+  RecentHostList m_RecentHosts;
+  std::array<std::string, 12> m_strMacro;
+  bool m_bLocalEcho = false;
+  bool m_bApplicationMode = true;
+  bool m_bBackspace = true;
+  bool m_bMinimized = false;
+  QSize m_HandledArea;  // terminal area size last acted on (or set by our own fit)
+  int m_nWaitCursorDepth = 0;
+  // The connection outlives the session, which uses it until its destructor.
+  QtConnection* m_pConnection = nullptr;
+  std::unique_ptr<CTelnetSession> m_pSession;
+};

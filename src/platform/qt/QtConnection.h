@@ -1,0 +1,44 @@
+#pragma once
+// Connection over a QTcpSocket. Connecting blocks (name lookup included);
+// arriving data and the end of the connection reach the session as queued
+// notifications on the user-interface thread, as window messages would.
+#include <QObject>
+#include <QPointer>
+#include <QTcpSocket>
+#include <cstdint>
+
+#include "platform/Connection.h"
+
+class QtConnection : public QObject, public Connection {
+  Q_OBJECT
+
+ public:
+  explicit QtConnection(QObject* parent = nullptr);
+  ~QtConnection() override;
+
+  // Who hears about arriving data and the host's close; may be null.
+  void SetEvents(ConnectionEvents* events) { events_ = events; }
+
+  bool Create() override;
+  bool Connect(const std::string& host, unsigned port) override;
+  int Receive(unsigned char* buf, int len) override;
+  bool Send(const unsigned char* data, std::size_t len) override;
+  void Close() override;
+  bool IsOpen() const override { return socket_ != nullptr; }
+
+  // The text of the last connect failure (for diagnostics in tests).
+  QString LastError() const { return lastError_; }
+
+ private:
+  void ScheduleReceive();
+  void DeliverReceive(std::uint64_t generation);
+  void HostClosed(std::uint64_t generation);
+  void Retire(QTcpSocket* socket);
+
+  ConnectionEvents* events_ = nullptr;
+  QPointer<QTcpSocket> socket_;
+  std::uint64_t generation_ = 0;  // changes with every socket, so stale notifications drop
+  bool connected_ = false;        // Connect succeeded and no close was reported yet
+  bool receivePosted_ = false;
+  QString lastError_;
+};

@@ -1,0 +1,98 @@
+#include "app/CommandLine.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Action = CommandLine::Action;
+constexpr unsigned kNoPort = std::numeric_limits<unsigned>::max();
+
+struct ScanCase {
+  const char* text;
+  const char* host;
+  unsigned port;
+};
+
+class ScanHostAndPortTest : public testing::TestWithParam<ScanCase> {};
+
+TEST_P(ScanHostAndPortTest, ReadsHostAndPortLikePercentSPercentU) {
+  const ScanCase& c = GetParam();
+  const CommandLine line = ScanHostAndPort(c.text);
+  EXPECT_EQ(line.action, Action::Run);
+  EXPECT_EQ(line.host, c.host);
+  EXPECT_EQ(line.port, c.port);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Forms, ScanHostAndPortTest,
+    testing::Values(ScanCase{"", "", 23}, ScanCase{" \t  ", "", 23},
+                    ScanCase{"example.org", "example.org", 23},
+                    ScanCase{"  example.org  ", "example.org", 23},
+                    ScanCase{"host 2323", "host", 2323},
+                    ScanCase{"host 2323 third words ignored", "host", 2323},
+                    ScanCase{"host\t\t2323", "host", 2323},
+                    ScanCase{"host telnet", "host", 23},  // not a number: default
+                    ScanCase{"host 80x", "host", 80},     // digits up to the first other
+                    ScanCase{"host +99", "host", 99},
+                    ScanCase{"host 0", "host", 0},
+                    ScanCase{"host 65536", "host", 65536},  // kept: the connect refuses it
+                    ScanCase{"host 99999999999999999999", "host", kNoPort},
+                    ScanCase{"host -1", "host", kNoPort},
+                    ScanCase{"host -", "host", 23}));
+
+TEST(ScanHostAndPort, HostWordOfExactly999CharactersIsAccepted) {
+  const std::string host(999, 'h');
+  const CommandLine line = ScanHostAndPort(host + " 24");
+  EXPECT_EQ(line.action, Action::Run);
+  EXPECT_EQ(line.host, host);
+  EXPECT_EQ(line.port, 24u);
+}
+
+TEST(ScanHostAndPort, LongerHostWordIsRefusedNotCut) {
+  const CommandLine line = ScanHostAndPort(std::string(1000, 'h'));
+  EXPECT_EQ(line.action, Action::Error);
+  EXPECT_TRUE(line.host.empty());
+  EXPECT_NE(line.error.find("999"), std::string::npos);
+  EXPECT_EQ(line.error.find('\n'), std::string::npos);
+}
+
+TEST(ParseCommandLine, JoinsWordsAndScansThem) {
+  const CommandLine line = ParseCommandLine({"127.0.0.1", "2323", "extra"});
+  EXPECT_EQ(line.action, Action::Run);
+  EXPECT_EQ(line.host, "127.0.0.1");
+  EXPECT_EQ(line.port, 2323u);
+  // One argument holding blanks is scanned as the raw text would be.
+  const CommandLine quoted = ParseCommandLine({"host 2424"});
+  EXPECT_EQ(quoted.host, "host");
+  EXPECT_EQ(quoted.port, 2424u);
+  EXPECT_TRUE(ParseCommandLine({}).host.empty());
+}
+
+TEST(ParseCommandLine, OptionsAreNeverHosts) {
+  EXPECT_EQ(ParseCommandLine({"--help"}).action, Action::Help);
+  EXPECT_EQ(ParseCommandLine({"--version"}).action, Action::Version);
+  EXPECT_EQ(ParseCommandLine({"host", "23", "--version"}).action, Action::Version);
+  for (const std::vector<std::string>& words :
+       std::vector<std::vector<std::string>>{{"--bogus"}, {"--"}, {"host", "--HELP"}}) {
+    const CommandLine line = ParseCommandLine(words);
+    EXPECT_EQ(line.action, Action::Error) << words.back();
+    EXPECT_NE(line.error.find(words.back()), std::string::npos);
+    EXPECT_TRUE(line.host.empty());
+  }
+  // A single dash is not an option marker.
+  EXPECT_EQ(ParseCommandLine({"-x"}).host, "-x");
+}
+
+TEST(CommandLineTexts, VersionAndUsage) {
+  EXPECT_EQ(VersionText(), "Corvane Version 2.0");
+  const std::string usage = UsageText();
+  EXPECT_EQ(usage.rfind("Usage: corvane [HOST [PORT]]", 0), 0u);
+  EXPECT_NE(usage.find("--version"), std::string::npos);
+  EXPECT_EQ(usage.back(), '\n');
+}
+
+}  // namespace

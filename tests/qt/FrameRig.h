@@ -1,0 +1,103 @@
+#pragma once
+// A main frame on an in-memory profile whose message boxes, quit request and
+// clock are answered by the test, plus a telnet host on loopback.
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <ctime>
+#include <deque>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/CommandLine.h"
+#include "app/MemoryProfile.h"
+#include "frame/MainFrame.h"
+
+struct ShownMessage {
+  std::string text;
+  MessageKind kind;
+};
+
+struct FrameRig {
+  MemoryProfile profile;
+  std::vector<ShownMessage> messages;
+  std::deque<MessageAnswer> answers;  // for questions; Yes when none is left
+  int quits = 0;
+  std::time_t now = 1'000'000;
+  std::unique_ptr<CMainFrame> frame;
+
+  FrameHooks Hooks() {
+    FrameHooks hooks;
+    hooks.messageBox = [this](const std::string& text, MessageKind kind) {
+      messages.push_back({text, kind});
+      if (kind != MessageKind::Question) return MessageAnswer::Ok;
+      if (answers.empty()) return MessageAnswer::Yes;
+      const MessageAnswer answer = answers.front();
+      answers.pop_front();
+      return answer;
+    };
+    hooks.quit = [this] { ++quits; };
+    hooks.now = [this] { return now; };
+    return hooks;
+  }
+
+  CMainFrame& Start(const std::string& host = {}, unsigned port = 23) {
+    CommandLine line;
+    line.host = host;
+    line.port = port;
+    frame = std::make_unique<CMainFrame>(profile, line, Hooks());
+    return *frame;
+  }
+
+  int CountMessages(const std::string& text) const {
+    int n = 0;
+    for (const ShownMessage& m : messages) n += m.text == text;
+    return n;
+  }
+};
+
+// A telnet host on 127.0.0.1 that takes one client at a time.
+class LoopbackHost : public QObject {
+ public:
+  LoopbackHost() {
+    server_.listen(QHostAddress::LocalHost, 0);
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+      peer_ = server_.nextPendingConnection();
+      connect(peer_, &QTcpSocket::readyRead, this, [this] { received_ += peer_->readAll(); });
+    });
+  }
+  unsigned Port() const { return server_.serverPort(); }
+  bool WaitForPeer(int ms = 5000) {
+    return QTest::qWaitFor([this] { return peer_ != nullptr; }, ms);
+  }
+  bool HasPeer() const { return peer_ != nullptr; }
+  bool PeerConnected() const {
+    return peer_ && peer_->state() == QAbstractSocket::ConnectedState;
+  }
+  void Send(const QByteArray& bytes) {
+    peer_->write(bytes);
+    peer_->flush();
+  }
+  // Waits until the client has sent at least n bytes more than were taken, then takes them.
+  QByteArray Take(int n, int ms = 5000) {
+    (void)QTest::qWaitFor([this, n] { return received_.size() >= n; }, ms);
+    const QByteArray out = received_.left(n);
+    received_.remove(0, n);
+    return out;
+  }
+  QByteArray Pending() const { return received_; }
+  void CloseClient() {
+    peer_->flush();
+    peer_->disconnectFromHost();
+  }
+  void StopListening() { server_.close(); }
+
+ private:
+  QTcpServer server_;
+  QPointer<QTcpSocket> peer_;
+  QByteArray received_;
+};

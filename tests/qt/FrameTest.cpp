@@ -1,0 +1,337 @@
+// The main window without a connection: menu, accelerators, status bar,
+// option toggles, closing and the window position, geometry and painting.
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QStatusBar>
+#include <QTest>
+
+#include "FrameRig.h"
+#include "QuietOffscreen.h"
+#include "frame/CommandIds.h"
+#include "frame/TerminalView.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+
+// "text\tshortcut" of a menu item as the user sees it; "-" for a separator.
+QStringList MenuLines(QMenu* menu) {
+  QStringList lines;
+  for (QAction* a : menu->actions()) {
+    if (a->isSeparator()) {
+      lines << QStringLiteral("-");
+      continue;
+    }
+    QString line = a->text();
+    if (!a->shortcut().isEmpty())
+      line += QLatin1Char('\t') + a->shortcut().toString(QKeySequence::PortableText);
+    lines << line + QStringLiteral(" #") + QString::number(a->data().toInt());
+  }
+  return lines;
+}
+
+class KeyRecordingFrame : public CMainFrame {
+ public:
+  using CMainFrame::CMainFrame;
+  void OnKeyDown(unsigned virtualKey, unsigned, unsigned) override { keys.push_back(virtualKey); }
+  std::vector<unsigned> keys;
+};
+
+}  // namespace
+
+class FrameTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { InstallQuietMessageHandler(); }
+
+  void menuHasTheExactItemsMnemonicsShortcutsAndIds() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    const QList<QAction*> popups = frame.menuBar()->actions();
+    QStringList titles;
+    for (QAction* p : popups) titles << p->text();
+    QCOMPARE(titles, (QStringList{"&Connection", "&Edit", "&Options", "&Help"}));
+    // Fresh profile: the recent-host part (separator and "&1" .. "&4") is gone.
+    QCOMPARE(MenuLines(popups[0]->menu()),
+             (QStringList{"&Open...\tAlt+Home #57601", "&Close\tAlt+End #57602", "-",
+                          "E&xit\tAlt+F4 #57665"}));
+    QCOMPARE(MenuLines(popups[1]->menu()),
+             (QStringList{"&Copy\tCtrl+Ins #57634", "&Paste\tShift+Ins #57637", "-",
+                          "C&opy Buffer\tAlt+Ins #105", "C&lear Buffer\tAlt+Del #106"}));
+    QCOMPARE(MenuLines(popups[2]->menu()),
+             (QStringList{"Auto &close #107", "&Disconnection notify #108",
+                          "Save window &position #109", "Window size &warning #110", "-",
+                          "&Background color...\tAlt+B #111", "&Font...\tAlt+F #112",
+                          "&Log...\tAlt+L #113", "&Macro...\tAlt+M #300",
+                          "Terminal properties...\tAlt+T #400"}));
+    QCOMPARE(MenuLines(popups[3]->menu()), (QStringList{"&About #57664"}));
+    QCOMPARE(frame.Action(cmd::ID_FILE_OPEN)->statusTip(), QStringLiteral("Open a new connection"));
+    // The F10 family are accelerators of the window, not menu items.
+    for (const AcceleratorEntry& accel : kF10Accelerators) {
+      QAction* a = frame.Action(accel.id);
+      QVERIFY(a);
+      QCOMPARE(a->shortcut(), QKeySequence(QString::fromUtf8(accel.keys)));
+      QVERIFY(frame.actions().contains(a));
+    }
+  }
+
+  void recentHostsFillTheConnectionMenuUpToFour() {
+    FrameRig rig;
+    for (int k = 1; k <= 5; ++k) {
+      rig.profile.Set("Recent Host List", "Host" + std::to_string(k), "h" + std::to_string(k));
+      rig.profile.Set("Recent Host List", "Port" + std::to_string(k), std::to_string(2000 + k));
+    }
+    CMainFrame& frame = rig.Start();
+    const QStringList lines = MenuLines(frame.ConnectionMenu());
+    QCOMPARE(lines.mid(3), (QStringList{"E&xit\tAlt+F4 #57665", "-", "&1 h1:2001 #101",
+                                        "&2 h2:2002 #102", "&3 h3:2003 #103", "&4 h4:2004 #104"}));
+  }
+
+  void statusBarHasEightPanesWithTheirTextsAndWidths() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    QCOMPARE(frame.Pane(0)->text(), QStringLiteral("Ready"));
+    QCOMPARE(frame.Pane(1)->text(), QStringLiteral("Cursor position:"));
+    QCOMPARE(frame.Pane(2)->text(), QStringLiteral("00:00:00"));
+    QCOMPARE(frame.Pane(3)->text(), QStringLiteral("80x24"));  // set by the first resize
+    QCOMPARE(frame.Pane(4)->text(), QString());                // emptied by the session
+    QCOMPARE(frame.Pane(5)->text(), QStringLiteral("CAP"));
+    QCOMPARE(frame.Pane(6)->text(), QStringLiteral("NUM"));
+    QCOMPARE(frame.Pane(7)->text(), QStringLiteral("SCRL"));
+    const int widths[] = {90, 50, 50, 50};
+    for (int i = 1; i <= 4; ++i) QVERIFY(frame.Pane(i)->minimumWidth() >= widths[i - 1]);
+    // A command prompt over the message area gives way to the next message.
+    frame.statusBar()->showMessage(QStringLiteral("Open a new connection"));
+    frame.SetPaneText(kPaneMessage, "Ready", false);
+    QCOMPARE(frame.statusBar()->currentMessage(), QString());
+  }
+
+  void startsDisconnectedWithOpenOnlyAndNoMaximiseButton() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    QCOMPARE(frame.windowTitle(), QStringLiteral("Corvane"));
+    QVERIFY(frame.Action(cmd::ID_FILE_OPEN)->isEnabled());
+    QVERIFY(!frame.Action(cmd::ID_FILE_CLOSE)->isEnabled());
+    QVERIFY(!(frame.windowFlags() & Qt::WindowMaximizeButtonHint));
+    QVERIFY(frame.windowFlags() & Qt::WindowMinimizeButtonHint);
+    QVERIFY(rig.messages.empty());
+  }
+
+  void togglesFlipWriteAtOnceAndFollowTheCheckMark_data() {
+    QTest::addColumn<int>("id");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<bool>("initial");
+    QTest::newRow("auto close") << cmd::ID_OPTIONS_AUTO_CLOSE << "AutoClose" << false;
+    QTest::newRow("notify") << cmd::ID_OPTIONS_DISCONNECT_NOTIFY << "DisconnectNotify" << true;
+    QTest::newRow("save position") << cmd::ID_OPTIONS_SAVE_WINDOW_POSITION << "SaveWinPosition"
+                                   << true;
+    QTest::newRow("size warning") << cmd::ID_OPTIONS_WINDOW_SIZE_WARNING << "WinSizeWarning"
+                                  << true;
+  }
+  void togglesFlipWriteAtOnceAndFollowTheCheckMark() {
+    QFETCH(int, id);
+    QFETCH(QString, key);
+    QFETCH(bool, initial);
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    QAction* action = frame.Action(id);
+    frame.UpdateOptionChecks();
+    QCOMPARE(action->isChecked(), initial);
+    action->trigger();
+    QCOMPARE(action->isChecked(), !initial);
+    QCOMPARE(QString::fromStdString(rig.profile.Value("Options", key.toStdString())),
+             initial ? QStringLiteral("0") : QStringLiteral("1"));
+    action->trigger();
+    QCOMPARE(action->isChecked(), initial);
+    QCOMPARE(QString::fromStdString(rig.profile.Value("Options", key.toStdString())),
+             initial ? QStringLiteral("1") : QStringLiteral("0"));
+  }
+
+  void anyNonZeroValueReadsOnAndFlipsToZero() {
+    FrameRig rig;
+    rig.profile.Set("Options", "AutoClose", "7");
+    CMainFrame& frame = rig.Start();
+    QVERIFY(frame.Session()->m_bAutoClose);
+    frame.Action(cmd::ID_OPTIONS_AUTO_CLOSE)->trigger();
+    QVERIFY(!frame.Session()->m_bAutoClose);
+    QCOMPARE(rig.profile.Value("Options", "AutoClose"), std::string("0"));
+  }
+
+  void closingWhileDisconnectedAsksNothingAndSavesThePosition() {
+    FrameRig rig;
+    rig.profile.Set("Screen", "WinPosX", "123");
+    rig.profile.Set("Screen", "WinPosY", "45");
+    CMainFrame& frame = rig.Start();
+    QCOMPARE(frame.frameGeometry().topLeft(), QPoint(123, 45));
+    frame.show();
+    frame.move(200, 150);
+    QVERIFY(frame.close());
+    QVERIFY(rig.messages.empty());
+    QCOMPARE(rig.profile.Value("Screen", "WinPosX"), std::string("200"));
+    QCOMPARE(rig.profile.Value("Screen", "WinPosY"), std::string("150"));
+  }
+
+  void positionIsIgnoredAndKeptWhenSavingIsOff() {
+    FrameRig rig;
+    rig.profile.Set("Options", "SaveWinPosition", "0");
+    rig.profile.Set("Screen", "WinPosX", "123");
+    rig.profile.Set("Screen", "WinPosY", "45");
+    CMainFrame& frame = rig.Start();
+    QCOMPARE(frame.frameGeometry().topLeft(), QPoint(0, 0));
+    frame.show();
+    frame.move(300, 200);
+    QVERIFY(frame.close());
+    QCOMPARE(rig.profile.Value("Screen", "WinPosX"), std::string("123"));
+    QCOMPARE(rig.profile.Value("Screen", "WinPosY"), std::string("45"));
+  }
+
+  void minimisedCloseLeavesTheSavedPosition() {
+    FrameRig rig;
+    rig.profile.Set("Screen", "WinPosX", "11");
+    rig.profile.Set("Screen", "WinPosY", "22");
+    CMainFrame& frame = rig.Start();
+    frame.show();
+    frame.move(300, 200);
+    frame.showMinimized();
+    QVERIFY(frame.isMinimized());
+    QVERIFY(frame.close());
+    QCOMPARE(rig.profile.Value("Screen", "WinPosX"), std::string("11"));
+    QCOMPARE(rig.profile.Value("Screen", "WinPosY"), std::string("22"));
+  }
+
+  void exitGoesThroughTheCloseHandler() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    frame.show();
+    frame.move(40, 30);
+    frame.Action(cmd::ID_APP_EXIT)->trigger();
+    QVERIFY(!frame.isVisible());
+    QCOMPARE(rig.profile.Value("Screen", "WinPosX"), std::string("40"));
+  }
+
+  void terminalAreaIsExactlyTheScreenAndFollowsTheUser() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    CTelnetSession& session = *frame.Session();
+    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    QVERIFY(cw > 0 && ch > 0);
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QCOMPARE(frame.View()->size(), QSize(80 * cw, 24 * ch));
+    QCOMPARE(session.m_nWidth, 80);  // showing is not a resize by the user
+
+    // The user drags the window 3 cells wider and 2 cells lower (disconnected:
+    // applied at once, and the window snaps to the new screen).
+    frame.resize(frame.size() + QSize(3 * cw, 2 * ch));
+    QTRY_COMPARE(session.m_nWidth, 84);  // a window grown by exact cells gains one more
+    QCOMPARE(session.m_nHeight, 27);
+    QTRY_COMPARE(frame.View()->size(), QSize(84 * cw, 27 * ch));
+    QCOMPARE(rig.profile.Value("Screen", "Width"), std::string("84"));
+
+    // Minimise and restore: no resize.
+    frame.showMinimized();
+    frame.showNormal();
+    QTest::qWait(50);
+    QCOMPARE(session.m_nWidth, 84);
+    QCOMPARE(session.m_nHeight, 27);
+  }
+
+  void scrollBarAndWheelMoveTheHistoryView() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    CTelnetSession& session = *frame.Session();
+    QScrollBar* bar = frame.ScrollBar();
+    const int M = session.ScrollMax();
+    QCOMPARE(bar->maximum(), M);
+    QCOMPARE(bar->value(), M);  // live view: thumb at the bottom
+    bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    QCOMPARE(session.m_nScrollBackPos, 1);
+    QCOMPARE(bar->value(), M - 1);
+    bar->triggerAction(QAbstractSlider::SliderPageStepSub);
+    QCOMPARE(session.m_nScrollBackPos, 1 + 24);
+    QCOMPARE(bar->value(), M - 25);
+    bar->triggerAction(QAbstractSlider::SliderToMaximum);
+    QCOMPARE(session.m_nScrollBackPos, 0);
+    QCOMPARE(bar->value(), M);
+
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    const QPoint centre = frame.View()->rect().center();
+    QWheelEvent up(centre, frame.View()->mapToGlobal(centre), QPoint(), QPoint(0, 240),
+                   Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(frame.View(), &up);
+    QCOMPARE(session.m_nScrollBackPos, 1);  // one line per message, whatever the delta
+    QTRY_COMPARE(frame.Pane(1)->text(), QStringLiteral("Ln 977-1000"));  // at the repaint
+    QWheelEvent down(centre, frame.View()->mapToGlobal(centre), QPoint(), QPoint(0, -60),
+                     Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(frame.View(), &down);
+    QCOMPARE(session.m_nScrollBackPos, 0);
+  }
+
+  void shiftF10ReachesTheKeyHandlerAndNotTheMenu() {
+    FrameRig rig;
+    KeyRecordingFrame frame(rig.profile, CommandLine{}, rig.Hooks());
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier),
+                                       Qt::KeyboardModifiers(Qt::ShiftModifier),
+                                       Qt::KeyboardModifiers(Qt::ControlModifier),
+                                       Qt::ControlModifier | Qt::ShiftModifier})
+      QTest::keyClick(frame.View(), Qt::Key_F10, mods);
+    QCOMPARE(frame.keys, (std::vector<unsigned>{121, 121, 121, 121}));
+    QVERIFY(!QApplication::activePopupWidget());
+  }
+
+  void acceleratorsBesideMenuMnemonicsReachTheirActions() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    for (auto [key, id] : {std::pair{Qt::Key_B, cmd::ID_OPTIONS_BACKGROUND_COLOR},
+                           std::pair{Qt::Key_F, cmd::ID_OPTIONS_FONT},
+                           std::pair{Qt::Key_L, cmd::ID_OPTIONS_LOG},
+                           std::pair{Qt::Key_M, cmd::ID_OPTIONS_MACRO},
+                           std::pair{Qt::Key_T, cmd::ID_OPTIONS_TERMINAL}}) {
+      QSignalSpy spy(frame.Action(id), &QAction::triggered);
+      QTest::keyClick(frame.View(), key, Qt::AltModifier);
+      QCOMPARE(spy.count(), 1);
+    }
+    QSignalSpy clear(frame.Action(cmd::ID_EDIT_CLEAR_BUFFER), &QAction::triggered);
+    QTest::keyClick(frame.View(), Qt::Key_Delete, Qt::AltModifier);
+    QCOMPARE(clear.count(), 1);
+  }
+
+  void paintShowsTheScreenThroughTheCodePage() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    CTelnetSession& session = *frame.Session();
+    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    // Row 0: "Hi" and a CP437 full block; row 1 stays blank.
+    session.m_Text[0].replace(0, 3, "Hi\xDB");
+    session.m_DirtyLines[0] = 1;
+    session.DrawNow(true);
+    const QImage image = frame.View()->Snapshot();
+    QCOMPARE(image.size(), QSize(80 * cw, 24 * ch));
+    auto litPixels = [&](QRect cells) {
+      int lit = 0;
+      for (int y = cells.top() * ch; y < (cells.bottom() + 1) * ch; ++y)
+        for (int x = cells.left() * cw; x < (cells.right() + 1) * cw; ++x)
+          lit += qGray(image.pixel(x, y)) > 96;
+      return lit;
+    };
+    QVERIFY(litPixels(QRect(0, 0, 2, 1)) > 0);            // "Hi"
+    QVERIFY(litPixels(QRect(2, 0, 1, 1)) > cw * ch / 2);  // the block fills most of its cell
+    QCOMPARE(litPixels(QRect(0, 1, 80, 1)), 0);           // blank row, background black
+    QCOMPARE(litPixels(QRect(5, 0, 70, 1)), 0);
+  }
+};
+
+QTEST_MAIN(FrameTest)
+#include "FrameTest.moc"
