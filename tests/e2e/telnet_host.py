@@ -1,0 +1,69 @@
+#!/usr/bin/env python3
+"""A tiny telnet host on 127.0.0.1 for end-to-end tests.
+
+Listens on a free port (written to --port-file), takes one client, asks for
+its terminal type, sends a screen of text, records what the client sends
+(--log), then closes after --close-after seconds or waits up to --hold
+seconds for the client to leave.
+"""
+import argparse
+import os
+import socket
+import time
+
+IAC, DO, SB, SE = 255, 253, 250, 240
+TTYPE, SEND = 24, 1
+
+SCREEN = (
+    b"\x1b[2J\x1b[H"
+    b"Corvane end-to-end test host\r\n"
+    b"\r\n"
+    b"\x1b[1;33mBold yellow on black\x1b[0m and plain text\r\n"
+    b"\x1b[44;37m White on blue \x1b[0m\r\n"
+    b"Line drawing: \x1b(0lqqqk\x1b(B\r\n"
+    b"ready> "
+)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--port-file", required=True)
+    parser.add_argument("--log")
+    parser.add_argument("--close-after", type=float)
+    parser.add_argument("--hold", type=float, default=30.0)
+    args = parser.parse_args()
+
+    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    server.bind(("127.0.0.1", 0))
+    server.listen(1)
+    tmp = args.port_file + ".tmp"
+    with open(tmp, "w") as f:
+        f.write(str(server.getsockname()[1]))
+    os.replace(tmp, args.port_file)
+
+    server.settimeout(args.hold)
+    client, _ = server.accept()
+    client.sendall(bytes([IAC, DO, TTYPE, IAC, SB, TTYPE, SEND, IAC, SE]) + SCREEN)
+
+    received = bytearray()
+    deadline = time.monotonic() + (args.close_after if args.close_after is not None else args.hold)
+    client.settimeout(0.1)
+    while time.monotonic() < deadline:
+        try:
+            chunk = client.recv(4096)
+        except socket.timeout:
+            chunk = None
+        if chunk == b"":
+            break  # the client left
+        if chunk:
+            received += chunk
+            if args.log:
+                with open(args.log, "wb") as f:
+                    f.write(received)
+    client.close()
+    server.close()
+
+
+if __name__ == "__main__":
+    main()
