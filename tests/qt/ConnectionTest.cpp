@@ -2,6 +2,7 @@
 // and the time pane, the telnet answers, the host's close, auto close, and
 // connections that fail.
 #include <QAction>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QTest>
 
@@ -219,6 +220,7 @@ class ConnectionTest : public QObject {
     QVERIFY(!frame.Action(cmd::ID_FILE_CLOSE)->isEnabled());
     QCOMPARE(frame.windowTitle(), QStringLiteral("Corvane"));
     QVERIFY(!rig.profile.Has("Recent Host List", "Host1"));
+    QVERIFY(!QGuiApplication::overrideCursor());  // the wait cursor is gone again
   }
 
   void portsAboveTheRangeFailInsteadOfWrapping() {
