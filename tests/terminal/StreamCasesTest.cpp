@@ -273,6 +273,25 @@ void CaseRun::Check(const Step& step) {
   }
 }
 
+// The screen model's invariants, which every step must keep.
+void ExpectSoundShape(const CTelnetSession& s) {
+  ASSERT_TRUE(s.m_nWidth >= 1 && s.m_nWidth <= 255) << s.m_nWidth;
+  ASSERT_TRUE(s.m_nHeight >= 1 && s.m_nHeight <= 255) << s.m_nHeight;
+  ASSERT_EQ(s.m_Text.size(), static_cast<std::size_t>(s.m_nHeight));
+  ASSERT_EQ(s.m_Attrs.size(), static_cast<std::size_t>(s.m_nHeight));
+  ASSERT_EQ(s.m_DirtyLines.size(), static_cast<std::size_t>(s.m_nHeight));
+  for (int r = 0; r < s.m_nHeight; ++r) {
+    ASSERT_EQ(s.m_Text[r].size(), static_cast<std::size_t>(s.m_nWidth)) << "row " << r;
+    ASSERT_EQ(s.m_Attrs[r].size(), static_cast<std::size_t>(s.m_nWidth)) << "row " << r;
+  }
+  EXPECT_TRUE(s.m_nCursorRow >= 0 && s.m_nCursorRow < s.m_nHeight) << s.m_nCursorRow;
+  EXPECT_GE(s.m_nCursorCol, 0);
+  EXPECT_TRUE(1 <= s.m_nScrollTop && s.m_nScrollTop <= s.m_nScrollBottom &&
+              s.m_nScrollBottom <= s.m_nHeight)
+      << s.m_nScrollTop << ".." << s.m_nScrollBottom;
+  EXPECT_EQ(s.m_History.size(), s.m_nBufferSize);
+}
+
 struct Outcome {
   std::vector<std::string> rows, attrs;
   int row = 0, col = 0;
@@ -315,6 +334,8 @@ TEST_P(StreamCases, ScreenAndRepliesMatch) {
     whole.drawn.Clear();
     if (step.kind == Step::Kind::Read) whole.Feed(step.text);
     else whole.Act(step.text);
+    SCOPED_TRACE("after line " + std::to_string(step.line));
+    ExpectSoundShape(*whole.rig.session);
   }
   if (!c.splitAny) return;
 
@@ -329,6 +350,7 @@ TEST_P(StreamCases, ScreenAndRepliesMatch) {
       split.Feed(all.substr(0, at));
       split.Feed(all.substr(at));
     }
+    ExpectSoundShape(*split.rig.session);
     const Outcome got = Capture(split);
     if (got == expected) continue;
     const std::string how = at == all.size() ? "bytewise" : "split at " + std::to_string(at);
