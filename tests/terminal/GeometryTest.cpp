@@ -238,7 +238,9 @@ TEST_F(Geometry, ClearBufferBlanksScreenAndHistoryButKeepsCountsAndCursor) {
   Start(20, 5, 10);
   AppendLines(4);
   rig.Feed("\x1b[2;4rtext\x1b[3;7H");
+  const int draws = rig.host.clientDraws;
   s().ClearBuffer();
+  EXPECT_EQ(rig.host.clientDraws, draws + 1) << "repainted at once";
   for (const std::string& row : s().m_Text) EXPECT_EQ(row, std::string(20, ' '));
   for (const std::string& entry : s().m_History) EXPECT_EQ(entry, std::string(20, ' '));
   EXPECT_EQ(s().m_nLineCount, 4u);

@@ -219,6 +219,16 @@ TEST_F(HistoryView, DrawsEntriesFillsTheRestAndNoCursor) {
   EXPECT_EQ(rig.host.panes[kPaneCursor], "Ln 7-10");
 }
 
+TEST_F(HistoryView, ReceivedLinesRedrawTheViewMovedUpAndLeaveItsOffset) {
+  rig.Feed("\rnew\n");
+  EXPECT_EQ(s().m_nScrollBackPos, 1);
+  const auto texts = dc.Of(DrawCall::Kind::Text);
+  ASSERT_EQ(texts.size(), 4u);
+  EXPECT_EQ(texts[0].text, "L22");
+  EXPECT_EQ(texts[3].text, "new");
+  EXPECT_TRUE(dc.Of(DrawCall::Kind::Line).empty()) << "no cursor in the history view";
+}
+
 TEST_F(HistoryView, LineNumbersNameTheFirstAndLastEntryInView) {
   const struct {
     int offset;
