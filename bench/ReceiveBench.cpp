@@ -15,6 +15,8 @@
 #include <tuple>
 #include <vector>
 
+#include <unistd.h>
+
 #include "EngineFeed.h"
 #include "Streams.h"
 
@@ -73,6 +75,10 @@ double RateOf(const std::string& name) {
 // case of the same stream runs just before).
 class ComparingReporter : public benchmark::ConsoleReporter {
  public:
+  // Counters as table columns; colours only on a terminal.
+  ComparingReporter()
+      : ConsoleReporter(isatty(STDOUT_FILENO) ? OutputOptions(OO_Tabular | OO_Color) : OO_Tabular) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     std::vector<Run> shown = runs;
     for (Run& run : shown) {
@@ -104,7 +110,8 @@ std::vector<Case> AllCases() {
 }
 
 void PrintSummary(const std::vector<Case>& cases) {
-  std::printf("\nReceive-loop throughput (MB = 10^6 bytes, per CPU second; %.0f MB per stream)\n",
+  std::printf("\nReceive-loop throughput, %.0f MB per stream, 4096-byte reads. MB/s here is\n"
+              "10^6 bytes per CPU second (bytes_per_second above counts 2^20-byte units).\n",
               static_cast<double>(g_streamBytes) / 1e6);
   std::printf("%-8s %-8s %-8s %14s %14s %12s\n", "stream", "screen", "history", "corvane MB/s",
               "libvterm MB/s", "vs_libvterm");

@@ -13,4 +13,4 @@ build="${CORVANE_BENCH_BUILD:-/work/build-bench}"
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WITH_BENCH=ON \
   -DCORVANE_WITH_QT=OFF -DCORVANE_WITH_TESTS=OFF >/dev/null
 ninja -C "$build" -j2 corvane_bench_receive corvane_alloc_count >/dev/null
-exec "$build/bench/corvane_bench_receive" --benchmark_color=false "$@"
+exec "$build/bench/corvane_bench_receive" "$@"
