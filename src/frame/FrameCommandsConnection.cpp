@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QMenu>
 
+#include "dialogs/OpenConnectionDialog.h"
 #include "frame/CommandIds.h"
 #include "frame/MainFrame.h"
 #include "terminal/TelnetSession.h"
@@ -46,7 +47,16 @@ void CMainFrame::RebuildRecentHostMenu() {
 }
 
 void CMainFrame::OnFileOpen() {
-  // The Open Connection dialog is its own piece of work and plugs in here.
+  COpenConnectionDlg dialog(
+      m_RecentHosts, m_Profile,
+      [this](const std::string& text, MessageKind kind) { return ShowMessage(text, kind); }, this);
+  const bool ok = dialog.exec() == QDialog::Accepted;
+  if (ok && !dialog.m_strHost.empty()) {
+    ConnectAndRemember(dialog.m_strHost, dialog.m_nPort, dialog.m_strDescription);
+    if (m_pSession->IsConnected()) return;  // the menu was rebuilt on the way
+  }
+  // Cancel, an empty host or a failed connect: Delete may still have changed the list.
+  RebuildRecentHostMenu();
 }
 
 void CMainFrame::OnFileClose() { m_pSession->Close(); }
