@@ -11,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev                  # fuzzing and sanitizers
   xvfb xdotool imagemagick x11-utils        # real-window tests and screenshots
   python3 fonts-dejavu-core
-  inetutils-telnetd busybox-static          # real telnet servers for end-to-end tests
+  inetutils-telnetd busybox-static less     # real telnet servers and a full-screen program for end-to-end tests
 )
 
 missing=()

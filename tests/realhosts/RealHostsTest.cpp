@@ -1,0 +1,201 @@
+// Corvane against telnet servers it did not write: inetutils' telnetd and
+// busybox's telnetd on loopback, each behind a relay that records what the
+// server sent. The frame runs in-process on the offscreen platform with a real
+// socket; the test types through real key events and reads the screen model.
+#include <signal.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../qt/FrameRig.h"
+#include "../qt/QuietOffscreen.h"
+#include "frame/TerminalView.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+const char* kPrompt = "corvane$ ";
+
+// A telnet server started by the test and stopped by its process group.
+class RealServer {
+ public:
+  RealServer(const QString& kind, const QString& record) {
+    process_.setProgram("python3");
+    process_.setArguments({QStringLiteral(CORVANE_REALHOSTS_DIR "/telnet_server.py"), "--kind",
+                           kind, "--program", QStringLiteral(CORVANE_REALHOSTS_DIR "/test_shell.sh"),
+                           "--record", record});
+    process_.start();
+    if (process_.waitForReadyRead(10000)) port_ = process_.readLine().trimmed().toUInt();
+  }
+  ~RealServer() {
+    if (process_.processId() > 0) ::kill(-static_cast<pid_t>(process_.processId()), SIGKILL);
+    process_.waitForFinished(3000);
+  }
+  unsigned Port() const { return port_; }
+
+ private:
+  QProcess process_;
+  unsigned port_ = 0;
+};
+
+bool Available(const char* path) { return std::filesystem::exists(path); }
+
+std::string ReadFile(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+// The session log's rule: bytes from 32 up kept, CR written as CR LF, other controls dropped.
+std::string Filtered(const std::string& raw) {
+  std::string out;
+  for (unsigned char b : raw) {
+    if (b >= 32) out += static_cast<char>(b);
+    else if (b == 13) out += "\r\n";
+  }
+  return out;
+}
+}  // namespace
+
+class RealHostsTest : public QObject {
+  Q_OBJECT
+
+  std::unique_ptr<FrameRig> rigPtr_ = std::make_unique<FrameRig>();
+  std::unique_ptr<RealServer> server_;
+  QTemporaryDir dir_;
+
+  CTelnetSession& Session() { return *rigPtr_->frame->Session(); }
+
+  std::string Row(int r) {
+    std::string row = Session().m_Text[static_cast<std::size_t>(r)];
+    row.erase(row.find_last_not_of(' ') + 1);
+    return row;
+  }
+  std::string Screen() {
+    std::string all;
+    for (int r = 0; r < Session().m_nHeight; ++r) all += "|" + Row(r) + "|\n";
+    return all;
+  }
+  int FindRow(const std::string& text) {
+    for (int r = Session().m_nHeight - 1; r >= 0; --r)
+      if (Row(r) == text) return r;
+    return -1;
+  }
+  bool WaitForRow(const std::string& text, int ms = 10000) {
+    return QTest::qWaitFor([&] { return FindRow(text) >= 0; }, ms);
+  }
+  bool WaitForPrompt(int ms = 15000) {
+    return QTest::qWaitFor(
+        [&] {
+          return Session().m_nCursorCol == static_cast<int>(std::strlen(kPrompt)) &&
+                 Row(Session().m_nCursorRow) == std::string(kPrompt).substr(0, 8);
+        },
+        ms);
+  }
+  // Types a line with real key events, Enter included.
+  void TypeLine(const QString& line) {
+    QWidget* view = rigPtr_->frame->View();
+    QTest::keyClicks(view, line);
+    QTest::keyClick(view, Qt::Key_Return);
+  }
+  // Clears the screen, runs a command and waits for the next prompt.
+  void Run(const QString& command) {
+    TypeLine("clear; " + command);
+    QTest::qWait(50);
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+  void Connect(const QString& kind) {
+    server_ = std::make_unique<RealServer>(kind, dir_.filePath(kind + ".raw"));
+    QVERIFY(server_->Port() != 0);
+    rigPtr_->Start("127.0.0.1", server_->Port());
+    rigPtr_->frame->show();
+    rigPtr_->frame->View()->setFocus();
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+
+ private slots:
+  void initTestCase() {
+    InstallQuietMessageHandler();
+    if (!Available("/usr/sbin/telnetd") || !Available("/bin/busybox"))
+      QSKIP("inetutils-telnetd or busybox-static is not installed");
+  }
+  void cleanup() {
+    rigPtr_->frame.reset();
+    server_.reset();
+    rigPtr_ = std::make_unique<FrameRig>();
+  }
+
+  void inetutilsSeesVt100AndTheScreenSize() {
+    Connect("inetutils");
+    Run("echo $TERM");
+    QVERIFY2(FindRow("vt100") >= 0, Screen().c_str());
+    Run("stty size");
+    QVERIFY2(FindRow("24 80") >= 0, Screen().c_str());
+  }
+
+  void inetutilsSeesAnsiAfterTheEmulationChanges() {
+    rigPtr_->profile.Set("Options", "Emulation", "1");
+    Connect("inetutils");
+    Run("echo $TERM");
+    QVERIFY2(FindRow("ansi") >= 0, Screen().c_str());
+  }
+
+  void busyboxSeesTheScreenSize() {
+    Connect("busybox");
+    Run("stty size");
+    QVERIFY2(FindRow("24 80") >= 0, Screen().c_str());
+  }
+
+  void aResizeWhileConnectedReachesTheHost() {
+    Connect("inetutils");
+    Session().Resize(100, 30);
+    QCOMPARE(Session().m_nWidth, 100);
+    Run("stty size");
+    QVERIFY2(FindRow("30 100") >= 0, Screen().c_str());
+  }
+
+  void aFullScreenProgramDrawsWhereItShould() {
+    if (!Available("/usr/bin/less")) QSKIP("less is not installed");
+    const QString file = dir_.filePath("lines.txt");
+    {
+      std::ofstream out(file.toStdString());
+      for (int i = 1; i <= 200; ++i) out << "line " << i << (i == 1 ? " TOP-MARKER" : "") << "\n";
+    }
+    Connect("inetutils");
+    TypeLine("TERM=vt100 less " + file);
+    QVERIFY2(QTest::qWaitFor([&] { return Row(0) == "line 1 TOP-MARKER"; }, 10000),
+             Screen().c_str());
+    QVERIFY2(QTest::qWaitFor([&] { return Row(22) == "line 23"; }, 5000), Screen().c_str());
+    QTest::keyClick(rigPtr_->frame->View(), Qt::Key_Space);  // the next page
+    QVERIFY2(QTest::qWaitFor([&] { return Row(0) == "line 24"; }, 5000), Screen().c_str());
+    QTest::keyClicks(rigPtr_->frame->View(), "q");
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+
+  void theLogHoldsWhatTheHostSentAndExitClosesTheSession() {
+    const QString log = dir_.filePath("session.log");
+    Connect("inetutils");
+    // Started before any command, so it sees everything from here on.
+    Session().ToggleLog([&]() -> std::optional<std::string> { return log.toStdString(); });
+    QVERIFY(Session().IsLogging());
+    const std::string before = ReadFile(dir_.filePath("inetutils.raw"));
+    Run("echo logged-$((6*7))");
+    QVERIFY(FindRow("logged-42") >= 0);
+    TypeLine("exit");
+    QVERIFY(QTest::qWaitFor([&] { return rigPtr_->CountMessages("Connection closed") == 1; }, 10000));
+    QVERIFY(!Session().IsConnected());
+    QCOMPARE(rigPtr_->frame->windowTitle(), QStringLiteral("Corvane"));
+    Session().ToggleLog([] { return std::optional<std::string>(); });  // stop: flushes the file
+    const std::string raw = ReadFile(dir_.filePath("inetutils.raw"));
+    QVERIFY(raw.size() > before.size());
+    QCOMPARE(ReadFile(log), Filtered(raw.substr(before.size())));
+  }
+};
+
+QTEST_MAIN(RealHostsTest)
+#include "RealHostsTest.moc"
