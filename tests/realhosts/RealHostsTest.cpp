@@ -25,9 +25,9 @@ class RealServer {
  public:
   RealServer(const QString& kind, const QString& record) {
     process_.setProgram("python3");
-    process_.setArguments({QStringLiteral(CORVANE_REALHOSTS_DIR "/telnet_server.py"), "--kind",
-                           kind, "--program", QStringLiteral(CORVANE_REALHOSTS_DIR "/test_shell.sh"),
-                           "--record", record});
+    process_.setArguments({QStringLiteral(CORVANE_TOOLS_DIR "/loopback_telnet_server.py"), "--kind",
+                           kind, "--program", QStringLiteral(CORVANE_TOOLS_DIR "/demo_shell.sh"),
+                           "--record", record, "--limit", "120"});
     process_.start();
     if (process_.waitForReadyRead(10000)) port_ = process_.readLine().trimmed().toUInt();
   }

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""A real telnet server on 127.0.0.1 for end-to-end tests, behind a recording relay.
+"""A real telnet server on 127.0.0.1 (for the demo and end-to-end tests), behind a recording relay.
 
-    telnet_server.py --kind inetutils|busybox --program PATH --record FILE
+    loopback_telnet_server.py --kind inetutils|busybox --program PATH --record FILE
 
 Prints the port to connect to on its first line, serves one client, and
 writes every byte the server sent to the client into FILE, so a test can
@@ -54,7 +54,7 @@ def relay(client, server, record, limit_s):
     sel = selectors.DefaultSelector()
     sel.register(client, selectors.EVENT_READ, server)
     sel.register(server, selectors.EVENT_READ, client)
-    deadline = time.time() + limit_s
+    deadline = time.time() + limit_s if limit_s else float("inf")
     with open(record, "wb") as rec:
         while time.time() < deadline:
             for key, _ in sel.select(timeout=0.5):
@@ -78,15 +78,15 @@ def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--kind", choices=["inetutils", "busybox"], required=True)
     ap.add_argument("--program", required=True)
-    ap.add_argument("--record", required=True)
-    ap.add_argument("--limit", type=float, default=120.0, help="seconds before giving up")
+    ap.add_argument("--record", default=os.devnull)
+    ap.add_argument("--limit", type=float, default=0, help="seconds before giving up (0: never)")
     a = ap.parse_args()
     os.setsid()
     listener = socket.socket()
     listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
     listener.bind(("127.0.0.1", 0))
     listener.listen(1)
-    listener.settimeout(a.limit)
+    listener.settimeout(a.limit or None)
     print(listener.getsockname()[1], flush=True)
     client, _ = listener.accept()
     server, proc = (start_inetutils if a.kind == "inetutils" else start_busybox)(a.program)
