@@ -176,7 +176,10 @@ fs::path TempNameFor(const fs::path& target) {
   char suffix[32];
   std::snprintf(suffix, sizeof suffix, ".%08x%04x.tmp", seed, (counter++) & 0xFFFFu);
   fs::path name = target;
-  name.replace_filename("." + target.filename().string() + suffix);
+  std::string leaf = ".";  // appended step by step: GCC 12's -Wrestrict misfires on "." + s
+  leaf += target.filename().string();
+  leaf += suffix;
+  name.replace_filename(leaf);
   return name;
 }
 

@@ -84,8 +84,13 @@ std::string RecentHostList::EntryText(int slot) const { return EntryLine(At(slot
 
 std::string RecentHostList::MenuText(int slot) const {
   const RecentHost& entry = At(slot);
-  return "&" + std::to_string(slot + 1) + " " + MenuLiteral(entry.host) + ":" +
-         std::to_string(entry.port);
+  std::string text = "&";  // appended step by step: GCC 12's -Wrestrict misfires on "&" + s
+  text += std::to_string(slot + 1);
+  text += ' ';
+  text += MenuLiteral(entry.host);
+  text += ':';
+  text += std::to_string(entry.port);
+  return text;
 }
 
 void RecentHostList::Store(Profile& profile, int slot) const {
