@@ -46,6 +46,4 @@ void CMainFrame::UpdateOptionChecks() {
 // separate pieces of work and plug in through these handlers.
 void CMainFrame::OnOptionsBackgroundColor() {}
 void CMainFrame::OnOptionsFont() {}
-void CMainFrame::OnOptionsLog() {}
 void CMainFrame::OnOptionsMacro() {}
-void CMainFrame::OnTerminalProperties() {}

@@ -194,6 +194,7 @@ void CMainFrame::ConnectCommands() {
 
   connect(m_pConnectionMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateConnectionCommands);
   connect(m_pOptionsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateOptionChecks);
+  WireEditCommands();  // Copy and Paste enabling (FrameCommandsEdit.cpp)
 }
 
 void CMainFrame::OnScrollBarAction(int action) {

@@ -16,6 +16,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "app/CodePage.h"
@@ -32,6 +33,7 @@ class QLabel;
 class QMenu;
 class QScrollBar;
 class QKeyEvent;
+class QDialog;
 
 // What the frame does to the world outside the window, replaceable by tests.
 struct FrameHooks {
@@ -41,6 +43,10 @@ struct FrameHooks {
   std::function<void()> quit;
   // Calendar time in seconds; by default std::time.
   std::function<std::time_t()> now;
+  // --- Modal dialogs of the frame (log file, terminal properties) ---------
+  // Runs one and returns its result; by default QDialog::exec. Tests answer
+  // the dialogs here.
+  std::function<int(QDialog& dialog)> runDialog;
 };
 
 inline constexpr const char* kApplicationName = "Corvane";
@@ -97,6 +103,28 @@ class CMainFrame : public QMainWindow, public SessionHost {
   void OnEditPaste();
   void OnEditCopyBuffer();
   void OnEditClearBuffer();
+
+  // --- Selection, clipboard, log, terminal properties -----------------------
+  // Mouse on the terminal area (FrameCommandsEdit.cpp); points in its pixels.
+  void OnLButtonDown(const QPoint& point);
+  void OnMouseMove(Qt::MouseButtons buttons, const QPoint& point);
+  void OnRButtonDown();
+  void OnMButtonDown();
+  // Puts single-byte text on the clipboard through the terminal's code page;
+  // empty text leaves the clipboard as it is.
+  void CopyToClipboard(const std::string& text);
+  // Copy is enabled exactly when there is selected text; Paste exactly when
+  // the live view is shown, the clipboard holds text and a connection is open.
+  void OnUpdateEditCopy();
+  void OnUpdateEditPaste();
+  bool CanPaste() const;
+  // Keeps Copy and Paste enabled right for the Edit menu and their shortcuts.
+  void WireEditCommands();
+  // Runs a modal dialog through FrameHooks::runDialog (FrameCommandsLog.cpp).
+  int RunDialog(QDialog& dialog);
+  // The log file dialog; nothing when cancelled (FrameCommandsLog.cpp).
+  std::optional<std::string> ChooseLogFile();
+  QPoint m_ptSelAnchor;  // where the left button last went down
 
   // --- Keys (FrameKeys.cpp) -------------------------------------------------
   // Key presses and releases of the terminal area.

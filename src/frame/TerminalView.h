@@ -38,6 +38,9 @@ class TerminalView : public QWidget {
   void keyReleaseEvent(QKeyEvent* event) override;
   // Tab belongs to the terminal, not to focus navigation.
   bool focusNextPrevChild(bool next) override;
+  // --- Mouse: selection and the clipboard buttons (TerminalViewMouse.cpp) ---
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
   void RedrawAllIfNeeded();

@@ -2,6 +2,7 @@
 // A main frame on an in-memory profile whose message boxes, quit request and
 // clock are answered by the test, plus a telnet host on loopback.
 #include <QByteArray>
+#include <QDialog>
 #include <QObject>
 #include <QPointer>
 #include <QTcpServer>
@@ -28,6 +29,7 @@ struct FrameRig {
   std::deque<MessageAnswer> answers;  // for questions; Yes when none is left
   int quits = 0;
   std::time_t now = 1'000'000;
+  std::function<int(QDialog&)> dialogs;  // answers the frame's modal dialogs
   std::unique_ptr<CMainFrame> frame;
 
   FrameHooks Hooks() {
@@ -42,6 +44,11 @@ struct FrameRig {
     };
     hooks.quit = [this] { ++quits; };
     hooks.now = [this] { return now; };
+    // Modal dialogs of the frame: answered by `dialogs`, else cancelled at
+    // once, so a command that opens one never waits for a user.
+    hooks.runDialog = [this](QDialog& dialog) {
+      return dialogs ? dialogs(dialog) : static_cast<int>(QDialog::Rejected);
+    };
     return hooks;
   }
 

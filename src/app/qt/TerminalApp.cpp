@@ -8,6 +8,7 @@
 
 #include "app/IniProfile.h"
 #include "app/ProfilePath.h"
+#include "dialogs/AboutDialog.h"
 #include "frame/CommandIds.h"
 
 bool NetworkLayerAvailable() {
@@ -45,5 +46,7 @@ bool CTerminalApp::InitInstance() {
 }
 
 void CTerminalApp::OnAppAbout() {
-  // The About box is its own piece of work and plugs in here.
+  // Modal over the main window, discarded when closed.
+  CAboutDlg about(m_pMainWnd.get());
+  about.exec();
 }

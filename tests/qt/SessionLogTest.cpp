@@ -1,0 +1,206 @@
+// The Log command through the real file dialog: the dialog's set-up, the
+// default name and extension, the question before an existing file is
+// emptied, a file that cannot be opened, and the file's bytes.
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "FrameRig.h"
+#include "QuietOffscreen.h"
+#include "frame/CommandIds.h"
+#include "frame/TerminalView.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+
+QByteArray ReadFile(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return "<missing>";
+  return file.readAll();
+}
+
+void WriteFile(const QString& path, const QByteArray& bytes) {
+  QFile file(path);
+  QVERIFY(file.open(QIODevice::WriteOnly));
+  file.write(bytes);
+}
+
+QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// Answers the file dialog as a user would: in `folder`, types `name` (nothing
+// typed: the name the dialog offers) and presses Enter, all inside the
+// dialog's own event loop.
+std::function<int(QDialog&)> TypeName(const QString& folder, std::optional<QString> name,
+                                      int* shown = nullptr) {
+  return [=](QDialog& dialog) {
+    if (shown) ++*shown;
+    auto* files = qobject_cast<QFileDialog*>(&dialog);
+    if (!files) return static_cast<int>(QDialog::Rejected);
+    files->setDirectory(folder);
+    QTimer::singleShot(0, files, [files, name] {
+      auto* edit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+      if (!edit) {
+        files->reject();
+        return;
+      }
+      if (name) {
+        edit->clear();
+        QTest::keyClicks(edit, *name);
+      }
+      QTest::keyClick(edit, Qt::Key_Return);
+      if (files->isVisible()) files->reject();  // the name was not taken
+    });
+    return files->exec();
+  };
+}
+
+}  // namespace
+
+class SessionLogTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { InstallQuietMessageHandler(); }
+
+  void theDialogIsSetUpForALogFile() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    QString title, offered, suffix;
+    QStringList filters;
+    QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    rig.dialogs = [&](QDialog& dialog) {
+      auto* files = qobject_cast<QFileDialog*>(&dialog);
+      if (!files) return static_cast<int>(QDialog::Rejected);
+      title = files->windowTitle();
+      filters = files->nameFilters();
+      suffix = files->defaultSuffix();
+      mode = files->acceptMode();
+      if (auto* edit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        offered = edit->text();
+      return static_cast<int>(QDialog::Rejected);
+    };
+    frame.Action(cmd::ID_OPTIONS_LOG)->trigger();
+    QCOMPARE(title, QStringLiteral("Log File"));
+    QCOMPARE(filters, (QStringList{"Log Files (*.log)", "All Files (*.*)"}));
+    QCOMPARE(suffix, QStringLiteral("log"));
+    QCOMPARE(offered, QStringLiteral("default"));
+    QCOMPARE(mode, QFileDialog::AcceptSave);
+    // Cancel: nothing changes.
+    QVERIFY(!frame.Session()->IsLogging());
+    QCOMPARE(frame.Pane(4)->text(), QString());
+    QVERIFY(rig.messages.empty());
+  }
+
+  void logsTheHostsBytesToTheTypedNameWithTheLogExtension() {
+    QTemporaryDir dir;
+    LoopbackHost host;
+    FrameRig rig;
+    CMainFrame& frame = rig.Start("127.0.0.1", host.Port());
+    QVERIFY(host.WaitForPeer());
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    int shown = 0;
+    rig.dialogs = TypeName(dir.path(), QStringLiteral("session"), &shown);
+    QTest::keyClick(frame.View(), Qt::Key_L, Qt::AltModifier);
+    QCOMPARE(shown, 1);
+    QVERIFY(frame.Session()->IsLogging());
+    QCOMPARE(frame.Pane(4)->text(), QStringLiteral("Logging"));
+    const QString path = dir.filePath(QStringLiteral("session.log"));
+    QVERIFY(QFile::exists(path));
+
+    host.Send(QByteArray("ab\r\ncd\x1b[1m") + QByteArray("\xff\xfb\x01", 3) +
+              QByteArray("x\ty\nz\r\x07\x08"));
+    const CTelnetSession& session = *frame.Session();
+    // Everything has been taken, up to the final CR.
+    QTRY_VERIFY(session.m_nLineCount == 2 && session.m_Text[2].find('z') != std::string::npos &&
+                session.m_nCursorCol == 0);
+    frame.Action(cmd::ID_OPTIONS_LOG)->trigger();  // stop: no dialog
+    QCOMPARE(shown, 1);
+    QVERIFY(!frame.Session()->IsLogging());
+    QCOMPARE(frame.Pane(4)->text(), QString());
+    QCOMPARE(ReadFile(path).toHex(' '),
+             QByteArray("ab\r\ncd[1m\xff\xfbxyz\r\n").toHex(' '));
+    QVERIFY(rig.messages.empty());
+  }
+
+  void acceptingTheOfferedNameLogsToDefaultLog() {
+    QTemporaryDir dir;
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    rig.dialogs = TypeName(dir.path(), std::nullopt);
+    frame.OnOptionsLog();
+    QVERIFY(frame.Session()->IsLogging());
+    QVERIFY(QFile::exists(dir.filePath(QStringLiteral("default.log"))));
+    frame.OnOptionsLog();
+  }
+
+  // An existing file is emptied only after the user agrees; No goes back to
+  // the dialog.
+  void replacingAnExistingFileIsAsked() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("old.log"));
+    WriteFile(path, "precious");
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    int shown = 0;
+    const auto typeOld = TypeName(dir.path(), QStringLiteral("old.log"), &shown);
+    rig.dialogs = [&](QDialog& dialog) {
+      // The second time round the user cancels.
+      return shown == 0 ? typeOld(dialog) : (++shown, static_cast<int>(QDialog::Rejected));
+    };
+    rig.answers = {MessageAnswer::No};
+    frame.OnOptionsLog();
+    const std::string question = Native(path).toStdString() +
+                                 " already exists.\nDo you want to replace it?";
+    QCOMPARE(rig.CountMessages(question), 1);
+    QCOMPARE(rig.messages.back().kind, MessageKind::Question);
+    QCOMPARE(shown, 2);
+    QVERIFY(!frame.Session()->IsLogging());
+    QCOMPARE(ReadFile(path), QByteArray("precious"));
+
+    shown = 0;
+    rig.answers = {MessageAnswer::Yes};
+    frame.OnOptionsLog();
+    QCOMPARE(rig.CountMessages(question), 2);
+    QCOMPARE(shown, 1);
+    QVERIFY(frame.Session()->IsLogging());
+    QCOMPARE(frame.Pane(4)->text(), QStringLiteral("Logging"));
+    frame.OnOptionsLog();
+    QCOMPARE(ReadFile(path), QByteArray());
+  }
+
+  void aFileThatCannotBeOpenedIsReportedAndLoggingStaysOff() {
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.log")));
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    // A folder cannot be opened as a file, whoever runs the test.
+    rig.dialogs = [&](QDialog& dialog) {
+      auto* files = qobject_cast<QFileDialog*>(&dialog);
+      files->setDirectory(dir.path());
+      files->selectFile(QStringLiteral("folder.log"));
+      return static_cast<int>(QDialog::Accepted);
+    };
+    frame.OnOptionsLog();
+    const std::string expected =
+        "Cannot open " + Native(dir.filePath(QStringLiteral("folder.log"))).toStdString();
+    QCOMPARE(rig.CountMessages(expected), 1);
+    QCOMPARE(rig.messages.back().kind, MessageKind::Stop);
+    QCOMPARE(rig.messages.size(), std::size_t{1});  // no replace question for a folder
+    QVERIFY(!frame.Session()->IsLogging());
+    QCOMPARE(frame.Pane(4)->text(), QString());
+  }
+};
+
+QTEST_MAIN(SessionLogTest)
+#include "SessionLogTest.moc"
