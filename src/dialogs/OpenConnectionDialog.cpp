@@ -1,7 +1,6 @@
 #include "dialogs/OpenConnectionDialog.h"
 
 #include <QFontMetrics>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
