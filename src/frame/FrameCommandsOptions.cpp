@@ -46,4 +46,3 @@ void CMainFrame::UpdateOptionChecks() {
 // separate pieces of work and plug in through these handlers.
 void CMainFrame::OnOptionsBackgroundColor() {}
 void CMainFrame::OnOptionsFont() {}
-void CMainFrame::OnOptionsMacro() {}

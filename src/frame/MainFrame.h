@@ -23,6 +23,7 @@
 #include "app/CommandLine.h"
 #include "app/Profile.h"
 #include "app/RecentHostList.h"
+#include "frame/QtKeyMapping.h"
 #include "platform/SessionHost.h"
 
 class CTelnetSession;
@@ -132,6 +133,9 @@ class CMainFrame : public QMainWindow, public SessionHost {
   // A key by its Win32 virtual-key code; the F10 accelerators arrive here.
   virtual void OnKeyDown(unsigned virtualKey, unsigned repeatCount, unsigned flags);
   void OnKeyF10();
+  // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsMacro.cpp) ---
+  // The twelve macro texts of App+F1 .. App+F12 as typed (UTF-8).
+  const std::array<std::string, 12>& Macros() const { return m_strMacro; }
 
   // --- Terminal area (called by TerminalView) --------------------------------
   // The terminal area's new size; acted on unless minimised or our own fit.
@@ -193,4 +197,15 @@ class CMainFrame : public QMainWindow, public SessionHost {
   // The connection outlives the session, which uses it until its destructor.
   QtConnection* m_pConnection = nullptr;
   std::unique_ptr<CTelnetSession> m_pSession;
+
+  // --- Keys and macros (FrameKeys.cpp, FrameCommandsMacro.cpp) --------------
+  // A typed character code: sent, then echoed when local echo is on.
+  void OnChar(unsigned char character);
+  // Alt combinations; false when the key is left to the window system.
+  bool OnSysKeyDown(int virtualKey);
+  void KeyDown(int virtualKey, const KeyModifiers& mods);
+  // A key that belongs to an accelerator, even while its command is disabled.
+  bool IsAcceleratorKey(const QKeyEvent& event) const;
+  void SendKeyBytes(const std::string& bytes);
+  AppsKeyState m_AppsKey;
 };

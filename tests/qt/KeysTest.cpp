@@ -1,0 +1,490 @@
+// Real key events on the terminal area of a frame connected to a loopback
+// host: the bytes every key sends in both emulations and arrow modes, typed
+// characters, macro keys, local echo, and the keys that act locally
+// (Pause/Break, the Applications key, Alt+Page Up and Alt+Page Down).
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "FrameRig.h"
+#include "QuietOffscreen.h"
+#include "frame/CommandIds.h"
+#include "frame/TerminalView.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+
+// Sent straight through the session after the keys under test: everything the
+// host receives before it was sent by those keys.
+constexpr char kMarker = '\xFE';
+
+struct Key {
+  int key;
+  Qt::KeyboardModifiers mods = Qt::NoModifier;
+  QString text = {};
+};
+
+// A press and a release as the window system delivers them (modifier keys
+// first, shortcuts tried before the widget sees the key).
+void Click(QWidget* widget, const Key& k) {
+  QTest::sendKeyEvent(QTest::Click, widget, static_cast<Qt::Key>(k.key), k.text, k.mods);
+}
+
+// One auto-repeat press, as a held key produces them.
+void RepeatPress(QWidget* widget, int key, const QString& text = {}) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text, true);
+  QApplication::sendEvent(widget, &press);
+}
+
+std::string Row(const CTelnetSession& session, int r) {
+  std::string row = session.m_Text[static_cast<std::size_t>(r)];
+  row.erase(row.find_last_not_of(' ') + 1);
+  return row;
+}
+
+class KeyRig {
+ public:
+  FrameRig rig;
+  LoopbackHost host;
+  CMainFrame* frame = nullptr;
+
+  void Set(const char* section, const char* key, const std::string& value) {
+    rig.profile.Set(section, key, value);
+  }
+
+  // The frame shown and active with the keyboard on the terminal area;
+  // connected to the loopback host unless told otherwise.
+  bool Start(bool connect = true) {
+    frame = connect ? &rig.Start("127.0.0.1", host.Port()) : &rig.Start();
+    frame->show();
+    if (!QTest::qWaitForWindowActive(frame)) return false;
+    frame->View()->setFocus();
+    return !connect || host.WaitForPeer();
+  }
+
+  QWidget* View() const { return frame->View(); }
+  CTelnetSession& Session() const { return *frame->Session(); }
+
+  QByteArray SentBy(const std::function<void()>& keys) {
+    keys();
+    Session().Send(std::string(1, kMarker));
+    if (!QTest::qWaitFor([this] { return host.Pending().contains(kMarker); }, 5000))
+      return "(marker never arrived) " + host.Pending().toHex(' ');
+    QByteArray bytes = host.Take(static_cast<int>(host.Pending().indexOf(kMarker)) + 1);
+    bytes.chop(1);
+    return bytes;
+  }
+  QByteArray SentBy(std::initializer_list<Key> keys) {
+    return SentBy([&] {
+      for (const Key& k : keys) Click(View(), k);
+    });
+  }
+};
+
+}  // namespace
+
+class KeysTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() {
+    InstallQuietMessageHandler();
+  }
+
+  void keySequences_data() {
+    QTest::addColumn<int>("emulation");
+    QTest::addColumn<int>("applicationMode");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QByteArray>("expected");
+    const int none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier,
+              alt = Qt::AltModifier, keypad = Qt::KeypadModifier;
+    auto row = [](const char* name, int emulation, int mode, int key, int mods, QByteArray bytes) {
+      QTest::newRow(name) << emulation << mode << key << mods << bytes;
+    };
+    // VT100, application arrows (the first-start settings).
+    row("vt100 PageUp", 0, 1, Qt::Key_PageUp, none, "\x1b[5~");
+    row("vt100 PageDown", 0, 1, Qt::Key_PageDown, none, "\x1b[6~");
+    row("vt100 End", 0, 1, Qt::Key_End, none, "\x1b[4~");
+    row("vt100 Home", 0, 1, Qt::Key_Home, none, "\x1b[1~");
+    row("vt100 keypad Home", 0, 1, Qt::Key_Home, keypad, "\x1b[1~");
+    row("vt100 Insert", 0, 1, Qt::Key_Insert, none, "\x1b[2~");
+    row("vt100 Delete", 0, 1, Qt::Key_Delete, none, "\x1b[3~");
+    row("vt100 Shift+PageUp", 0, 1, Qt::Key_PageUp, shift, "\x1b[5~");
+    row("vt100 Up", 0, 1, Qt::Key_Up, none, "\x1bOA");
+    row("vt100 Down", 0, 1, Qt::Key_Down, none, "\x1bOB");
+    row("vt100 Right", 0, 1, Qt::Key_Right, none, "\x1bOC");
+    row("vt100 Left", 0, 1, Qt::Key_Left, none, "\x1bOD");
+    row("vt100 Ctrl+Up", 0, 1, Qt::Key_Up, ctrl, "\x1bOA");
+    row("vt100 F1", 0, 1, Qt::Key_F1, none, "\x1bOP");
+    row("vt100 F4", 0, 1, Qt::Key_F4, none, "\x1bOS");
+    row("vt100 F5", 0, 1, Qt::Key_F5, none, "\x1b[17~");
+    row("vt100 F9", 0, 1, Qt::Key_F9, none, "\x1b[21~");
+    row("vt100 F11", 0, 1, Qt::Key_F11, none, "");
+    row("vt100 F12", 0, 1, Qt::Key_F12, none, "");
+    row("vt100 Shift+F1", 0, 1, Qt::Key_F1, shift, "\x1b[23~");
+    row("vt100 Shift+F5", 0, 1, Qt::Key_F5, shift, "\x1b[28~");
+    row("vt100 Shift+F6", 0, 1, Qt::Key_F6, shift, "\x1b[29~");
+    row("vt100 Shift+F7", 0, 1, Qt::Key_F7, shift, "\x1b[31~");
+    row("vt100 Shift+F12", 0, 1, Qt::Key_F12, shift, "");
+    row("vt100 Ctrl+F1", 0, 1, Qt::Key_F1, ctrl, "");
+    row("vt100 Ctrl+Shift+F4", 0, 1, Qt::Key_F4, ctrl | shift, "");
+    // F10 and its modifier variants arrive through the accelerators.
+    row("vt100 F10", 0, 1, Qt::Key_F10, none, "\x1b[22~");
+    row("vt100 Shift+F10", 0, 1, Qt::Key_F10, shift, "\x1b[34~");
+    row("vt100 Ctrl+F10", 0, 1, Qt::Key_F10, ctrl, "");
+    row("vt100 Ctrl+Shift+F10", 0, 1, Qt::Key_F10, ctrl | shift, "");
+    // Keys that send nothing.
+    row("vt100 Pause", 0, 1, Qt::Key_Pause, none, "");
+    row("vt100 Applications key", 0, 1, Qt::Key_Menu, none, "");
+    row("vt100 Alt+F1", 0, 1, Qt::Key_F1, alt, "");
+    row("vt100 Alt+Up", 0, 1, Qt::Key_Up, alt, "");
+    row("vt100 Alt+PageUp", 0, 1, Qt::Key_PageUp, alt, "");
+    row("vt100 F13", 0, 1, Qt::Key_F13, none, "");
+    // Cursor-mode arrows; the other keys are unchanged.
+    row("vt100 cursor Up", 0, 0, Qt::Key_Up, none, "\x1b[A");
+    row("vt100 cursor Down", 0, 0, Qt::Key_Down, none, "\x1b[B");
+    row("vt100 cursor Right", 0, 0, Qt::Key_Right, none, "\x1b[C");
+    row("vt100 cursor Left", 0, 0, Qt::Key_Left, none, "\x1b[D");
+    row("vt100 cursor PageUp", 0, 0, Qt::Key_PageUp, none, "\x1b[5~");
+    row("vt100 cursor F1", 0, 0, Qt::Key_F1, none, "\x1bOP");
+    // ANSI.
+    row("ansi PageUp", 1, 1, Qt::Key_PageUp, none, "\x1b[I");
+    row("ansi PageDown", 1, 1, Qt::Key_PageDown, none, "\x1b[G");
+    row("ansi End", 1, 1, Qt::Key_End, none, "\x1b[F");
+    row("ansi Home", 1, 1, Qt::Key_Home, none, "\x1b[H");
+    row("ansi Insert", 1, 1, Qt::Key_Insert, none, "\x1b[L");
+    row("ansi Delete", 1, 1, Qt::Key_Delete, none, "\x7f");
+    row("ansi Up", 1, 1, Qt::Key_Up, none, "\x1bOA");
+    row("ansi cursor Up", 1, 0, Qt::Key_Up, none, "\x1b[A");
+    row("ansi cursor Left", 1, 0, Qt::Key_Left, none, "\x1b[D");
+    row("ansi F1", 1, 1, Qt::Key_F1, none, "\x1b[M");
+    row("ansi F11", 1, 1, Qt::Key_F11, none, "\x1b[W");
+    row("ansi F12", 1, 1, Qt::Key_F12, none, "\x1b[X");
+    row("ansi Shift+F1", 1, 1, Qt::Key_F1, shift, "\x1b[Y");
+    row("ansi Shift+F12", 1, 1, Qt::Key_F12, shift, "\x1b[j");
+    row("ansi Ctrl+F1", 1, 1, Qt::Key_F1, ctrl, "\x1b[k");
+    row("ansi Ctrl+F12", 1, 1, Qt::Key_F12, ctrl, "\x1b[v");
+    row("ansi Ctrl+Shift+F1", 1, 1, Qt::Key_F1, ctrl | shift, "\x1b[w");
+    row("ansi Ctrl+Shift+F6", 1, 1, Qt::Key_F6, ctrl | shift, "\x1b[[");
+    row("ansi Ctrl+Shift+F7", 1, 1, Qt::Key_F7, ctrl | shift, "\x1b[\\");
+    row("ansi Ctrl+Shift+F12", 1, 1, Qt::Key_F12, ctrl | shift, "\x1b[{");
+    row("ansi F10", 1, 1, Qt::Key_F10, none, "\x1b[V");
+    row("ansi Shift+F10", 1, 1, Qt::Key_F10, shift, "\x1b[h");
+    row("ansi Ctrl+F10", 1, 1, Qt::Key_F10, ctrl, "\x1b[t");
+    row("ansi Ctrl+Shift+F10", 1, 1, Qt::Key_F10, ctrl | shift, "\x1b[_");
+    row("ansi Alt+F12", 1, 1, Qt::Key_F12, alt, "");
+  }
+
+  void keySequences() {
+    QFETCH(int, emulation);
+    QFETCH(int, applicationMode);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QByteArray, expected);
+    KeyRig k;
+    k.Set("Options", "Emulation", std::to_string(emulation));
+    k.Set("Options", "ApplicationMode", std::to_string(applicationMode));
+    QVERIFY(k.Start());
+    // Delete carries the DEL character as its text; the key's own sequence wins.
+    const QString text = key == Qt::Key_Delete ? QStringLiteral("\x7f") : QString();
+    const QByteArray sent = k.SentBy({{key, Qt::KeyboardModifiers::fromInt(modifiers), text}});
+    QCOMPARE(sent.toHex(' '), expected.toHex(' '));
+  }
+
+  void typedCharacters_data() {
+    QTest::addColumn<int>("backspaceSetting");
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("expected");
+    const int none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier,
+              alt = Qt::AltModifier, keypad = Qt::KeypadModifier;
+    auto row = [](const char* name, int bs, int key, int mods, const QString& text, QByteArray bytes) {
+      QTest::newRow(name) << bs << key << mods << text << bytes;
+    };
+    row("letter", 1, Qt::Key_A, none, "a", "a");
+    row("capital", 1, Qt::Key_A, shift, "A", "A");
+    row("Enter sends CR LF", 1, Qt::Key_Return, none, "\r", "\r\n");
+    row("keypad Enter", 1, Qt::Key_Enter, keypad, "\r", "\r\n");
+    row("Ctrl+Enter sends LF", 1, Qt::Key_Return, ctrl, "", "\n");
+    row("Backspace sends BS", 1, Qt::Key_Backspace, none, "\b", "\b");
+    row("Backspace set to delete", 0, Qt::Key_Backspace, none, "\b", "\x7f");
+    row("Ctrl+H is Backspace", 0, Qt::Key_H, ctrl, "h", "\x7f");
+    row("Ctrl+Backspace", 1, Qt::Key_Backspace, ctrl, "", "\x7f");
+    row("Tab", 1, Qt::Key_Tab, none, "\t", "\t");
+    row("Shift+Tab", 1, Qt::Key_Backtab, shift, "", "\t");
+    row("Esc", 1, Qt::Key_Escape, none, "\x1b", "\x1b");
+    row("Ctrl+C", 1, Qt::Key_C, ctrl, "c", "\x03");
+    row("Ctrl+M is Enter", 1, Qt::Key_M, ctrl, "m", "\r\n");
+    row("Ctrl+[", 1, Qt::Key_BracketLeft, ctrl, "[", "\x1b");
+    row("accented letter through CP437", 1, Qt::Key_Eacute, none, QStringLiteral("\u00e9"), "\x82");
+    row("unmappable character", 1, Qt::Key_unknown, none, QStringLiteral("\u20ac"), "?");
+    row("Alt+letter", 1, Qt::Key_X, alt, "x", "");
+    row("Ctrl+digit", 1, Qt::Key_1, ctrl, "1", "");
+    row("Shift alone", 1, Qt::Key_Shift, none, "", "");
+  }
+
+  void typedCharacters() {
+    QFETCH(int, backspaceSetting);
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, text);
+    QFETCH(QByteArray, expected);
+    KeyRig k;
+    k.Set("Options", "Backspace", std::to_string(backspaceSetting));
+    QVERIFY(k.Start());
+    const QByteArray sent = k.SentBy({{key, Qt::KeyboardModifiers::fromInt(modifiers), text}});
+    QCOMPARE(sent.toHex(' '), expected.toHex(' '));
+    QCOMPARE(Row(k.Session(), 0), std::string());  // local echo is off by default
+  }
+
+  void tabStaysWithTheTerminal() {
+    KeyRig k;
+    QVERIFY(k.Start());
+    QCOMPARE(k.SentBy({{Qt::Key_Tab, Qt::NoModifier, "\t"}, {Qt::Key_Tab, Qt::NoModifier, "\t"}}),
+             QByteArray("\t\t"));
+    QCOMPARE(QApplication::focusWidget(), k.View());
+  }
+
+  void autoRepeatSendsOncePerRepeat() {
+    KeyRig k;
+    QVERIFY(k.Start());
+    const QByteArray sent = k.SentBy([&] {
+      for (int i = 0; i < 3; ++i) RepeatPress(k.View(), Qt::Key_Up);
+      for (int i = 0; i < 3; ++i) RepeatPress(k.View(), Qt::Key_A, "a");
+    });
+    QCOMPARE(sent, QByteArray("\x1bOA\x1bOA\x1bOAaaa"));
+  }
+
+  void disabledClipboardShortcutsDoNotReachTheHost() {
+    KeyRig k;
+    QVERIFY(k.Start());
+    QGuiApplication::clipboard()->clear();
+    k.frame->Action(cmd::ID_EDIT_PASTE)->setEnabled(false);
+    k.frame->Action(cmd::ID_EDIT_COPY)->setEnabled(false);
+    // Shift+Insert and Ctrl+Insert belong to Paste and Copy even while those
+    // are unavailable; Insert alone is the host's.
+    QCOMPARE(k.SentBy({{Qt::Key_Insert, Qt::ShiftModifier}, {Qt::Key_Insert, Qt::ControlModifier},
+                       {Qt::Key_Insert, Qt::ShiftModifier | Qt::KeypadModifier}})
+                 .toHex(' '),
+             QByteArray());
+    QCOMPARE(k.SentBy({{Qt::Key_Insert}}), QByteArray("\x1b[2~"));
+    // The same for an Alt accelerator whose command is disabled.
+    k.frame->Action(cmd::ID_FILE_OPEN)->setEnabled(false);
+    QCOMPARE(k.SentBy({{Qt::Key_Home, Qt::AltModifier}}), QByteArray());
+  }
+
+  void macroKeysSendTheExpandedTextWhileTheApplicationsKeyIsHeld() {
+    KeyRig k;
+    k.Set("Macro", "F1", "ls -l\\r");
+    k.Set("Macro", "F3", "\\e[A");
+    k.Set("Macro", "F5", "a\\qb\\");                // unknown escape and a trailing backslash
+    k.Set("Macro", "F10", "c:\\\\dir\\r\\n");        // backslash, then CR LF
+    k.Set("Macro", "F12", "caf\xc3\xa9");            // UTF-8 é goes out in the code page
+    QVERIFY(k.Start());
+    QTest::keyPress(k.View(), Qt::Key_Menu);
+    QCOMPARE(k.SentBy({{Qt::Key_F1}}), QByteArray("ls -l\r"));
+    QCOMPARE(k.SentBy({{Qt::Key_F1, Qt::ShiftModifier}}), QByteArray("ls -l\r"));
+    QCOMPARE(k.SentBy({{Qt::Key_F1, Qt::ControlModifier}}), QByteArray("ls -l\r"));
+    QCOMPARE(k.SentBy({{Qt::Key_F2}}), QByteArray());  // empty macro: nothing
+    QCOMPARE(k.SentBy({{Qt::Key_F3}}), QByteArray("\x1b[A"));
+    QCOMPARE(k.SentBy({{Qt::Key_F5}}), QByteArray("ab"));
+    QCOMPARE(k.SentBy({{Qt::Key_F10}}), QByteArray("c:\\dir\r\n"));  // through the F10 accelerator
+    QCOMPARE(k.SentBy({{Qt::Key_F12}}).toHex(' '), QByteArray("caf\x82").toHex(' '));
+    // Auto-repeat of the held key keeps it held.
+    QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Menu, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(k.View(), &repeatRelease);
+    RepeatPress(k.View(), Qt::Key_Menu);
+    QCOMPARE(k.SentBy({{Qt::Key_F1}}), QByteArray("ls -l\r"));
+    QTest::keyRelease(k.View(), Qt::Key_Menu);
+    QCOMPARE(k.SentBy({{Qt::Key_F1}, {Qt::Key_F10}}), QByteArray("\x1bOP\x1b[22~"));
+  }
+
+  void macroKeysInAnsiHaveNoEscInFront() {
+    KeyRig k;
+    k.Set("Options", "Emulation", "1");
+    k.Set("Macro", "F11", "xyz");
+    QVERIFY(k.Start());
+    QTest::keyPress(k.View(), Qt::Key_Menu);
+    QCOMPARE(k.SentBy({{Qt::Key_F11, Qt::ControlModifier | Qt::ShiftModifier}}), QByteArray("xyz"));
+    QTest::keyRelease(k.View(), Qt::Key_Menu);
+    QCOMPARE(k.SentBy({{Qt::Key_F11}}), QByteArray("\x1b[W"));
+  }
+
+  void losingTheKeyboardReleasesTheApplicationsKey() {
+    KeyRig k;
+    k.Set("Macro", "F1", "macro");
+    QVERIFY(k.Start());
+    QTest::keyPress(k.View(), Qt::Key_Menu);
+    // The release happens in another window: it never reaches the terminal.
+    k.View()->clearFocus();
+    k.View()->setFocus();
+    QCOMPARE(k.SentBy({{Qt::Key_F1}}), QByteArray("\x1bOP"));
+  }
+
+  void localEchoOnlyWhenSetToOneAndConnected_data() {
+    QTest::addColumn<QString>("setting");
+    QTest::addColumn<bool>("connect");
+    QTest::addColumn<bool>("echoed");
+    QTest::newRow("1, connected") << "1" << true << true;
+    QTest::newRow("0") << "0" << true << false;
+    QTest::newRow("2 is not on") << "2" << true << false;
+    QTest::newRow("1, disconnected") << "1" << false << false;
+  }
+
+  void localEchoOnlyWhenSetToOneAndConnected() {
+    QFETCH(QString, setting);
+    QFETCH(bool, connect);
+    QFETCH(bool, echoed);
+    KeyRig k;
+    k.Set("Options", "LocalEcho", setting.toStdString());
+    QVERIFY(k.Start(connect));
+    const std::vector<Key> keys = {{Qt::Key_A, Qt::NoModifier, "a"},
+                                   {Qt::Key_B, Qt::NoModifier, "b"},
+                                   {Qt::Key_C, Qt::NoModifier, "c"},
+                                   {Qt::Key_Backspace, Qt::NoModifier, "\b"},
+                                   {Qt::Key_Return, Qt::NoModifier, "\r"},
+                                   {Qt::Key_D, Qt::NoModifier, "d"},
+                                   {Qt::Key_Up}};
+    auto type = [&] {
+      for (const Key& key : keys) Click(k.View(), key);
+    };
+    if (connect) QCOMPARE(k.SentBy(type), QByteArray("abc\b\r\nd\x1bOA"));
+    else type();
+    CTelnetSession& session = k.Session();
+    if (echoed) {
+      // The typed codes themselves: BS moves back without erasing, CR starts
+      // a new line; the arrow's sequence is not echoed.
+      QCOMPARE(Row(session, 0), std::string("abc"));
+      QCOMPARE(Row(session, 1), std::string("d"));
+      QCOMPARE(session.m_nCursorRow, 1);
+      QCOMPARE(session.m_nCursorCol, 1);
+    } else {
+      QCOMPARE(Row(session, 0), std::string());
+      QCOMPARE(Row(session, 1), std::string());
+      QCOMPARE(session.m_nCursorCol, 0);
+    }
+  }
+
+  void echoedCharacterThatWrapsIsDrawnAtOnce() {
+    KeyRig k;
+    k.Set("Options", "LocalEcho", "1");
+    QVERIFY(k.Start());
+    CTelnetSession& session = k.Session();
+    TerminalView* view = k.frame->View();
+    (void)view->Snapshot();  // the first full paint is behind us
+    for (int i = 0; i < session.m_nWidth; ++i) Click(view, {Qt::Key_X, Qt::NoModifier, "x"});
+    Click(view, {Qt::Key_Y, Qt::NoModifier, "y"});
+    QCOMPARE(Row(session, 1), std::string("y"));
+    const QImage image = view->Snapshot();
+    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    int lit = 0;
+    for (int y = ch; y < 2 * ch; ++y)
+      for (int x = 0; x < cw; ++x) lit += qGray(image.pixel(x, y)) > 96;
+    QVERIFY2(lit > 0, "the wrapped 'y' is not on the screen");
+  }
+
+  void altPageKeysPageTheHistoryAndPauseReturns() {
+    KeyRig k;
+    QVERIFY(k.Start());
+    CTelnetSession& session = k.Session();
+    QByteArray lines;
+    for (int i = 0; i < 100; ++i) lines += "line " + QByteArray::number(i) + "\r\n";
+    k.host.Send(lines);
+    QTRY_COMPARE(session.m_nLineCount, 100u);
+    const int page = session.m_nHeight;
+
+    // Pause in the live view keeps it there.
+    QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
+    QCOMPARE(session.m_nScrollBackPos, 0);
+
+    QCOMPARE(k.SentBy({{Qt::Key_PageUp, Qt::AltModifier}, {Qt::Key_PageUp, Qt::AltModifier}}),
+             QByteArray());
+    QCOMPARE(session.m_nScrollBackPos, 2 * page);
+    QCOMPARE(k.SentBy({{Qt::Key_PageDown, Qt::AltModifier}}), QByteArray());
+    QCOMPARE(session.m_nScrollBackPos, page);
+    // Keys typed while scrolled back go to the host; the view stays.
+    QCOMPARE(k.SentBy({{Qt::Key_A, Qt::NoModifier, "a"}, {Qt::Key_PageUp}}), QByteArray("a\x1b[5~"));
+    QCOMPARE(session.m_nScrollBackPos, page);
+    QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
+    QCOMPARE(session.m_nScrollBackPos, 0);
+    QCOMPARE(k.frame->ScrollBar()->value(), k.frame->ScrollBar()->maximum());
+  }
+
+  void applicationsKeyChecksTheScreenAndPauseUnloads() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile csv(dir.filePath("cd0.csv"));
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("README.TXT,1234\n");
+    csv.close();
+    KeyRig k;
+    k.Set("Special", "DBSize", "10");
+    k.Set("Special", "CSVDir", dir.path().toStdString());
+    k.Set("Special", "CDDir", dir.path().toStdString());
+    QVERIFY(k.Start());
+    CTelnetSession& session = k.Session();
+    auto attr = [&](int col) { return static_cast<unsigned char>(session.m_Attrs[0][static_cast<std::size_t>(col)]); };
+    auto marked = [&] { return attr(0) != kDefaultAttr && attr(11) != kDefaultAttr; };
+    k.host.Send("readme.txt 1234");
+    QTRY_COMPARE(Row(session, 0), std::string("readme.txt 1234"));
+
+    QCOMPARE(k.SentBy({{Qt::Key_Menu}}), QByteArray());
+    QTRY_VERIFY_WITH_TIMEOUT(!session.m_bLineCheckBusy && marked(), 10000);
+    QCOMPARE(k.rig.CountMessages("Database loaded (1/10)"), 1);
+    QCOMPARE(attr(10), kDefaultAttr);  // the blank between name and size
+
+    // The host rewrites the row; an auto-repeat press of the held key checks again.
+    k.host.Send("\x1b[2K\rreadme.txt 1234");
+    QTRY_VERIFY(!marked());
+    RepeatPress(k.View(), Qt::Key_Menu);
+    QTRY_VERIFY_WITH_TIMEOUT(!session.m_bLineCheckBusy && marked(), 10000);
+    QCOMPARE(k.rig.CountMessages("Database loaded (1/10)"), 1);  // loaded once
+    QTest::keyRelease(k.View(), Qt::Key_Menu);
+
+    // Pause/Break unloads the idle database and says so; a second press has nothing to unload.
+    QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
+    QVERIFY(session.m_pLineCheckDb == nullptr);
+    QCOMPARE(k.rig.CountMessages("Database unloaded"), 1);
+    QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
+    QCOMPARE(k.rig.CountMessages("Database unloaded"), 1);
+  }
+
+  void pauseWhileACheckRunsKeepsTheDatabase() {
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    QFile csv(dir.filePath("cd0.csv"));
+    QVERIFY(csv.open(QIODevice::WriteOnly));
+    csv.write("A.TXT,1\n");
+    csv.close();
+    KeyRig k;
+    k.Set("Special", "DBSize", "10");
+    k.Set("Special", "CSVDir", dir.path().toStdString());
+    k.Set("Special", "CDDir", dir.path().toStdString());
+    QVERIFY(k.Start());
+    CTelnetSession& session = k.Session();
+    Click(k.View(), {Qt::Key_Menu});
+    QTRY_VERIFY_WITH_TIMEOUT(!session.m_bLineCheckBusy, 10000);
+    QVERIFY(session.m_pLineCheckDb != nullptr);
+    session.m_bLineCheckBusy = true;  // as while a check runs
+    k.host.Send("x\r\n");
+    QTRY_COMPARE(session.m_nLineCount, 1u);
+    Click(k.View(), {Qt::Key_PageUp, Qt::AltModifier});
+    QVERIFY(session.m_nScrollBackPos > 0);
+    Click(k.View(), {Qt::Key_Pause});
+    QCOMPARE(session.m_nScrollBackPos, 0);
+    QVERIFY(session.m_pLineCheckDb != nullptr);
+    QCOMPARE(k.rig.CountMessages("Database unloaded"), 0);
+    session.m_bLineCheckBusy = false;
+  }
+};
+
+QTEST_MAIN(KeysTest)
+#include "KeysTest.moc"
