@@ -53,7 +53,11 @@ class EditShortcutRefresh : public QObject {
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
     if (event->type() == QEvent::ShortcutOverride) {
-      const QKeySequence pressed(static_cast<QKeyEvent*>(event)->keyCombination());
+      const auto* key = static_cast<QKeyEvent*>(event);
+      // Insert on the keypad (Num Lock off) is the same key to the shortcuts.
+      const Qt::KeyboardModifiers modifiers =
+          key->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+      const QKeySequence pressed(QKeyCombination(modifiers, static_cast<Qt::Key>(key->key())));
       if (pressed == frame_.Action(cmd::ID_EDIT_COPY)->shortcut()) frame_.OnUpdateEditCopy();
       if (pressed == frame_.Action(cmd::ID_EDIT_PASTE)->shortcut()) frame_.OnUpdateEditPaste();
     }
