@@ -11,8 +11,11 @@ cmake --build "$root/build" --target corvane >/dev/null
 work=$(mktemp -d)
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill -- "-$pid" 2>/dev/null || kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
+  local i  # last started first: Corvane, then the display, then the server
+  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
+    kill -- "-${pids[i]}" 2>/dev/null || kill "${pids[i]}" 2>/dev/null || true
+  done
+  [ -n "${CORVANE_DEMO_KEEP:-}" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
