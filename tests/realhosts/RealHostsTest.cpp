@@ -9,11 +9,18 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
+#include <QAction>
+#include <QLineEdit>
+#include <QRadioButton>
+
 #include "../qt/FrameRig.h"
 #include "../qt/QuietOffscreen.h"
+#include "dialogs/TerminalPropertiesDialog.h"
+#include "frame/CommandIds.h"
 #include "frame/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
@@ -103,19 +110,41 @@ class RealHostsTest : public QObject {
     QTest::keyClicks(view, line);
     QTest::keyClick(view, Qt::Key_Return);
   }
-  // Clears the screen, runs a command and waits for the next prompt.
+  // Clears the screen, runs a command and waits for its end mark and the next prompt.
   void Run(const QString& command) {
-    TypeLine("clear; " + command);
-    QTest::qWait(50);
+    const std::string mark = "done-" + std::to_string(++runs_);
+    TypeLine("clear; " + command + "; echo " + QString::fromStdString(mark));
+    QVERIFY2(WaitForRow(mark), Screen().c_str());
     QVERIFY2(WaitForPrompt(), Screen().c_str());
   }
+  int runs_ = 0;
   void Connect(const QString& kind) {
     server_ = std::make_unique<RealServer>(kind, dir_.filePath(kind + ".raw"));
     QVERIFY(server_->Port() != 0);
-    rigPtr_->Start("127.0.0.1", server_->Port());
-    rigPtr_->frame->show();
+    if (!rigPtr_->frame) {
+      rigPtr_->Start("127.0.0.1", server_->Port());
+      rigPtr_->frame->show();
+    } else {
+      rigPtr_->frame->ConnectAndRemember("127.0.0.1", server_->Port(), "");
+    }
     rigPtr_->frame->View()->setFocus();
     QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+  // Changes settings in the Terminal properties dialog and presses OK.
+  void TerminalProperties(const std::function<void(CTerminalPropertiesDlg&)>& change) {
+    bool shown = false;
+    rigPtr_->dialogs = [&](QDialog& dialog) {
+      auto* properties = qobject_cast<CTerminalPropertiesDlg*>(&dialog);
+      if (!properties) return static_cast<int>(QDialog::Rejected);
+      shown = true;
+      properties->show();
+      change(*properties);
+      properties->accept();
+      return properties->result();
+    };
+    rigPtr_->frame->Action(cmd::ID_OPTIONS_TERMINAL)->trigger();
+    rigPtr_->dialogs = nullptr;
+    QVERIFY(shown);
   }
 
  private slots:
@@ -139,8 +168,10 @@ class RealHostsTest : public QObject {
   }
 
   void inetutilsSeesAnsiAfterTheEmulationChanges() {
-    rigPtr_->profile.Set("Options", "Emulation", "1");
     Connect("inetutils");
+    TerminalProperties([](CTerminalPropertiesDlg& d) { d.AnsiRadio()->setChecked(true); });
+    QCOMPARE(Session().m_nEmulation, 1);
+    Connect("inetutils");  // a new server: the previous connection is closed first
     Run("echo $TERM");
     QVERIFY2(FindRow("ansi") >= 0, Screen().c_str());
   }
@@ -153,8 +184,12 @@ class RealHostsTest : public QObject {
 
   void aResizeWhileConnectedReachesTheHost() {
     Connect("inetutils");
-    Session().Resize(100, 30);
+    TerminalProperties([](CTerminalPropertiesDlg& d) {
+      d.WidthEdit()->setText("100");
+      d.HeightEdit()->setText("30");
+    });
     QCOMPARE(Session().m_nWidth, 100);
+    QCOMPARE(Session().m_nHeight, 30);
     Run("stty size");
     QVERIFY2(FindRow("30 100") >= 0, Screen().c_str());
   }
@@ -180,6 +215,7 @@ class RealHostsTest : public QObject {
   void theLogHoldsWhatTheHostSentAndExitClosesTheSession() {
     const QString log = dir_.filePath("session.log");
     Connect("inetutils");
+    QTest::qWait(300);  // the host is quiet at its prompt: everything sent so far has arrived
     // Started before any command, so it sees everything from here on.
     Session().ToggleLog([&]() -> std::optional<std::string> { return log.toStdString(); });
     QVERIFY(Session().IsLogging());
