@@ -50,7 +50,7 @@ void CMainFrame::OnFileOpen() {
   COpenConnectionDlg dialog(
       m_RecentHosts, m_Profile,
       [this](const std::string& text, MessageKind kind) { return ShowMessage(text, kind); }, this);
-  const bool ok = dialog.exec() == QDialog::Accepted;
+  const bool ok = RunDialog(dialog) == QDialog::Accepted;
   if (ok && !dialog.m_strHost.empty()) {
     ConnectAndRemember(dialog.m_strHost, dialog.m_nPort, dialog.m_strDescription);
     if (m_pSession->IsConnected()) return;  // the menu was rebuilt on the way

@@ -8,7 +8,6 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <functional>
 
 #include "FrameRig.h"
@@ -66,18 +65,24 @@ unsigned ClosedPort() {
   return port;
 }
 
-// Runs the Open command; while its dialog is up, `script` acts on it. A
-// dialog the script leaves open is cancelled. False when no dialog came up.
-bool DriveOpenDialog(CMainFrame& frame, const std::function<void(COpenConnectionDlg&)>& script) {
+// Runs the Open command; its dialog is shown to `script`, which acts on it
+// as a user would. A dialog the script leaves open is cancelled. False when
+// no dialog came up.
+bool DriveOpenDialog(FrameRig& rig, const std::function<void(COpenConnectionDlg&)>& script) {
   bool ran = false;
-  QTimer::singleShot(0, &frame, [&] {
-    auto* dialog = qobject_cast<COpenConnectionDlg*>(QApplication::activeModalWidget());
-    if (!dialog) return;
+  rig.dialogs = [&](QDialog& dialog) {
+    auto* open = qobject_cast<COpenConnectionDlg*>(&dialog);
+    if (!open) return static_cast<int>(QDialog::Rejected);
     ran = true;
-    script(*dialog);
-    if (dialog->isVisible()) dialog->reject();
-  });
-  frame.Action(cmd::ID_FILE_OPEN)->trigger();
+    dialog.show();
+    dialog.activateWindow();
+    (void)QTest::qWaitForWindowActive(&dialog);
+    script(*open);
+    if (dialog.isVisible()) dialog.reject();
+    return dialog.result();
+  };
+  rig.frame->Action(cmd::ID_FILE_OPEN)->trigger();
+  rig.dialogs = nullptr;
   return ran;
 }
 
@@ -96,7 +101,7 @@ class OpenConnectionFrameTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     QCOMPARE(MenuTail(frame), QStringList{Exit()});
-    QVERIFY(DriveOpenDialog(frame, [&](COpenConnectionDlg& d) {
+    QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       QTest::keyClicks(d.HostEdit(), "127.0.0.1");
       d.PortEdit()->setText(QString::number(host.Port()));
       QTest::keyClicks(d.DescriptionEdit(), "Loop & back");
@@ -125,7 +130,7 @@ class OpenConnectionFrameTest : public QObject {
     entries[4] = {"127.0.0.1", host.Port(), "loop"};
     Seed(rig.profile, entries);
     CMainFrame& frame = rig.Start();
-    QVERIFY(DriveOpenDialog(frame, [&](COpenConnectionDlg& d) {
+    QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       Choose(d, 4);
       QCOMPARE(d.HostEdit()->text(), QStringLiteral("127.0.0.1"));
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
@@ -151,7 +156,7 @@ class OpenConnectionFrameTest : public QObject {
     FrameRig rig;
     Seed(rig.profile, {{"elsewhere", 1, ""}, {"127.0.0.1", host.Port(), ""}});
     CMainFrame& frame = rig.Start();
-    QVERIFY(DriveOpenDialog(frame, [&](COpenConnectionDlg& d) {
+    QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       QListWidget* list = d.HistoryList();
       const QPoint at = list->visualItemRect(list->item(1)).center();
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
@@ -168,7 +173,7 @@ class OpenConnectionFrameTest : public QObject {
     Seed(rig.profile, {{"somewhere", 23, ""}});
     CMainFrame& frame = rig.Start();
     bool closed = false;
-    QVERIFY(DriveOpenDialog(frame, [&](COpenConnectionDlg& d) {
+    QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       d.HostEdit()->clear();
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
       closed = !d.isVisible();
@@ -186,7 +191,7 @@ class OpenConnectionFrameTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     const QString wrapped = QString::number(65536 + host.Port());
-    QVERIFY(DriveOpenDialog(frame, [&](COpenConnectionDlg& d) {
+    QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       d.HostEdit()->setText(QStringLiteral("127.0.0.1"));
       d.PortEdit()->setText(wrapped);
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
@@ -206,7 +211,7 @@ class OpenConnectionFrameTest : public QObject {
     QCOMPARE(MenuTail(frame),
              (QStringList{Exit(), "-", Item(1, "first", 1), Item(2, "second", 2),
                           Item(3, "third", 3)}));
-    QVERIFY(DriveOpenDialog(frame, [&](COpenConnectionDlg& d) {
+    QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       Choose(d, 0);
       d.OnDelete();
     }));
@@ -215,7 +220,7 @@ class OpenConnectionFrameTest : public QObject {
     QVERIFY(frame.Action(cmd::ID_RECENT_HOST_2));
     QVERIFY(!frame.Action(cmd::ID_RECENT_HOST_3));
     // Emptied: the menu ends with Exit, no separator.
-    QVERIFY(DriveOpenDialog(frame, [&](COpenConnectionDlg& d) {
+    QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       while (d.HistoryList()->count() > 0) {
         Choose(d, 0);
         d.OnDelete();
@@ -231,7 +236,7 @@ class OpenConnectionFrameTest : public QObject {
     Seed(rig.profile, {{"first", 1, ""}, {"127.0.0.1", closed, "nobody"}});
     CMainFrame& frame = rig.Start();
     const QStringList menuBefore = MenuTail(frame);
-    QVERIFY(DriveOpenDialog(frame, [&](COpenConnectionDlg& d) {
+    QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       Choose(d, 1);
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
