@@ -41,8 +41,3 @@ void CMainFrame::UpdateOptionChecks() {
   Action(cmd::ID_OPTIONS_SAVE_WINDOW_POSITION)->setChecked(m_bSaveWinPosition);
   Action(cmd::ID_OPTIONS_WINDOW_SIZE_WARNING)->setChecked(m_pSession->m_bWinSizeWarning);
 }
-
-// The option dialogs (colour, font, log, macros, terminal properties) are
-// separate pieces of work and plug in through these handlers.
-void CMainFrame::OnOptionsBackgroundColor() {}
-void CMainFrame::OnOptionsFont() {}

@@ -8,6 +8,7 @@
 #include <QMetaObject>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 
 #include "frame/MainFrame.h"
 #include "frame/TerminalView.h"
@@ -25,6 +26,39 @@ void CMainFrame::SetTitle(const std::string& title) {
 
 void CMainFrame::SetPaneText(int pane, const std::string& text, bool /*immediate*/) {
   if (pane < 0 || pane >= kStatusPaneCount) return;
+  auto& paced = m_PacedPaneText[static_cast<std::size_t>(pane)];
+  if (!m_pView->IsDrawing()) {
+    paced.reset();  // a later text must not be replaced by an earlier paced one
+    ShowPaneText(pane, text);
+    return;
+  }
+  // Drawn with the screen: the label follows at the next frame, or at once
+  // when a frame's time has passed since the last.
+  paced = text;
+  if (m_bPaneFramePending) return;
+  const qint64 wait = m_pView->FrameIntervalMs() -
+                      (m_PaneFrameClock.isValid() ? m_PaneFrameClock.elapsed() : 1 << 30);
+  if (wait <= 0) {
+    ShowPacedPaneTexts();
+    return;
+  }
+  m_bPaneFramePending = true;
+  QTimer::singleShot(static_cast<int>(wait), Qt::PreciseTimer, this, [this] {
+    m_bPaneFramePending = false;
+    ShowPacedPaneTexts();
+  });
+}
+
+void CMainFrame::ShowPacedPaneTexts() {
+  m_PaneFrameClock.start();
+  for (std::size_t pane = 0; pane < m_PacedPaneText.size(); ++pane) {
+    if (!m_PacedPaneText[pane]) continue;
+    ShowPaneText(static_cast<int>(pane), *m_PacedPaneText[pane]);
+    m_PacedPaneText[pane].reset();
+  }
+}
+
+void CMainFrame::ShowPaneText(int pane, const std::string& text) {
   m_Panes[static_cast<std::size_t>(pane)]->setText(QString::fromStdString(text));
   // New text for the message area replaces a command prompt shown over it.
   if (pane == kPaneMessage) statusBar()->clearMessage();

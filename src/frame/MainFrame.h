@@ -9,6 +9,7 @@
 // FrameCommandsConnection.cpp, FrameCommandsOptions.cpp, FrameCommandsEdit.cpp,
 // FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
 // TerminalView.cpp (the terminal area widget).
+#include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
 #include <array>
@@ -208,4 +209,13 @@ class CMainFrame : public QMainWindow, public SessionHost {
   bool IsAcceleratorKey(const QKeyEvent& event) const;
   void SendKeyBytes(const std::string& bytes);
   AppsKeyState m_AppsKey;
+
+  // --- Status texts written while drawing (FrameHost.cpp) -------------------
+  // Drawing writes panes 0 and 1 after every received block; their labels
+  // follow at most once per display frame, the first change at once.
+  void ShowPaneText(int pane, const std::string& text);
+  void ShowPacedPaneTexts();
+  std::array<std::optional<std::string>, kStatusPaneCount> m_PacedPaneText;
+  QElapsedTimer m_PaneFrameClock;  // since paced texts were last shown
+  bool m_bPaneFramePending = false;
 };

@@ -1,15 +1,17 @@
 #pragma once
-// The terminal area: shows the session's screen from a backing image that the
-// session draws into. Drawing never waits for the screen: a draw only asks for
-// an update, and Qt folds many of them into one repaint.
+// The terminal area: shows the session's screen from a backing image. The
+// session's drawing is recorded per row (QtDrawContext); the rows that changed
+// are painted into the image at most once per display frame, so drawing never
+// holds up the receive loop.
+#include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
-#include <QPainter>
+#include <QTimer>
 #include <QWidget>
-#include <memory>
-#include <optional>
 
 #include "platform/qt/QtDrawContext.h"
+#include "platform/qt/RowRasteriser.h"
+#include "platform/qt/ScreenDisplayList.h"
 
 class CMainFrame;
 
@@ -19,7 +21,7 @@ class TerminalView : public QWidget {
  public:
   TerminalView(CMainFrame& frame, QWidget* parent);
 
-  // A context on the backing image, held until EndDraw.
+  // The recording context, held until EndDraw, which asks for a frame.
   DrawContext& BeginDraw();
   void EndDraw();
   // Erase and draw everything at the next repaint.
@@ -29,6 +31,12 @@ class TerminalView : public QWidget {
   QSize CellSize() const { return cell_; }
   // What the terminal area shows (for tests and screenshots).
   QImage Snapshot();
+  // Frames painted so far (for tests of the coalescing).
+  int FrameCount() const { return frameCount_; }
+  // Between BeginDraw and EndDraw, or drawing for a repaint.
+  bool IsDrawing() const { return drawDepth_ > 0; }
+  // One frame of the display the terminal area is on.
+  int FrameIntervalMs() const;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -43,15 +51,26 @@ class TerminalView : public QWidget {
   void mouseMoveEvent(QMouseEvent* event) override;
 
  private:
-  void RedrawAllIfNeeded();
+  // --- Drawing and frames (TerminalView.cpp) --------------------------------
+  // Brings the image up to date: a full redraw when asked, then changed rows.
+  // Returns the pixels that changed.
+  QRect RenderPending();
   bool FinishDraw();  // true when the outermost draw ended
+  void ScheduleFrame();
+  void RequestFrame();  // update() for what changed
+  QRect RowsRect(int first, int last) const;
 
   CMainFrame& frame_;
   QImage image_;
-  QFont font_;
   QSize cell_{8, 16};
   bool fullRedraw_ = true;
   int drawDepth_ = 0;
-  QPainter painter_;
-  std::optional<QtDrawContext> context_;
+  ScreenDisplayList display_;
+  QtDrawContext context_{display_};
+  RowRasteriser rasteriser_;
+  QTimer frameTimer_;         // waits out the rest of the current frame
+  QElapsedTimer sinceFrame_;  // since the last frame was painted
+  bool updateQueued_ = false;  // an update() is on its way to paintEvent
+  QRect unshown_;  // painted into the image outside the last repaint's region
+  int frameCount_ = 0;
 };

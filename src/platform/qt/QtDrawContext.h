@@ -1,35 +1,30 @@
 #pragma once
-// DrawContext over a QPainter: the session's text calls become glyphs on a
-// fixed cell grid, each byte shown through the terminal's code page.
+// The terminal area's DrawContext. It paints nothing itself: every call is
+// recorded in the screen's display list, row by row, and the window paints
+// the rows that changed once per display frame. So a host that streams fast
+// is never held up by the screen.
 #include <QColor>
-#include <QFont>
 
-#include "app/CodePage.h"
 #include "platform/DrawContext.h"
-
-class QPainter;
+#include "platform/qt/ScreenDisplayList.h"
 
 QColor ToQColor(Colour c);
+Colour FromQColor(const QColor& c);
 
 class QtDrawContext : public DrawContext {
  public:
-  QtDrawContext(QPainter& painter, const QFont& font, const CodePage& codePage, int cellWidth,
-                int cellHeight);
+  explicit QtDrawContext(ScreenDisplayList& list) : list_(list) {}
 
-  void SetTextColour(Colour c) override { text_ = ToQColor(c); }
-  void SetBackColour(Colour c) override { back_ = ToQColor(c); }
-  // Fills the cells with the back colour, then draws each glyph at its cell,
-  // so a glyph from a fallback font never shifts the ones after it.
-  void TextOut(int x, int y, const unsigned char* text, std::size_t len) override;
-  void HorizontalLine(int x1, int x2, int y, Colour c) override;
-  void FillRect(int x, int y, int w, int h, Colour c) override;
+  void SetTextColour(Colour c) override { text_ = c; }
+  void SetBackColour(Colour c) override { back_ = c; }
+  void TextOut(int x, int y, const unsigned char* text, std::size_t len) override {
+    list_.AddText(x, y, text, len, text_, back_);
+  }
+  void HorizontalLine(int x1, int x2, int y, Colour c) override { list_.AddLine(x1, x2, y, c); }
+  void FillRect(int x, int y, int w, int h, Colour c) override { list_.AddFill(x, y, w, h, c); }
 
  private:
-  QPainter& painter_;
-  const CodePage& codePage_;
-  int cellWidth_;
-  int cellHeight_;
-  int ascent_;
-  QColor text_{Qt::white};
-  QColor back_{Qt::black};
+  ScreenDisplayList& list_;
+  Colour text_ = MakeColour(255, 255, 255);
+  Colour back_ = 0;
 };

@@ -1,0 +1,151 @@
+// The per-row display list the terminal area paints from: what a new drawing
+// hides is cut away, what it leaves visible stays, and only changed rows are
+// reported.
+#include <QTest>
+#include <string>
+#include <vector>
+
+#include "platform/qt/ScreenDisplayList.h"
+
+namespace {
+constexpr int kCw = 8, kCh = 10;
+constexpr Colour kA = MakeColour(1, 2, 3), kB = MakeColour(4, 5, 6), kC = MakeColour(7, 8, 9);
+
+const unsigned char* Bytes(const std::string& s) {
+  return reinterpret_cast<const unsigned char*>(s.data());
+}
+
+// A row as "kind@x0-x1:text" entries, text ops with their characters.
+QStringList Describe(const ScreenDisplayList& list, int r) {
+  QStringList out;
+  if (r >= list.RowCount()) return out;
+  const DisplayRow& row = list.Row(r);
+  for (const DrawOp& op : row.ops) {
+    QString entry;
+    switch (op.kind) {
+      case DrawOp::Kind::Text:
+        entry = QStringLiteral("T@%1-%2:").arg(op.x0).arg(op.x1) +
+                QString::fromLatin1(row.cells.data() + op.firstCell, (op.x1 - op.x0) / kCw);
+        break;
+      case DrawOp::Kind::Fill:
+        entry = QStringLiteral("F@%1-%2/%3-%4").arg(op.x0).arg(op.x1).arg(op.y0).arg(op.y1);
+        break;
+      case DrawOp::Kind::Line:
+        entry = QStringLiteral("L@%1-%2/%3").arg(op.x0).arg(op.x1).arg(op.y0);
+        break;
+    }
+    out << entry;
+  }
+  return out;
+}
+}  // namespace
+
+class DisplayListTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void aRowDrawnAgainInFullReplacesItsList() {
+    ScreenDisplayList list;
+    list.Reset(kCw, kCh);
+    list.AddText(0, kCh, Bytes("abcd"), 4, kA, kB);
+    list.AddText(4 * kCw, kCh, Bytes("efgh"), 4, kB, kA);
+    list.AddLine(kCw, 2 * kCw, 2 * kCh - 3, kA);  // an underline cursor
+    // The next drawing of the row: new runs with other boundaries.
+    list.AddText(0, kCh, Bytes("ABCDEF"), 6, kC, kB);
+    list.AddText(6 * kCw, kCh, Bytes("GH"), 2, kA, kB);
+    QCOMPARE(Describe(list, 1), (QStringList{"T@0-48:ABCDEF", "T@48-64:GH"}));
+  }
+
+  void aPartlyCoveredRunKeepsItsVisibleCells_data() {
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("left end") << 0 << 2 << QStringList{"T@16-64:cdefgh", "T@0-16:XX"};
+    QTest::newRow("right end") << 6 << 2 << QStringList{"T@0-48:abcdef", "T@48-64:XX"};
+    QTest::newRow("middle") << 3 << 2
+                            << QStringList{"T@0-24:abc", "T@40-64:fgh", "T@24-40:XX"};
+    QTest::newRow("beyond the end") << 7 << 2 << QStringList{"T@0-56:abcdefg", "T@56-72:XX"};
+  }
+  void aPartlyCoveredRunKeepsItsVisibleCells() {
+    QFETCH(int, from);
+    QFETCH(int, count);
+    QFETCH(QStringList, expected);
+    ScreenDisplayList list;
+    list.Reset(kCw, kCh);
+    list.AddText(0, 0, Bytes("abcdefgh"), 8, kA, kB);
+    list.AddText(from * kCw, 0, Bytes("XX"), static_cast<std::size_t>(count), kC, kB);
+    QCOMPARE(Describe(list, 0), expected);
+  }
+
+  void fillsCoverOnlyWhereTheyAreFullHeight() {
+    ScreenDisplayList list;
+    list.Reset(kCw, kCh);
+    list.AddText(0, 0, Bytes("abcd"), 4, kA, kB);
+    list.AddText(0, kCh, Bytes("abcd"), 4, kA, kB);
+    // Rows 0 (pixels 5..9) and 1 (all of it): only row 1 loses its text there.
+    list.AddFill(kCw, 5, 2 * kCw, 15, kC);
+    QCOMPARE(Describe(list, 0), (QStringList{"T@0-32:abcd", "F@8-24/5-10"}));
+    QCOMPARE(Describe(list, 1), (QStringList{"T@0-8:a", "T@24-32:d", "F@8-24/0-10"}));
+    // A fill not on the cell grid hides only whole cells of text under it.
+    list.AddFill(28, kCh, 100, kCh, kA);
+    QCOMPARE(Describe(list, 1),
+             (QStringList{"T@0-8:a", "T@24-32:d", "F@8-24/0-10", "F@28-128/0-10"}));
+    list.AddText(0, kCh, Bytes("wxyz"), 4, kA, kB);
+    QCOMPARE(Describe(list, 1), (QStringList{"F@32-128/0-10", "T@0-32:wxyz"}));
+  }
+
+  void offGridAndOutOfRangeDrawingIsSnappedOrDropped() {
+    ScreenDisplayList list;
+    list.Reset(kCw, kCh);
+    list.AddText(kCw + 3, kCh + 4, Bytes("ab"), 2, kA, kB);  // snapped to cell 1, row 1
+    QCOMPARE(Describe(list, 1), (QStringList{"T@8-24:ab"}));
+    list.AddText(-2 * kCw, 0, Bytes("abcd"), 4, kA, kB);  // left of the area: the rest stays
+    QCOMPARE(Describe(list, 0), (QStringList{"T@0-16:cd"}));
+    list.AddText(0, -1, Bytes("x"), 1, kA, kB);
+    list.AddText(0, ScreenDisplayList::kMaxRows * kCh, Bytes("x"), 1, kA, kB);
+    list.AddText((ScreenDisplayList::kMaxCells - 1) * kCw, 0, Bytes("yz"), 2, kA, kB);
+    list.AddFill(0, -100, 10, 50, kA);
+    list.AddFill(0, 0, 0, 10, kA);
+    list.AddLine(5, 5, 0, kA);
+    QCOMPARE(list.RowCount(), 2);
+    QCOMPARE(Describe(list, 0).last(),
+             QStringLiteral("T@%1-%2:y")
+                 .arg((ScreenDisplayList::kMaxCells - 1) * kCw)
+                 .arg(ScreenDisplayList::kMaxCells * kCw));
+  }
+
+  void changedRowsAreReportedUntilTaken() {
+    ScreenDisplayList list;
+    list.Reset(kCw, kCh);
+    QVERIFY(!list.HasChanges());
+    list.AddText(0, 5 * kCh, Bytes("a"), 1, kA, kB);
+    list.AddLine(0, kCw, 2 * kCh + 7, kA);
+    QVERIFY(list.HasChanges());
+    QCOMPARE(list.FirstChanged(), 2);
+    QCOMPARE(list.LastChanged(), 5);
+    QVERIFY(list.IsChanged(2) && list.IsChanged(5) && !list.IsChanged(3));
+    list.TakeChanged();
+    QVERIFY(!list.HasChanges());
+    QVERIFY(!list.IsChanged(5));
+    QCOMPARE(Describe(list, 5), (QStringList{"T@0-8:a"}));  // what is shown stays
+    list.Reset(kCw, kCh);
+    QVERIFY(Describe(list, 5).isEmpty());
+  }
+
+  void aRowRedrawnManyTimesStaysShort() {
+    ScreenDisplayList list;
+    list.Reset(kCw, kCh);
+    const std::string text(80, 'x');
+    for (int round = 0; round < 1000; ++round) {
+      // Runs whose boundaries move every time, plus a cursor line.
+      const int split = 1 + round % 79;
+      list.AddText(0, 0, Bytes(text), static_cast<std::size_t>(split), kA, kB);
+      list.AddText(split * kCw, 0, Bytes(text), static_cast<std::size_t>(80 - split), kB, kA);
+      list.AddLine(split * kCw, (split + 1) * kCw, kCh - 3, kA);
+    }
+    QCOMPARE(list.Row(0).ops.size(), std::size_t{3});
+  }
+};
+
+QTEST_MAIN(DisplayListTest)
+#include "DisplayListTest.moc"

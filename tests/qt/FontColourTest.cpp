@@ -1,0 +1,206 @@
+// The Font and Background color commands with scripted dialogs: what the
+// dialogs start with, what OK stores and changes, that Cancel changes nothing,
+// and the start-up paths without a usable font.
+#include <QColorDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QTest>
+
+#include "FrameRig.h"
+#include "QuietOffscreen.h"
+#include "dialogs/TerminalFontDialog.h"
+#include "frame/CommandIds.h"
+#include "frame/TerminalView.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+std::string Key(FrameRig& rig, const char* section, const char* key) {
+  return rig.profile.Value(section, key);
+}
+
+// Another fixed-pitch family than the one "Terminal" resolves to, if any.
+QString OtherMonospaceFamily(const QString& besides) {
+  for (const QString& family : QFontDatabase::families())
+    if (family != besides && QFontDatabase::isFixedPitch(family) &&
+        !QFontDatabase::isPrivateFamily(family))
+      return family;
+  return {};
+}
+}  // namespace
+
+class FontColourTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void initTestCase() { InstallQuietMessageHandler(); }
+
+  void fontDialogStartsOnTheCurrentFontAndTextColour() {
+    FrameRig rig;
+    rig.profile.Set("Font", "Size", "130");
+    rig.profile.Set("Color", "ForegroundG", "100");
+    CMainFrame& frame = rig.Start();
+    QFont shown;
+    QColor colour;
+    rig.dialogs = [&](QDialog& dialog) {
+      auto& fonts = dynamic_cast<TerminalFontDialog&>(dialog);
+      shown = fonts.SelectedFont();
+      colour = fonts.TextColour();
+      return static_cast<int>(QDialog::Rejected);
+    };
+    frame.Action(cmd::ID_OPTIONS_FONT)->trigger();
+    QCOMPARE(qRound(shown.pointSizeF() * 10), 130);
+    QVERIFY(!shown.italic());  // the style it really has, not the family's first one
+    QCOMPARE(shown.family(), QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
+    QCOMPARE(colour, QColor(192, 100, 192));
+  }
+
+  void fontOkTakesSizeAndColourKeepsTerminalAndFitsTheWindow() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    CTelnetSession& session = *frame.Session();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    const QSize oldCell(session.m_nCharWidth, session.m_nCharHeight);
+    rig.dialogs = [](QDialog& dialog) {
+      auto& fonts = dynamic_cast<TerminalFontDialog&>(dialog);
+      QFont font = fonts.SelectedFont();
+      font.setPointSize(18);
+      fonts.SetSelectedFont(font);
+      fonts.SetTextColour(QColor(10, 200, 30));
+      return static_cast<int>(QDialog::Accepted);
+    };
+    frame.Action(cmd::ID_OPTIONS_FONT)->trigger();
+    QCOMPARE(Key(rig, "Font", "Name"), std::string("Terminal"));  // same family: kept
+    QCOMPARE(Key(rig, "Font", "Size"), std::string("180"));
+    QCOMPARE(QString::fromStdString(Key(rig, "Font", "Italic")), QStringLiteral("0"));
+    QCOMPARE(Key(rig, "Font", "CharSet"), std::string("1"));
+    QCOMPARE(Key(rig, "Color", "ForegroundR"), std::string("10"));
+    QCOMPARE(Key(rig, "Color", "ForegroundG"), std::string("200"));
+    QCOMPARE(Key(rig, "Color", "ForegroundB"), std::string("30"));
+    QCOMPARE(session.m_crForeground, MakeColour(10, 200, 30));
+    QCOMPARE(QString::fromLatin1(frame.TerminalCodePage().Name()), QStringLiteral("CP437"));
+    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    QVERIFY(cw > oldCell.width() && ch > oldCell.height());
+    QCOMPARE(frame.View()->CellSize(), QSize(cw, ch));
+    // The window follows the new cell, and the screen is drawn again in it.
+    QTRY_COMPARE(frame.View()->size(), QSize(80 * cw, 24 * ch));
+    QCOMPARE(session.m_nWidth, 80);
+    const QImage image = frame.View()->Snapshot();
+    QCOMPARE(image.size(), QSize(80 * cw, 24 * ch));
+    QCOMPARE(image.pixel(cw / 2, ch - 3), qRgb(10, 200, 30));  // the cursor in the new colour
+  }
+
+  void anotherFamilyIsStoredByNameAndShowsWindows1252() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    const QString terminalFamily =
+        QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
+    const QString other = OtherMonospaceFamily(terminalFamily);
+    if (other.isEmpty()) QSKIP("only one fixed-pitch family installed");
+    rig.dialogs = [&](QDialog& dialog) {
+      auto& fonts = dynamic_cast<TerminalFontDialog&>(dialog);
+      QFont font(other);
+      font.setPointSize(10);
+      font.setItalic(true);
+      fonts.SetSelectedFont(font);
+      return static_cast<int>(QDialog::Accepted);
+    };
+    frame.Action(cmd::ID_OPTIONS_FONT)->trigger();
+    QCOMPARE(QString::fromStdString(Key(rig, "Font", "Name")), other);
+    QCOMPARE(Key(rig, "Font", "Size"), std::string("100"));
+    QCOMPARE(Key(rig, "Font", "Italic"), std::string("1"));
+    QCOMPARE(Key(rig, "Font", "CharSet"), std::string("1"));
+    QCOMPARE(Key(rig, "Color", "ForegroundR"), std::string("192"));
+    QCOMPARE(QString::fromLatin1(frame.TerminalCodePage().Name()), QStringLiteral("Windows-1252"));
+    QVERIFY(rig.messages.empty());
+  }
+
+  void cancelChangesNothing() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    CTelnetSession& session = *frame.Session();
+    const QSize cell(session.m_nCharWidth, session.m_nCharHeight);
+    rig.profile.Set("Font", "Size", "999");  // so a write would show
+    rig.profile.Set("Color", "BackgroundR", "77");
+    rig.dialogs = [](QDialog& dialog) {
+      if (auto* fonts = dynamic_cast<TerminalFontDialog*>(&dialog)) {
+        QFont font = fonts->SelectedFont();
+        font.setPointSize(30);
+        fonts->SetSelectedFont(font);
+        fonts->SetTextColour(Qt::red);
+      } else {
+        dynamic_cast<QColorDialog&>(dialog).setCurrentColor(Qt::blue);
+      }
+      return static_cast<int>(QDialog::Rejected);
+    };
+    frame.Action(cmd::ID_OPTIONS_FONT)->trigger();
+    frame.Action(cmd::ID_OPTIONS_BACKGROUND_COLOR)->trigger();
+    QCOMPARE(QSize(session.m_nCharWidth, session.m_nCharHeight), cell);
+    QCOMPARE(session.m_crForeground, MakeColour(192, 192, 192));
+    QCOMPARE(session.m_crBackground, MakeColour(0, 0, 0));
+    QCOMPARE(Key(rig, "Font", "Size"), std::string("999"));
+    QCOMPARE(Key(rig, "Color", "BackgroundR"), std::string("77"));
+  }
+
+  void backgroundOkStoresAndRepaintsWithTheColour() {
+    FrameRig rig;
+    rig.profile.Set("Color", "BackgroundB", "40");
+    CMainFrame& frame = rig.Start();
+    CTelnetSession& session = *frame.Session();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QColor preset;
+    rig.dialogs = [&](QDialog& dialog) {
+      auto& colours = dynamic_cast<QColorDialog&>(dialog);
+      preset = colours.currentColor();
+      colours.setCurrentColor(QColor(0, 90, 20));
+      return static_cast<int>(QDialog::Accepted);
+    };
+    frame.Action(cmd::ID_OPTIONS_BACKGROUND_COLOR)->trigger();
+    QCOMPARE(preset, QColor(0, 0, 40));
+    QCOMPARE(session.m_crBackground, MakeColour(0, 90, 20));
+    QCOMPARE(Key(rig, "Color", "BackgroundR"), std::string("0"));
+    QCOMPARE(Key(rig, "Color", "BackgroundG"), std::string("90"));
+    QCOMPARE(Key(rig, "Color", "BackgroundB"), std::string("20"));
+    // Every row is drawn again on the new background, not just changed ones.
+    const QImage image = frame.View()->Snapshot();
+    QCOMPARE(image.pixel(image.width() - 1, image.height() - 1), qRgb(0, 90, 20));
+    QCOMPARE(image.pixel(session.m_nCharWidth * 40, session.m_nCharHeight * 12), qRgb(0, 90, 20));
+  }
+
+  void startUpWithoutAUsableFont_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("size");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("no face") << "" << "110" << "No font is selected";
+    QTest::newRow("no size") << "Terminal" << "0" << "Font creation failed";
+  }
+  void startUpWithoutAUsableFont() {
+    QFETCH(QString, name);
+    QFETCH(QString, size);
+    QFETCH(QString, message);
+    FrameRig rig;
+    rig.profile.Set("Font", "Name", name.toStdString());
+    rig.profile.Set("Font", "Size", size.toStdString());
+    CMainFrame& frame = rig.Start();
+    QCOMPARE(rig.CountMessages(message.toStdString()), 1);
+    QCOMPARE(rig.messages.front().kind, MessageKind::Stop);
+    // Nothing is stored, and the screen is still drawn (in the default font).
+    QCOMPARE(QString::fromStdString(Key(rig, "Font", "Size")), size);
+    QVERIFY(Key(rig, "Color", "ForegroundR").empty());
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    CTelnetSession& session = *frame.Session();
+    session.m_Text[0].replace(0, 5, "HELLO");
+    session.m_DirtyLines[0] = 1;
+    session.DrawNow(true);
+    const QImage image = frame.View()->Snapshot();
+    int lit = 0;
+    for (int x = 0; x < 5 * session.m_nCharWidth; ++x)
+      for (int y = 0; y < session.m_nCharHeight; ++y) lit += qGray(image.pixel(x, y)) > 96;
+    QVERIFY(lit > 0);
+  }
+};
+
+QTEST_MAIN(FontColourTest)
+#include "FontColourTest.moc"
