@@ -5,6 +5,8 @@
 #
 #   bench/run.sh [--stream_mb=N] [Google Benchmark options...]
 # Needs libbenchmark-dev; libvterm-dev and pkg-config for the comparison.
+# The same build has corvane_alloc_count (heap allocations inside the receive
+# loop per stream) and bench/profile.sh profiles one case with callgrind.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo="$(dirname "$here")"
