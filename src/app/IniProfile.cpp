@@ -305,7 +305,7 @@ void IniProfile::Load(const FileStamp& stamp) {
   }
   if (!lines_.empty() && (final_newline_ || lines_.size() > 1) && !lines_.front().empty() &&
       lines_.front().back() == '\r') {
-    line_end_ = "\r";
+    line_end_.assign(1, '\r');  // not = "\r": GCC 12 -Wrestrict misfires on it
   }
 }
 
