@@ -21,7 +21,10 @@ void CMainFrame::PostToUi(std::function<void()> task) {
 }
 
 void CMainFrame::SetTitle(const std::string& title) {
-  setWindowTitle(QString::fromStdString(title));
+  // Qt reads "[*]" as the document-modified mark; "[*][*]" shows it literally,
+  // so a description holding "[*]" keeps it.
+  setWindowTitle(QString::fromStdString(title).replace(QStringLiteral("[*]"),
+                                                       QStringLiteral("[*][*]")));
 }
 
 void CMainFrame::SetPaneText(int pane, const std::string& text, bool /*immediate*/) {

@@ -8,6 +8,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QTest>
+#include <QWindow>
 #include <functional>
 
 #include "FrameRig.h"
@@ -149,6 +150,18 @@ class OpenConnectionFrameTest : public QObject {
     QCOMPARE(MenuTail(frame), (QStringList{Exit(), "-", Item(1, "127.0.0.1", host.Port()),
                                            Item(2, "h0", 2000), Item(3, "h1", 2001),
                                            Item(4, "h2", 2002)}));
+  }
+
+  void aDescriptionHoldingTheModifiedMarkShowsItInTheTitle() {
+    LoopbackHost host;
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    frame.show();
+    frame.ConnectAndRemember("127.0.0.1", host.Port(), "draft [*] box");
+    QVERIFY(host.WaitForPeer());
+    QVERIFY(frame.windowHandle());
+    QCOMPARE(frame.windowHandle()->title(),  // what the window system shows
+             QStringLiteral("draft [*] box (127.0.0.1:%1) - Corvane").arg(host.Port()));
   }
 
   void doubleClickConnectsToThatLine() {
