@@ -73,19 +73,25 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
     dc.TextOut(start * m_nCharWidth, y, Bytes(text) + start, static_cast<std::size_t>(end - start));
   };
 
-  int start = 0;
-  auto runAttr = static_cast<std::uint8_t>(attrs[0]);
-  bool runSelected = IsSelected(row, 0);
-  for (int col = 1; col < m_nWidth; ++col) {
-    const auto a = static_cast<std::uint8_t>(attrs[col]);
-    const bool selected = IsSelected(row, col);
-    if (a == runAttr && selected == runSelected) continue;
-    output(start, col, runAttr, runSelected);
-    start = col;
-    runAttr = a;
-    runSelected = selected;
+  // The row's selected columns [selFrom, selTo), the same cells IsSelected
+  // names, found once per row rather than asked for every cell.
+  int selFrom = m_nWidth, selTo = m_nWidth;
+  if (IsSelected(row, std::clamp(row == m_nSelStartRow ? m_nSelStartCol : 0, 0, m_nWidth - 1))) {
+    selFrom = row == m_nSelStartRow ? std::clamp(m_nSelStartCol, 0, m_nWidth) : 0;
+    selTo = row == m_nSelEndRow ? std::clamp(m_nSelEndCol + 1, 0, m_nWidth) : m_nWidth;
   }
-  output(start, m_nWidth, runAttr, runSelected);
+  // Runs end where the attribute changes or the selection begins or ends.
+  const char* const a = attrs.data();
+  int start = 0;
+  while (start < m_nWidth) {
+    const bool selected = start >= selFrom && start < selTo;
+    const int limit = start < selFrom ? selFrom : (selected ? selTo : m_nWidth);
+    const char runAttr = a[start];
+    const char* const end =
+        std::find_if(a + start + 1, a + limit, [runAttr](char c) { return c != runAttr; });
+    output(start, static_cast<int>(end - a), static_cast<std::uint8_t>(runAttr), selected);
+    start = static_cast<int>(end - a);
+  }
   m_DirtyLines[row] = 0;
 }
 

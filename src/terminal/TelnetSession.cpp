@@ -9,6 +9,22 @@
 #include "linecheck/LineCheckDatabase.h"
 #include "terminal/ByteClasses.h"
 
+namespace {
+// Row handles of rows top..bottom move one place up (down), the first (last)
+// one going to the other end: the single-step rotations of scrolling, done
+// with one move per row instead of std::rotate's general swaps.
+void RotateRowsUp(std::vector<std::string>& rows, int top, int bottom) {
+  std::string first = std::move(rows[static_cast<std::size_t>(top)]);
+  std::move(rows.begin() + top + 1, rows.begin() + bottom + 1, rows.begin() + top);
+  rows[static_cast<std::size_t>(bottom)] = std::move(first);
+}
+void RotateRowsDown(std::vector<std::string>& rows, int top, int bottom) {
+  std::string last = std::move(rows[static_cast<std::size_t>(bottom)]);
+  std::move_backward(rows.begin() + top, rows.begin() + bottom, rows.begin() + bottom + 1);
+  rows[static_cast<std::size_t>(top)] = std::move(last);
+}
+}  // namespace
+
 CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile)
     : m_pFrame(&frame), m_Connection(connection), m_Profile(profile) {
   // The line check stays switched off while the catalogue has no capacity.
@@ -136,16 +152,16 @@ void CTelnetSession::MarkDirty(int first, int last) {
 // handles move, characters do not.
 void CTelnetSession::ScrollRegionUp() {
   const int top = m_nScrollTop - 1, bottom = m_nScrollBottom - 1;
-  std::rotate(m_Text.begin() + top, m_Text.begin() + top + 1, m_Text.begin() + bottom + 1);
-  std::rotate(m_Attrs.begin() + top, m_Attrs.begin() + top + 1, m_Attrs.begin() + bottom + 1);
+  RotateRowsUp(m_Text, top, bottom);
+  RotateRowsUp(m_Attrs, top, bottom);
   BlankRow(bottom);
   MarkDirty(top, bottom);
 }
 
 void CTelnetSession::ScrollRegionDown() {
   const int top = m_nScrollTop - 1, bottom = m_nScrollBottom - 1;
-  std::rotate(m_Text.begin() + top, m_Text.begin() + bottom, m_Text.begin() + bottom + 1);
-  std::rotate(m_Attrs.begin() + top, m_Attrs.begin() + bottom, m_Attrs.begin() + bottom + 1);
+  RotateRowsDown(m_Text, top, bottom);
+  RotateRowsDown(m_Attrs, top, bottom);
   BlankRow(top);
   MarkDirty(top, bottom);
 }

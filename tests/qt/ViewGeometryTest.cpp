@@ -85,21 +85,6 @@ class ViewGeometryTest : public QObject {
     QCOMPARE(frame.View()->width(), 85 * cw);
   }
 
-  void minimiseAndRestoreChangeNothing() {
-    FrameRig rig;
-    CMainFrame& frame = rig.Start();
-    CTelnetSession& session = *frame.Session();
-    frame.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    const QSize area = frame.View()->size();
-    frame.showMinimized();
-    QTest::qWait(20);
-    frame.showNormal();
-    QTest::qWait(50);
-    QCOMPARE(QSize(session.m_nWidth, session.m_nHeight), QSize(80, 24));
-    QCOMPARE(frame.View()->size(), area);
-  }
-
   // The history view at offset 1 shows the last 24 lines appended; the live
   // screen shows those after the first, so its rows are the view's moved up one.
   void theHistoryViewIsDrawnWithItsStatusTexts() {
@@ -130,7 +115,7 @@ class ViewGeometryTest : public QObject {
     QTRY_COMPARE(frame.Pane(1)->text(), QStringLiteral("Ln 24, Col 1"));
   }
 
-  void theScrollBarThumbAndWheelMoveTheView() {
+  void theScrollBarThumbMovesTheView() {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     CTelnetSession& session = *frame.Session();
@@ -147,13 +132,6 @@ class ViewGeometryTest : public QObject {
     QCOMPARE(bar->value(), M - 5);
     frame.View()->Snapshot();
     QTRY_COMPARE(frame.Pane(1)->text(), QStringLiteral("Ln 973-996"));
-    // The wheel: one line per message, whatever its delta.
-    Wheel(frame.View(), 360);
-    QCOMPARE(session.m_nScrollBackPos, 6);
-    Wheel(frame.View(), -360);
-    Wheel(frame.View(), 30);
-    QCOMPARE(session.m_nScrollBackPos, 4);
-    QCOMPARE(bar->value(), M - 4);
     // The thumb at the top shows the oldest entries.
     bar->setSliderDown(true);
     bar->setSliderPosition(0);
