@@ -443,6 +443,7 @@ class HostileHostTest : public QObject {
     QVERIFY2(out.received == all, "the answers differ from one vt100 answer per request");
   }
 
+  // CORVANE_HOSTILE_FLOOD_BYTES sets another size, for measuring.
   void hundredMegabytesOfRandomBytes() {
     const QByteArray size = qEnvironmentVariable("CORVANE_HOSTILE_FLOOD_BYTES", "104857600").toLatin1();
     const Outcome out = Play({.name = "random_flood",
