@@ -11,6 +11,8 @@
 #include <QTimer>
 
 #include "frame/MainFrame.h"
+
+#include "app/ProfileKeys.h"
 #include "frame/TerminalView.h"
 #include "platform/qt/QtTerminalFont.h"
 #include "terminal/TelnetSession.h"
@@ -149,11 +151,16 @@ DrawContext& CMainFrame::BeginClientDraw() { return m_pView->BeginDraw(); }
 
 void CMainFrame::EndClientDraw() { m_pView->EndDraw(); }
 
-bool CMainFrame::CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) {
-  if (desc.heightTenths <= 0 || desc.faceName.empty()) {
+bool CMainFrame::CreateTerminalFont(const FontDescription& wanted, int& cellWidth,
+                                    int& cellHeight) {
+  if (wanted.faceName.empty()) {
     m_pView->SetTerminalFont(QFont(), m_pView->CellSize());  // the default font until a new one
     return false;
   }
+  // A size of 0 or less (a hand-edited profile) asks for the default size, as
+  // a zero font height does on the desktop the program was first made for.
+  FontDescription desc = wanted;
+  if (desc.heightTenths <= 0) desc.heightTenths = keys::FontSize.def;
   const QFont font = ResolveTerminalFont(desc);
   const QSize cell = TerminalCellSize(font);
   if (cell.width() <= 0 || cell.height() <= 0) return false;

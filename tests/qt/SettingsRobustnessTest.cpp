@@ -141,14 +141,9 @@ std::vector<StartCase> StartCases() {
        {{"Screen", "BufferSize", "65536"}}},
       {"emulation 7", "[Options]\nEmulation=7\n", {{"emulation", 0}}, {}},
       {"emulation -1", "[Options]\nEmulation=-1\n", {{"emulation", 0}}, {}},
-      // DISABLED (open fault): a size of 0 or below makes the frame refuse to
-      // create any font, so every start shows "Font creation failed" and runs
-      // without a font. Where the design comes from, such a size gives the
-      // default height without a word. Run with CORVANE_RUN_DISABLED=1.
-      {.name = "DISABLED_font size 0", .file = "[Font]\nSize=0\n", .expect = {{"font", 1}},
-       .knownFault = "font size 0 or below: \"Font creation failed\" at every start"},
-      {.name = "DISABLED_font size -1", .file = "[Font]\nSize=-1\n", .expect = {{"font", 1}},
-       .knownFault = "font size 0 or below: \"Font creation failed\" at every start"},
+      // A size of 0 or below gives the default height without a word.
+      {.name = "font size 0", .file = "[Font]\nSize=0\n", .expect = {{"font", 1}}},
+      {.name = "font size -1", .file = "[Font]\nSize=-1\n", .expect = {{"font", 1}}},
       {"huge font size", "[Font]\nSize=2147483647\n", {}, {}},
       {"huge font name", "[Font]\nName=" + std::string(10000, 'F') + "\n",
        {{"font", 1}, {"facelength", 31}}, {{"Font", "Name", std::string(31, 'F')}}},

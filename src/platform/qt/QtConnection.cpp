@@ -25,6 +25,7 @@ bool QtConnection::Create() {
   ++generation_;
   connected_ = false;
   receivePosted_ = false;
+  closePending_ = false;
   lastError_.clear();
   const std::uint64_t generation = generation_;
   connect(socket_, &QTcpSocket::readyRead, this, [this, generation] {
@@ -82,6 +83,7 @@ void QtConnection::Close() {
   ++generation_;
   connected_ = false;
   receivePosted_ = false;
+  closePending_ = false;
   Retire(socket);
 }
 
@@ -108,28 +110,48 @@ void QtConnection::ScheduleReceive() {
       this, [this, generation] { DeliverReceive(generation); }, Qt::QueuedConnection);
 }
 
+void QtConnection::ReceiveOnce() {
+  const bool outer = !delivering_;
+  delivering_ = true;
+  events_->OnReceive(0);
+  if (outer) delivering_ = false;
+}
+
 void QtConnection::DeliverReceive(std::uint64_t generation) {
   if (generation != generation_) return;
   receivePosted_ = false;
   if (!socket_ || !events_) return;
-  const qint64 before = socket_->bytesAvailable();
-  events_->OnReceive(0);
-  // Each call reads at most one buffer's worth. Ask again for what is left,
-  // but only when this call took something: a call that took nothing was a
-  // nested one the session put off, and asking again would spin.
-  if (generation == generation_ && socket_ && socket_->bytesAvailable() > 0 &&
-      socket_->bytesAvailable() < before)
-    ScheduleReceive();
+  if (delivering_) {
+    // Inside a receive (a modal box's event loop): the session notes that more
+    // data waits and reads it once the receive in progress has finished.
+    events_->OnReceive(0);
+    return;
+  }
+  ReceiveOnce();
+  if (generation != generation_) return;
+  if (closePending_) {
+    closePending_ = false;
+    HostClosed(generation);
+    return;
+  }
+  // Each call reads at most one buffer's worth: ask again for what is left,
+  // including what arrived while a box was open inside the call.
+  if (socket_ && socket_->bytesAvailable() > 0) ScheduleReceive();
 }
 
 void QtConnection::HostClosed(std::uint64_t generation) {
   if (generation != generation_ || !connected_ || !socket_) return;
   if (socket_->state() == QAbstractSocket::ConnectedState) return;  // an error it survived
+  if (delivering_) {
+    // Reported from inside a receive: finish it first, then read the rest.
+    closePending_ = true;
+    return;
+  }
   connected_ = false;  // reported once
   // What the host sent before it closed is shown before the close is.
   while (events_ && generation == generation_ && socket_ && socket_->bytesAvailable() > 0) {
     const qint64 before = socket_->bytesAvailable();
-    events_->OnReceive(0);
+    ReceiveOnce();
     if (generation != generation_ || !socket_ || socket_->bytesAvailable() >= before) break;
   }
   if (events_ && generation == generation_) events_->OnClose(0);

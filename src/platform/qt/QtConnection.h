@@ -33,6 +33,8 @@ class QtConnection : public QObject, public Connection {
   void ScheduleReceive();
   void DeliverReceive(std::uint64_t generation);
   void HostClosed(std::uint64_t generation);
+  // One OnReceive, marked as in progress for notifications that arrive inside it.
+  void ReceiveOnce();
   void Retire(QTcpSocket* socket);
 
   ConnectionEvents* events_ = nullptr;
@@ -40,5 +42,9 @@ class QtConnection : public QObject, public Connection {
   std::uint64_t generation_ = 0;  // changes with every socket, so stale notifications drop
   bool connected_ = false;        // Connect succeeded and no close was reported yet
   bool receivePosted_ = false;
+  // A receive is in progress: a notification that arrives meanwhile (from the
+  // event loop of a modal box shown inside it) must not read or close.
+  bool delivering_ = false;
+  bool closePending_ = false;  // the host closed during a receive; handled after it
   QString lastError_;
 };
