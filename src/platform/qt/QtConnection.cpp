@@ -7,6 +7,9 @@ namespace {
 constexpr unsigned kMaxPort = 65535;
 // A closed connection gets this long to hand over bytes still queued for it.
 constexpr int kLingerMs = 3000;
+// What the socket holds for us beyond what the session has read. A host that
+// sends faster than Corvane shows is held back by TCP instead of filling memory.
+constexpr qint64 kReadBufferBytes = 1 << 20;
 }  // namespace
 
 QtConnection::QtConnection(QObject* parent) : QObject(parent) {}
@@ -22,6 +25,7 @@ QtConnection::~QtConnection() {
 bool QtConnection::Create() {
   if (socket_) Close();
   socket_ = new QTcpSocket(this);
+  socket_->setReadBufferSize(kReadBufferBytes);
   ++generation_;
   connected_ = false;
   receivePosted_ = false;
