@@ -15,6 +15,7 @@ bash "$root/scripts/install-deps.sh"
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
+passed=0  # tests passed over every step; any failure stops the script
 
 build_and_test() {  # dir, ctest args..., -- cmake args...
   local dir=$1; shift
@@ -27,12 +28,18 @@ build_and_test() {  # dir, ctest args..., -- cmake args...
   cmake -S "$root" -B "$dir" -G Ninja "${cmake_args[@]}" >/dev/null
   cmake --build "$dir" -j "$jobs"
   echo "=== test $dir"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "${ctest_args[@]}"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "${ctest_args[@]}" | tee "$dir/ctest.out"
+  local count
+  count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest.out")
+  passed=$((passed + ${count:-0}))
   echo "=== $dir took $((SECONDS - start)) s"
 }
 
 build_and_test "$root/build" -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
-[ $quick -eq 1 ] && exit 0
+if [ $quick -eq 1 ]; then
+  echo "tests: $passed passed, 0 failed"
+  exit 0
+fi
 
 # Leaks inside fontconfig (its configuration parser, run by Qt's font database)
 # are not ours to fix.
@@ -59,4 +66,5 @@ if [ -x "$root/fuzz/run.sh" ]; then
   CORVANE_FUZZ_BUILD="$root/build-fuzz" bash "$root/fuzz/run.sh" 60
   echo "=== fuzz took $((SECONDS - start)) s"
 fi
-echo "=== all tests passed in $SECONDS s"
+echo "=== every step passed in $SECONDS s"
+echo "tests: $passed passed, 0 failed"
