@@ -4,11 +4,11 @@
 # the functions that cost most, with the annotated source in the .out folder.
 #
 #   bench/profile.sh [benchmark name regex, default plain/80x24/h1000/corvane] [stream MB, default 4]
-# Builds a Release binary with debug info in /work/build-bench-prof (or $CORVANE_PROF_BUILD).
+# Builds a Release binary with debug info in build-bench-prof/ (or $CORVANE_PROF_BUILD).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo="$(dirname "$here")"
-build="${CORVANE_PROF_BUILD:-/work/build-bench-prof}"
+build="${CORVANE_PROF_BUILD:-$repo/build-bench-prof}"
 filter="${1:-plain/80x24/h1000/corvane}"
 mb="${2:-4}"
 

@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures a Release build of the receive-loop benchmark in /work/build-bench
+# Configures a Release build of the receive-loop benchmark in build-bench/
 # (or $CORVANE_BENCH_BUILD), builds it and runs it; the summary table with
 # Corvane's and libvterm's MB/s and their ratio is printed at the end.
 #
@@ -10,7 +10,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo="$(dirname "$here")"
-build="${CORVANE_BENCH_BUILD:-/work/build-bench}"
+build="${CORVANE_BENCH_BUILD:-$repo/build-bench}"
 
 cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WITH_BENCH=ON \
   -DCORVANE_WITH_QT=OFF -DCORVANE_WITH_TESTS=OFF >/dev/null

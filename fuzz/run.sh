@@ -6,7 +6,7 @@
 #
 #   fuzz/run.sh SECONDS [extra libFuzzer options...]
 #
-# Environment: CORVANE_FUZZ_BUILD (default /work/build-fuzz) is the build folder.
+# Environment: CORVANE_FUZZ_BUILD (default build-fuzz/ in the checkout) is the build folder.
 set -euo pipefail
 if [[ $# -lt 1 || ! "$1" =~ ^[0-9]+$ ]]; then
   echo "usage: $0 SECONDS [libFuzzer options...]" >&2
@@ -15,7 +15,7 @@ fi
 seconds="$1"; shift
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo="$(dirname "$here")"
-build="${CORVANE_FUZZ_BUILD:-/work/build-fuzz}"
+build="${CORVANE_FUZZ_BUILD:-$repo/build-fuzz}"
 
 if [[ ! -f "$build/build.ninja" ]]; then
   CXX=clang++ cmake -S "$repo" -B "$build" -G Ninja -DCORVANE_WITH_QT=OFF \
