@@ -22,16 +22,19 @@ struct StringKey {
 };
 
 // Numbered keys such as "F1" .. "F12" or "Host1" .. "Host10" (1-based, no leading zeros).
+inline std::string NumberedName(const char* prefix, int number) {
+  std::string name = prefix;  // appended, not prefix + ...: GCC 12's -Wrestrict misfires on that
+  name += std::to_string(number);
+  return name;
+}
+
 struct NumberedIntKey {
   const char* section;
   const char* prefix;
   int def;
-  int Read(Profile& p, int number) const {
-    return p.GetInt(section, prefix + std::to_string(number), def);
-  }
-  void Write(Profile& p, int number, int v) const {
-    p.WriteInt(section, prefix + std::to_string(number), v);
-  }
+  int Read(Profile& p, int number) const { return p.GetInt(section, Name(number), def); }
+  void Write(Profile& p, int number, int v) const { p.WriteInt(section, Name(number), v); }
+  std::string Name(int number) const { return NumberedName(prefix, number); }
 };
 
 struct NumberedStringKey {
@@ -39,11 +42,12 @@ struct NumberedStringKey {
   const char* prefix;
   const char* def;
   std::string Read(Profile& p, int number) const {
-    return p.GetString(section, prefix + std::to_string(number), def);
+    return p.GetString(section, Name(number), def);
   }
   void Write(Profile& p, int number, const std::string& v) const {
-    p.WriteString(section, prefix + std::to_string(number), v);
+    p.WriteString(section, Name(number), v);
   }
+  std::string Name(int number) const { return NumberedName(prefix, number); }
 };
 
 namespace keys {
