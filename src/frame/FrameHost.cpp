@@ -18,8 +18,26 @@
 #include "terminal/TelnetSession.h"
 
 void CMainFrame::PostToUi(std::function<void()> task) {
-  // Queued with the frame as context: dropped if the frame is gone by then.
-  QMetaObject::invokeMethod(this, std::move(task), Qt::QueuedConnection);
+  // Tasks wait in a queue of our own (its lock orders the worker's writes
+  // before the user-interface thread's reads, where a race detector can see
+  // it); one queued call with the frame as context runs them, so they are
+  // dropped if the frame is gone by then.
+  bool first = false;
+  {
+    std::lock_guard lock(m_PostedMutex);
+    first = m_Posted.empty();
+    m_Posted.push_back(std::move(task));
+  }
+  if (first) QMetaObject::invokeMethod(this, [this] { RunPosted(); }, Qt::QueuedConnection);
+}
+
+void CMainFrame::RunPosted() {
+  std::deque<std::function<void()>> tasks;
+  {
+    std::lock_guard lock(m_PostedMutex);
+    tasks.swap(m_Posted);
+  }
+  for (std::function<void()>& task : tasks) task();
 }
 
 void CMainFrame::SetTitle(const std::string& title) {

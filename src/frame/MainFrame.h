@@ -14,9 +14,11 @@
 #include <QTimer>
 #include <array>
 #include <ctime>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -169,6 +171,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
   void changeEvent(QEvent* event) override;
 
  private:
+  void RunPosted();  // the tasks PostToUi queued, on the user-interface thread
   void BuildMenu();
   void BuildStatusBar();
   QAction* AddCommand(QMenu* menu, const char* text, int id, const char* prompt);
@@ -177,6 +180,8 @@ class CMainFrame : public QMainWindow, public SessionHost {
 
   Profile& m_Profile;
   FrameHooks m_Hooks;
+  std::mutex m_PostedMutex;                     // guards m_Posted (the line-check worker posts)
+  std::deque<std::function<void()>> m_Posted;
   bool m_bSaveWinPosition = true;
   std::array<QLabel*, kStatusPaneCount> m_Panes{};
   std::map<int, QAction*> m_Actions;
