@@ -28,7 +28,8 @@ void CMainFrame::PostToUi(std::function<void()> task) {
     first = m_Posted.empty();
     m_Posted.push_back(std::move(task));
   }
-  if (first) QMetaObject::invokeMethod(this, [this] { RunPosted(); }, Qt::QueuedConnection);
+  // By name: nothing of ours crosses the threads inside Qt's event.
+  if (first) QMetaObject::invokeMethod(this, "RunPosted", Qt::QueuedConnection);
 }
 
 void CMainFrame::RunPosted() {

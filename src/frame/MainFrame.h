@@ -171,7 +171,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
   void changeEvent(QEvent* event) override;
 
  private:
-  void RunPosted();  // the tasks PostToUi queued, on the user-interface thread
+  Q_INVOKABLE void RunPosted();  // the tasks PostToUi queued, on the user-interface thread
   void BuildMenu();
   void BuildStatusBar();
   QAction* AddCommand(QMenu* menu, const char* text, int id, const char* prompt);
