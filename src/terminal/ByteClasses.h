@@ -1,6 +1,8 @@
 #pragma once
 // Byte tables of the receive path.
 #include <array>
+#include <cstddef>
+#include <string_view>
 
 // Bytes the receive loop acts on itself; every other byte is stored on screen.
 constexpr std::array<bool, 256> MakeControlTable() {
@@ -12,6 +14,13 @@ inline constexpr std::array<bool, 256> kIsControl = MakeControlTable();
 
 // The C library's isspace in the "C" locale.
 constexpr bool IsCSpace(unsigned char c) { return c == ' ' || (c >= 9 && c <= 13); }
+
+// Length of s without its trailing C white space.
+inline std::size_t TrimmedLength(std::string_view s) {
+  std::size_t len = s.size();
+  while (len > 0 && IsCSpace(static_cast<unsigned char>(s[len - 1]))) --len;
+  return len;
+}
 
 // The line-drawing character set shown with plain ASCII: corners and tees as
 // '+', the horizontal line as '-', the vertical line as '|'.

@@ -43,9 +43,7 @@ void CTelnetSession::Reshape(int w, int h) {
   if (m_nCursorRow >= h) {
     // The cursor was pushed below the last row: scroll the screen up one line,
     // as a line feed there would, so no text is overwritten.
-    std::rotate(m_Text.begin(), m_Text.begin() + 1, m_Text.end());
-    std::rotate(m_Attrs.begin(), m_Attrs.begin() + 1, m_Attrs.end());
-    BlankRow(h - 1);
+    ScrollRowsUp(0, h - 1);
     m_nCursorRow = h - 1;
   }
 

@@ -5,11 +5,7 @@
 #include "terminal/TelnetSession.h"
 
 namespace {
-void TrimRight(std::string& s) {
-  std::size_t len = s.size();
-  while (len > 0 && IsCSpace(static_cast<unsigned char>(s[len - 1]))) --len;
-  s.resize(len);
-}
+void TrimRight(std::string& s) { s.resize(TrimmedLength(s)); }
 
 // Characters [from, to) of a row or entry; empty when from lies beyond its end.
 std::string Slice(const std::string& line, int from, int to) {

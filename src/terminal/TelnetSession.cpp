@@ -126,9 +126,7 @@ void CTelnetSession::PutRun(const unsigned char* p, int n) {
 
 void CTelnetSession::NewLine() {
   const std::string& row = m_Text[m_nCursorRow];
-  std::size_t len = row.size();
-  while (len > 0 && IsCSpace(static_cast<unsigned char>(row[len - 1]))) --len;
-  m_History[m_nLineCount % m_nBufferSize].assign(row, 0, len);
+  m_History[m_nLineCount % m_nBufferSize].assign(row, 0, TrimmedLength(row));
   ++m_nLineCount;
 
   ++m_nCursorRow;
@@ -150,8 +148,9 @@ void CTelnetSession::MarkDirty(int first, int last) {
 
 // Removes the region's top row and inserts a blank one at its bottom: row
 // handles move, characters do not.
-void CTelnetSession::ScrollRegionUp() {
-  const int top = m_nScrollTop - 1, bottom = m_nScrollBottom - 1;
+void CTelnetSession::ScrollRegionUp() { ScrollRowsUp(m_nScrollTop - 1, m_nScrollBottom - 1); }
+
+void CTelnetSession::ScrollRowsUp(int top, int bottom) {
   RotateRowsUp(m_Text, top, bottom);
   RotateRowsUp(m_Attrs, top, bottom);
   BlankRow(bottom);

@@ -182,6 +182,7 @@ class CTelnetSession : public ConnectionEvents {
   void ClearSelection();
   void PointToCell(int x, int y, int& col, int& row) const;
   void ScrollRegionUp();
+  void ScrollRowsUp(int top, int bottom);  // rows top..bottom (0-based) up one
   void ScrollRegionDown();
   void BlankRow(int row);
   void MarkDirty(int first, int last);
