@@ -4,6 +4,11 @@
 // The words after the options are joined with blanks and scanned as "%s %u":
 // the first word is the host, a readable unsigned number after it replaces the
 // default port 23, and anything further is ignored.
+//
+// A first word that is a link, "telnet://[USER@]HOST[:PORT][/]" (HOST may be
+// "[IPv6]"), gives the host and port instead (23 when absent; the user is
+// ignored). A malformed link, another scheme or a word after the link is an
+// error: a link is never taken for a host name.
 #include <string>
 #include <string_view>
 #include <vector>

@@ -41,7 +41,7 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Corvane"));
-  QApplication::setApplicationVersion(QStringLiteral("2.0"));
+  QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.png")));
 
   // Qt has taken its own options (-platform, -display ...) out; read the rest.
