@@ -104,6 +104,15 @@ void CMainFrame::OnMButtonDown() {
   if (!text.empty()) m_pSession->Send(text);
 }
 
+void CMainFrame::OnLButtonUp() {
+  QClipboard& clipboard = *QGuiApplication::clipboard();
+  if (!clipboard.supportsSelection()) return;
+  // A click that selects nothing leaves what other programs may still paste.
+  const std::string text = m_pSession->GetSelectedText();
+  if (!text.empty())
+    clipboard.setText(ClipboardTextFromBytes(text, TerminalCodePage()), QClipboard::Selection);
+}
+
 void CMainFrame::CopyToClipboard(const std::string& text) {
   if (text.empty()) return;
   QGuiApplication::clipboard()->setText(ClipboardTextFromBytes(text, TerminalCodePage()));

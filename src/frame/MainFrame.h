@@ -114,6 +114,9 @@ class CMainFrame : public QMainWindow, public SessionHost {
   void OnMouseMove(Qt::MouseButtons buttons, const QPoint& point);
   void OnRButtonDown();
   void OnMButtonDown();
+  // When the left button is released: where the desktop has a primary
+  // selection (X11, some Wayland), the selected text is offered there too.
+  void OnLButtonUp();
   // Puts single-byte text on the clipboard through the terminal's code page;
   // empty text leaves the clipboard as it is.
   void CopyToClipboard(const std::string& text);

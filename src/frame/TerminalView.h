@@ -49,6 +49,7 @@ class TerminalView : public QWidget {
   // --- Mouse: selection and the clipboard buttons (TerminalViewMouse.cpp) ---
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
 
  private:
   // --- Drawing and frames (TerminalView.cpp) --------------------------------

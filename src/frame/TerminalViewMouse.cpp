@@ -1,6 +1,7 @@
 // Mouse input of the terminal area, handed to the frame: the left button
 // selects, the right button copies or pastes, the middle button sends the
-// selection to the host.
+// selection to the host. Releasing the left button offers the selection to
+// other programs as the primary selection, where the desktop has one.
 #include <QMouseEvent>
 
 #include "frame/MainFrame.h"
@@ -28,4 +29,9 @@ void TerminalView::mousePressEvent(QMouseEvent* event) {
 void TerminalView::mouseMoveEvent(QMouseEvent* event) {
   frame_.OnMouseMove(event->buttons(), event->position().toPoint());
   QWidget::mouseMoveEvent(event);
+}
+
+void TerminalView::mouseReleaseEvent(QMouseEvent* event) {
+  if (event->button() == Qt::LeftButton) frame_.OnLButtonUp();
+  QWidget::mouseReleaseEvent(event);
 }

@@ -100,9 +100,15 @@ class SelectionClipboardTest : public QObject {
     PutRow(session, 2, "defg");
     QWidget* view = frame.View();
 
+    Clipboard().setText(QStringLiteral("clip"));
     Drag(view, CellPoint(session, 1, 1), CellPoint(session, 2, 2));
     QCOMPARE(SelectionOf(session), (Selection{1, 1, 2, 2}));
     QCOMPARE(session.GetSelectedText(), std::string("bc\r\ndef"));
+    // Selecting never touches the clipboard; where the desktop has a primary
+    // selection (not offscreen) the text is offered there, for a middle click.
+    QCOMPARE(Clipboard().text(), QStringLiteral("clip"));
+    if (Clipboard().supportsSelection())
+      QCOMPARE(Clipboard().text(QClipboard::Selection), QStringLiteral("bc\r\ndef"));
     QVERIFY(DrawnInverted(frame, 1, 1));
     QVERIFY(DrawnInverted(frame, 79, 1));  // the rest of the start row
     QVERIFY(DrawnInverted(frame, 0, 2));
