@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool imagemagick x11-utils        # real-window tests and screenshots
   python3 fonts-dejavu-core
   inetutils-telnetd busybox-static less     # real telnet servers and a full-screen program for end-to-end tests
+  dpkg-dev file lintian man-db appstream desktop-file-utils librsvg2-bin xclip  # the Debian package, its checks, icons, primary selection
 )
 
 missing=()
