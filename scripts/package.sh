@@ -14,7 +14,7 @@ eval "$(dpkg-buildflags --export=sh)"
 cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
   -DCORVANE_WITH_TESTS=OFF -DCORVANE_WITH_BENCH=OFF -DCORVANE_WITH_FUZZ=OFF \
   "-DCMAKE_CXX_FLAGS=$CPPFLAGS $CXXFLAGS" "-DCMAKE_EXE_LINKER_FLAGS=$LDFLAGS" >/dev/null
-cmake --build "$dir" -j "$(nproc)"
+cmake --build "$dir" -j "$(nproc)" >&2
 rm -f "$dir"/corvane_*.deb
 cmake --build "$dir" --target package >/dev/null
 ls "$dir"/corvane_*.deb

@@ -5,7 +5,10 @@
 #                   the first report ends the test that made it;
 #   3. build-tsan/  with ThreadSanitizer, every test that may run threads, front end
 #                   included; the hardening floods (one thread, slow there) are left out;
-#   4. build-fuzz/  the fuzzer for a minute from its seed corpus.
+#   4. build-fuzz/  the fuzzer for a minute from its seed corpus;
+#   5. build-package/ the Debian package (scripts/package.sh), checked by lintian
+#                   (errors fail, warnings are shown) and unpacked into a
+#                   temporary folder, where screendump and corvane --version run.
 # Each step prints how long it took. scripts/test.sh --quick runs step 1 only.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -66,5 +69,22 @@ if [ -x "$root/fuzz/run.sh" ]; then
   CORVANE_FUZZ_BUILD="$root/build-fuzz" bash "$root/fuzz/run.sh" 60
   echo "=== fuzz took $((SECONDS - start)) s"
 fi
+echo "=== package"
+start=$SECONDS
+deb=$(bash "$root/scripts/package.sh" "$root/build-package" | tail -n1)
+lint_status=0
+lint=$(lintian --fail-on error "$deb" 2>&1) || lint_status=$?
+printf '%s\n' "$lint" | grep -v 'root privileges' || true
+[ $lint_status -eq 0 ] || { echo "lintian found errors in $deb"; exit 1; }
+unpacked=$(mktemp -d)
+dpkg -x "$deb" "$unpacked"
+screen=$(printf 'hello\r\n\033[1mworld' | "$unpacked/usr/bin/screendump" --size 10x3)
+expected=$(printf 'hello\nworld\n\ncursor 1 5')
+[ "$screen" = "$expected" ] || { echo "unpacked screendump printed: $screen"; exit 1; }
+version=$(dpkg-deb -f "$deb" Version)
+[ "$("$unpacked/usr/bin/corvane" --version)" = "Corvane Version ${version%-*}" ] ||
+  { echo "unpacked corvane --version is not ${version%-*}"; exit 1; }
+rm -rf "$unpacked"
+echo "=== package $(basename "$deb") took $((SECONDS - start)) s"
 echo "=== every step passed in $SECONDS s"
 echo "tests: $passed passed, 0 failed"
