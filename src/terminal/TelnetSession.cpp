@@ -83,7 +83,7 @@ bool CTelnetSession::Send(const std::string& bytes) {
 
 void CTelnetSession::PutChar(unsigned char ch) {
   if (ch == 8) {
-    if (m_nCursorCol > 0) --m_nCursorCol;
+    m_nCursorCol = std::max(CursorCellCol() - 1, 0);
     return;
   }
   if (ch == 13) {

@@ -3,6 +3,7 @@
 // its history ring. Everything it does to the window, the status bar, the socket
 // or message boxes goes through SessionHost and Connection, so the whole engine
 // runs and is tested without a window.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -69,6 +70,10 @@ class CTelnetSession : public ConnectionEvents {
   void ClearBuffer();
   void SetBufferSize(int n);
   bool IsSelected(int row, int col) const;
+  // The cell the cursor stands on. While a wrap is pending (or after a tab
+  // took the column past the edge) that is the last column: relative moves
+  // start from it, and the cursor is drawn and reported there.
+  int CursorCellCol() const { return std::clamp(m_nCursorCol, 0, std::max(m_nWidth - 1, 0)); }
 
   // --- Parsers (p is the byte after ESC / IAC; they return the last byte used,
   // or nullptr when the data ends before the sequence does) -------------------
