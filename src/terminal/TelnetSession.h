@@ -13,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -59,8 +60,12 @@ class CTelnetSession : public ConnectionEvents {
   void UpdateConnectedTime();
   bool IsConnected() const { return m_Connection.IsOpen(); }
   // Sends every byte or nothing useful; failures are ignored by callers.
+  // Send puts bytes on the wire as they are (the session's own telnet
+  // replies); SendData is for the user's data (keys, macros, paste, send
+  // selection), whose bytes 255 go out doubled.
   bool Send(const unsigned char* data, std::size_t len);
   bool Send(const std::string& bytes);
+  bool SendData(std::string_view userBytes);
 
   // --- Screen primitives ----------------------------------------------------
   void PutChar(unsigned char ch);
