@@ -101,7 +101,7 @@ void CMainFrame::OnRButtonDown() {
 void CMainFrame::OnMButtonDown() {
   // The selection stays; the bytes go as they are, CR LF between rows included.
   const std::string text = m_pSession->GetSelectedText();
-  if (!text.empty()) m_pSession->Send(text);
+  if (!text.empty()) m_pSession->SendData(text);
 }
 
 void CMainFrame::OnLButtonUp() {
@@ -127,7 +127,7 @@ void CMainFrame::OnEditPaste() {
   // Exactly what the clipboard holds: no line-end conversion, no echo.
   const std::string bytes =
       BytesFromClipboardText(QGuiApplication::clipboard()->text(), TerminalCodePage());
-  if (!bytes.empty()) m_pSession->Send(bytes);
+  if (!bytes.empty()) m_pSession->SendData(bytes);
 }
 
 void CMainFrame::OnEditCopyBuffer() { CopyToClipboard(m_pSession->GetBufferText()); }

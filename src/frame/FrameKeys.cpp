@@ -121,5 +121,5 @@ bool CMainFrame::IsAcceleratorKey(const QKeyEvent& event) const {
 void CMainFrame::SendKeyBytes(const std::string& bytes) {
   // One send per keystroke; its result is not examined (a send while
   // disconnected fails at once and is ignored).
-  if (!bytes.empty()) m_pSession->Send(bytes);
+  if (!bytes.empty()) m_pSession->SendData(bytes);
 }

@@ -108,17 +108,20 @@ void CTelnetSession::ApplyControlSequence(unsigned char final, const int* params
       }
       break;
     }
+    // Relative moves end a pending wrap: they start from the last column.
     case 'A':
       row = std::max(row - n, 0);
+      col = CursorCellCol();
       break;
     case 'B':
       row = std::min(row + n, m_nHeight - 1);
+      col = CursorCellCol();
       break;
     case 'C':
-      col = std::min(col + n, m_nWidth - 1);
+      col = std::min(CursorCellCol() + n, m_nWidth - 1);
       break;
     case 'D':
-      col = std::max(col - n, 0);
+      col = std::max(CursorCellCol() - n, 0);
       break;
     case 'G':
       col = n - 1;

@@ -1,5 +1,6 @@
 // The receive loop: reads what the host sent behind any carried-over bytes,
 // logs it, walks it, and draws the rows that changed.
+#include <algorithm>
 #include <cstring>
 
 #include "terminal/ByteClasses.h"
@@ -40,11 +41,9 @@ void CTelnetSession::ReceiveBlock() {
   m_nCarry = 0;
   {
     std::lock_guard lock(m_ScreenLock);
+    // A pending wrap stays pending when the read ends: the screen depends on
+    // the bytes alone, never on where the network split them.
     Walk(m_RecvBuf, end);
-    if (m_nCursorCol >= m_nWidth) {
-      NewLine();
-      m_nCursorCol = 0;
-    }
   }
   DrawNow(true);
 }
@@ -69,7 +68,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         m_pFrame->Beep();
         break;
       case 8:
-        if (m_nCursorCol > 0) --m_nCursorCol;
+        m_nCursorCol = std::max(CursorCellCol() - 1, 0);
         break;
       case 9:
         if (m_nCursorCol < kMaxColumn) m_nCursorCol = (m_nCursorCol / 8 + 1) * 8;

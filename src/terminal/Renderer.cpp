@@ -52,7 +52,7 @@ void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
 void CTelnetSession::UpdateCursorPanes() {
   m_pFrame->SetPaneText(kPaneMessage, "Ready", false);
   char text[48];
-  std::snprintf(text, sizeof text, "Ln %d, Col %d", m_nCursorRow + 1, m_nCursorCol + 1);
+  std::snprintf(text, sizeof text, "Ln %d, Col %d", m_nCursorRow + 1, CursorCellCol() + 1);
   m_pFrame->SetPaneText(kPaneCursor, text, true);
 }
 
@@ -96,12 +96,13 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
 }
 
 void CTelnetSession::DrawCursor(DrawContext& dc) {
-  const int x = m_nCursorCol * m_nCharWidth;
+  // A pending wrap shows on the last column, where the cursor stands.
+  const int col = CursorCellCol();
+  const int x = col * m_nCharWidth;
   const int y = m_nCursorRow * m_nCharHeight;
   if (m_bBlockCursor) {
     const unsigned char under =
-        m_nCursorCol < m_nWidth ? static_cast<unsigned char>(m_Text[m_nCursorRow][m_nCursorCol])
-                                : ' ';
+        col < m_nWidth ? static_cast<unsigned char>(m_Text[m_nCursorRow][col]) : ' ';
     dc.SetTextColour(m_bReverseColor ? m_crForeground : m_crBackground);
     dc.SetBackColour(m_bReverseColor ? m_crBackground : m_crForeground);
     dc.TextOut(x, y, &under, 1);

@@ -8,6 +8,7 @@
 #include "app/ProfileKeys.h"
 #include "linecheck/LineCheckDatabase.h"
 #include "terminal/ByteClasses.h"
+#include "terminal/TelnetData.h"
 
 namespace {
 // Row handles of rows top..bottom move one place up (down), the first (last)
@@ -81,9 +82,11 @@ bool CTelnetSession::Send(const std::string& bytes) {
   return Send(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
 }
 
+bool CTelnetSession::SendData(std::string_view userBytes) { return Send(DoubleIac(userBytes)); }
+
 void CTelnetSession::PutChar(unsigned char ch) {
   if (ch == 8) {
-    if (m_nCursorCol > 0) --m_nCursorCol;
+    m_nCursorCol = std::max(CursorCellCol() - 1, 0);
     return;
   }
   if (ch == 13) {

@@ -3,6 +3,7 @@
 // its history ring. Everything it does to the window, the status bar, the socket
 // or message boxes goes through SessionHost and Connection, so the whole engine
 // runs and is tested without a window.
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -58,8 +60,12 @@ class CTelnetSession : public ConnectionEvents {
   void UpdateConnectedTime();
   bool IsConnected() const { return m_Connection.IsOpen(); }
   // Sends every byte or nothing useful; failures are ignored by callers.
+  // Send puts bytes on the wire as they are (the session's own telnet
+  // replies); SendData is for the user's data (keys, macros, paste, send
+  // selection), whose bytes 255 go out doubled.
   bool Send(const unsigned char* data, std::size_t len);
   bool Send(const std::string& bytes);
+  bool SendData(std::string_view userBytes);
 
   // --- Screen primitives ----------------------------------------------------
   void PutChar(unsigned char ch);
@@ -69,6 +75,10 @@ class CTelnetSession : public ConnectionEvents {
   void ClearBuffer();
   void SetBufferSize(int n);
   bool IsSelected(int row, int col) const;
+  // The cell the cursor stands on. While a wrap is pending (or after a tab
+  // took the column past the edge) that is the last column: relative moves
+  // start from it, and the cursor is drawn and reported there.
+  int CursorCellCol() const { return std::clamp(m_nCursorCol, 0, std::max(m_nWidth - 1, 0)); }
 
   // --- Parsers (p is the byte after ESC / IAC; they return the last byte used,
   // or nullptr when the data ends before the sequence does) -------------------

@@ -226,6 +226,8 @@ class KeysTest : public QObject {
     row("Ctrl+[", 1, Qt::Key_BracketLeft, ctrl, "[", "\x1b");
     row("accented letter through CP437", 1, Qt::Key_Eacute, none, QStringLiteral("\u00e9"), "\x82");
     row("unmappable character", 1, Qt::Key_unknown, none, QStringLiteral("\u20ac"), "?");
+    // CP437's no-break space is byte 255: a lone one would start a telnet command.
+    row("byte 255 goes out doubled", 1, Qt::Key_unknown, none, QStringLiteral("\u00a0"), "\xff\xff");
     row("Alt+letter", 1, Qt::Key_X, alt, "x", "");
     row("Ctrl+digit", 1, Qt::Key_1, ctrl, "1", "");
     row("Shift alone", 1, Qt::Key_Shift, none, "", "");
@@ -288,6 +290,7 @@ class KeysTest : public QObject {
     k.Set("Macro", "F5", "a\\qb\\");                // unknown escape and a trailing backslash
     k.Set("Macro", "F10", "c:\\\\dir\\r\\n");        // backslash, then CR LF
     k.Set("Macro", "F12", "caf\xc3\xa9");            // UTF-8 é goes out in the code page
+    k.Set("Macro", "F7", "a\xc2\xa0" "b");          // no-break space: byte 255, doubled
     QVERIFY(k.Start());
     QTest::keyPress(k.View(), Qt::Key_Menu);
     QCOMPARE(k.SentBy({{Qt::Key_F1}}), QByteArray("ls -l\r"));
@@ -298,6 +301,7 @@ class KeysTest : public QObject {
     QCOMPARE(k.SentBy({{Qt::Key_F5}}), QByteArray("ab"));
     QCOMPARE(k.SentBy({{Qt::Key_F10}}), QByteArray("c:\\dir\r\n"));  // through the F10 accelerator
     QCOMPARE(k.SentBy({{Qt::Key_F12}}).toHex(' '), QByteArray("caf\x82").toHex(' '));
+    QCOMPARE(k.SentBy({{Qt::Key_F7}}).toHex(' '), QByteArray("a\xff\xff" "b").toHex(' '));
     // Auto-repeat of the held key keeps it held.
     QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Menu, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(k.View(), &repeatRelease);

@@ -171,11 +171,12 @@ class RenderingTest : public QObject {
     QCOMPARE(s.Count(QRect(0, 6 * s.ch - 3, s.cw, 1), kBack), s.cw);
     QCOMPARE(s.image.pixel(0, 6 * s.ch - 4), kFore);
 
-    // Pending wrap: the cursor is drawn just right of the last column (outside
-    // an area fitted to the screen) and the row itself is unharmed.
+    // Pending wrap: the cursor is drawn on the last column, where it stands,
+    // and the rest of the row is unharmed.
     session.m_nCursorCol = session.m_nWidth;
     s.Redraw();
-    QCOMPARE(s.Count(QRect(0, 5 * s.ch, 80 * s.cw, s.ch), kFore), 80 * s.cw * s.ch);
+    QCOMPARE(s.Count(QRect(79 * s.cw, 6 * s.ch - 3, s.cw, 1), kBack), s.cw);
+    QCOMPARE(s.Count(QRect(0, 5 * s.ch, 79 * s.cw, s.ch), kFore), 79 * s.cw * s.ch);
   }
 
   void reversedColoursEraseWithTheForeground() {

@@ -185,10 +185,11 @@ class SelectionClipboardTest : public QObject {
   void pasteSendsExactlyTheClipboardBytes() {
     ConnectedFrame c;
     QVERIFY(c.Start());
-    // Line ends stay as they are; CP437 bytes for what it can show, '?' for the rest.
-    Clipboard().setText(QStringLiteral("ls -l\r\n\u00E9\u2500\u20AC\tx\nend\r\n"));
+    // Line ends stay as they are; CP437 bytes for what it can show, '?' for the
+    // rest; byte 255 (a no-break space) doubled, as telnet data must be.
+    Clipboard().setText(QStringLiteral("ls -l\r\n\u00E9\u2500\u20AC\tx\u00A0\nend\r\n"));
     QTest::keyClick(c.frame->View(), Qt::Key_Insert, Qt::ShiftModifier);  // Paste
-    const QByteArray expected("ls -l\r\n\x82\xC4?\tx\nend\r\n");
+    const QByteArray expected("ls -l\r\n\x82\xC4?\tx\xFF\xFF\nend\r\n");
     QCOMPARE(c.host.Take(static_cast<int>(expected.size())).toHex(' '), expected.toHex(' '));
     QTest::qWait(100);
     QCOMPARE(c.host.Pending(), QByteArray());
@@ -239,14 +240,14 @@ class SelectionClipboardTest : public QObject {
     CTelnetSession& session = c.Session();
     QWidget* view = c.frame->View();
     PutRow(session, 0, "top line   ");
-    PutRow(session, 1, "second");
+    PutRow(session, 1, "s\xFF" "cond");
     QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, CellPoint(session, 1, 1));
     QTest::qWait(50);
     QCOMPARE(c.host.Pending(), QByteArray());  // nothing selected: nothing sent
 
     Drag(view, CellPoint(session, 4, 0), CellPoint(session, 2, 1));
     QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, CellPoint(session, 30, 5));
-    QCOMPARE(c.host.Take(9), QByteArray("line\r\nsec"));
+    QCOMPARE(c.host.Take(10).toHex(' '), QByteArray("line\r\ns\xFF\xFF" "c").toHex(' '));
     QCOMPARE(SelectionOf(session), (Selection{4, 0, 2, 1}));
   }
 

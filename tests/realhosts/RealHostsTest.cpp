@@ -93,6 +93,14 @@ class RealHostsTest : public QObject {
       if (Row(r) == text) return r;
     return -1;
   }
+  // The row that holds `text` at column `col` or before, top first; -1 if none.
+  int FindRowStartingWith(const std::string& text, int col) {
+    for (int r = 0; r < Session().m_nHeight; ++r) {
+      const auto at = Row(r).find(text);
+      if (at != std::string::npos && static_cast<int>(at) <= col) return r;
+    }
+    return -1;
+  }
   bool WaitForRow(const std::string& text, int ms = 10000) {
     return QTest::qWaitFor([&] { return FindRow(text) >= 0; }, ms);
   }
@@ -118,6 +126,28 @@ class RealHostsTest : public QObject {
     QVERIFY2(WaitForPrompt(), Screen().c_str());
   }
   int runs_ = 0;
+  // Waits until the server has sent nothing for a while and Corvane has drawn
+  // what it sent: a full-screen program between two refreshes.
+  bool Settle(const QString& kind, int quietMs = 300) {
+    const std::string path = dir_.filePath(kind + ".raw").toStdString();
+    std::uintmax_t last = static_cast<std::uintmax_t>(-1);
+    for (int waited = 0; waited < 15000; waited += quietMs) {
+      QTest::qWait(quietMs);
+      std::error_code ignored;
+      const std::uintmax_t now = std::filesystem::file_size(path, ignored);
+      if (now == last) return true;
+      last = now;
+    }
+    return false;
+  }
+  // How often the server has sent `text` so far.
+  int TimesSent(const QString& kind, const std::string& text) {
+    const std::string raw = ReadFile(dir_.filePath(kind + ".raw"));
+    int n = 0;
+    for (auto at = raw.find(text); at != std::string::npos; at = raw.find(text, at + 1)) ++n;
+    return n;
+  }
+  bool StartsWith(int row, const std::string& prefix) { return Row(row).rfind(prefix, 0) == 0; }
   void Connect(const QString& kind) {
     server_ = std::make_unique<RealServer>(kind, dir_.filePath(kind + ".raw"));
     QVERIFY(server_->Port() != 0);
@@ -209,6 +239,69 @@ class RealHostsTest : public QObject {
     QTest::keyClick(rigPtr_->frame->View(), Qt::Key_Space);  // the next page
     QVERIFY2(QTest::qWaitFor([&] { return Row(0) == "line 24"; }, 5000), Screen().c_str());
     QTest::keyClicks(rigPtr_->frame->View(), "q");
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+
+  // top under TERM=vt100 writes the bottom-right cell on every refresh and
+  // homes the cursor only in its next write: the screen must not scroll.
+  void topKeepsItsHeaderOnTheFirstRowAcrossRefreshes() {
+    if (!Available("/usr/bin/top")) QSKIP("top (procps) is not installed");
+    Connect("inetutils");
+    TypeLine("TERM=vt100 top -d 1");
+    for (int refreshes : {2, 3}) {
+      QVERIFY2(QTest::qWaitFor([&] { return TimesSent("inetutils", "top - ") >= refreshes; }, 15000),
+               Screen().c_str());
+      QVERIFY(Settle("inetutils"));
+      QVERIFY2(StartsWith(0, "top - ") && StartsWith(1, "Tasks:"), Screen().c_str());
+      QVERIFY2(!Row(Session().m_nHeight - 1).empty(), Screen().c_str());  // the last process line
+    }
+    QTest::keyClicks(rigPtr_->frame->View(), "q");
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+
+  // htop under TERM=vt100 moves with CUD and CUB from the end of each meter
+  // line: the meters stay in their columns, refresh after refresh.
+  void htopDrawsItsMetersInTheirColumns() {
+    if (!Available("/usr/bin/htop")) QSKIP("htop is not installed");
+    Connect("inetutils");
+    TypeLine("TERM=vt100 htop -d 10");
+    QVERIFY2(QTest::qWaitFor([&] { return TimesSent("inetutils", "Uptime") >= 1; }, 15000),
+             Screen().c_str());
+    for (int pass = 0; pass < 2; ++pass) {
+      if (pass > 0) QTest::qWait(2500);  // two refreshes or more
+      QVERIFY(Settle("inetutils"));
+      // Left: the CPU meters, then Mem and Swp, each "[" in one column, rows in
+      // a block under the blank first row; right: Tasks, Load average, Uptime
+      // left-aligned in one column.
+      const int mem = FindRowStartingWith("Mem[", 3);
+      QVERIFY2(mem >= 2, Screen().c_str());
+      QVERIFY2(Row(0).empty(), Screen().c_str());
+      QVERIFY2(Row(mem + 1).find("Swp[") == Row(mem).find("Mem["), Screen().c_str());
+      for (int r = 1; r < mem; ++r)
+        QVERIFY2(Row(r).find("%]") != std::string::npos, Screen().c_str());
+      const std::size_t bracket = Row(mem).find('[');
+      for (int r = 1; r <= mem + 1; ++r) QVERIFY2(Row(r).find('[') == bracket, Screen().c_str());
+      const std::size_t right = Row(1).find("Tasks: ");
+      QVERIFY2(right != std::string::npos && right >= 40, Screen().c_str());
+      QVERIFY2(Row(2).find("Load average: ") == right, Screen().c_str());
+      QVERIFY2(Row(3).find("Uptime: ") == right, Screen().c_str());
+    }
+    QTest::keyClicks(rigPtr_->frame->View(), "q");
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+
+  // Byte 255 typed as data (ÿ in Windows-1252) goes out as IAC IAC, so the
+  // program reads it, and the text around it, as typed.
+  void aTypedByte255ReachesTheProgramIntact() {
+    rigPtr_->profile.Set("Font", "Name", "DejaVu Sans Mono");  // a face shown through 1252
+    Connect("inetutils");
+    // Without the binary option inetutils' pty strips the eighth bit (istrip);
+    // turned off before the line arrives, since the pty strips on arrival.
+    Run("stty -istrip");
+    TypeLine("od -An -tx1");
+    TypeLine(QStringLiteral("a \u00ff b \u00ff \u00ff c"));
+    QTest::keyClick(rigPtr_->frame->View(), Qt::Key_D, Qt::ControlModifier);  // end of input
+    QVERIFY2(WaitForRow(" 61 20 ff 20 62 20 ff 20 ff 20 63 0a"), Screen().c_str());
     QVERIFY2(WaitForPrompt(), Screen().c_str());
   }
 

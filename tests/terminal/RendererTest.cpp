@@ -171,16 +171,29 @@ TEST_F(Renderer, BlockCursorShowsTheCharacterUnderItInverted) {
   }
 }
 
-TEST_F(Renderer, TheCursorInThePendingWrapColumnIsDrawnRightOfTheLastColumn) {
-  Start();
-  s().m_nCursorCol = 20;  // as after writing the last column
-  s().Draw(dc, false);
-  EXPECT_EQ(dc.Of(DrawCall::Kind::Line).at(0).x, 20 * cw);
-  s().m_bBlockCursor = true;
-  dc.Clear();
-  s().Draw(dc, false);
-  EXPECT_EQ(dc.calls.back().text, " ");
-  EXPECT_EQ(dc.calls.back().x, 20 * cw);
+// A wrap pending after the last column, or a tab past the edge, leaves the
+// cursor on the last column: drawn there and reported there.
+TEST_F(Renderer, TheCursorInThePendingWrapColumnIsDrawnAndReportedOnTheLastColumn) {
+  const struct {
+    const char* bytes;
+    int col;
+    const char* under;
+  } cases[] = {{"abcdefghijklmnopqrst", 20, "t"}, {"abcdefghijklmnopq\t", 24, " "}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bytes);
+    Start();
+    rig.Feed(c.bytes);
+    ASSERT_EQ(s().m_nCursorCol, c.col);  // nothing has wrapped
+    dc.Clear();
+    s().Draw(dc, false);
+    EXPECT_EQ(dc.Of(DrawCall::Kind::Line).at(0).x, 19 * cw);
+    EXPECT_EQ(rig.host.panes[kPaneCursor], "Ln 1, Col 20");
+    s().m_bBlockCursor = true;
+    dc.Clear();
+    s().Draw(dc, false);
+    EXPECT_EQ(dc.calls.back().text, c.under);
+    EXPECT_EQ(dc.calls.back().x, 19 * cw);
+  }
 }
 
 class HistoryView : public Renderer {
