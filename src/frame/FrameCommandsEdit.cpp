@@ -99,7 +99,8 @@ void CMainFrame::OnRButtonDown() {
 }
 
 void CMainFrame::OnMButtonDown() {
-  // The selection stays; the bytes go as they are, CR LF between rows included.
+  // The selection stays; the bytes go unconverted (CR LF between rows included),
+  // only a data byte 255 is doubled for telnet.
   const std::string text = m_pSession->GetSelectedText();
   if (!text.empty()) m_pSession->SendData(text);
 }
@@ -124,7 +125,8 @@ void CMainFrame::OnEditCopy() {
 }
 
 void CMainFrame::OnEditPaste() {
-  // Exactly what the clipboard holds: no line-end conversion, no echo.
+  // What the clipboard holds: no line-end conversion, no echo; a data byte 255
+  // is doubled for telnet.
   const std::string bytes =
       BytesFromClipboardText(QGuiApplication::clipboard()->text(), TerminalCodePage());
   if (!bytes.empty()) m_pSession->SendData(bytes);
