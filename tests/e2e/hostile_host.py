@@ -264,24 +264,19 @@ def act_resize_storm(c, args):
 
 
 def act_unread_requests(c, args):
-    # Requests whose answers the host leaves unread (it reads nothing at
-    # first, into a small receive buffer): the client must stop reading once
-    # enough waits to be sent, which holds the host back here. Then the host
-    # reads, sends the rest, and every request must have had its answer.
+    # Requests whose answers the host leaves unread for six seconds (into a
+    # small receive buffer), so they pile up in the client, which must keep
+    # what waits to be sent bounded by reading no more meanwhile. Then the
+    # host reads, and every request must have had its answer.
     request = bytes([IAC, SB, TTYPE, SEND, IAC, SE, IAC, DO, TTYPE])
-    data = request * ((args.size or 8 * 1024 * 1024) // len(request))
+    data = request * ((args.size or 6 * 1024 * 1024) // len(request))
     sent = 0
-    blocked = False
-    while sent < len(data):
-        _, writable, _ = select.select([], [c.sock], [], 3.0)
-        if not writable:
-            blocked = True  # three seconds without room: the client stopped reading
-            break
+    unread_until = time.monotonic() + 6
+    while sent < len(data) and select.select([], [c.sock], [], 3.0)[1]:
         sent += c.sock.send(data[sent:sent + 65536])
     with open(c.sent_path, "ab") as f:
         f.write(data[:sent])
-    with open(args.sent + ".held-back", "w") as f:
-        f.write("1" if blocked else "0")
+    time.sleep(max(0.0, unread_until - time.monotonic()))
     c.reader.start()
     c.send(data[sent:])
     count = len(data) // len(request)
