@@ -259,7 +259,7 @@ def act_resize_storm(c, args):
     end = time.monotonic() + (args.size or 3)
     while time.monotonic() < end:
         c.send(storm)
-        time.sleep(0.002)
+        time.sleep(0.02)
     c.finish(args.hold)
 
 

@@ -483,13 +483,14 @@ class HostileHostTest : public QObject {
   // Accept, widen past the edge, refuse, for three seconds: the screen keys
   // reach the profile at most once a second, and the last size at the close.
   void resizeStormWritesTheScreenKeysAtMostOnceASecond() {
-    const Outcome out = Play({.name = "resize_storm", .hostArgs = {"--size", "3"}});
+    const Outcome out = Play({.name = "resize_storm", .hostArgs = {"--size", "3"}, .timeoutMs = 60000});
     CheckCommon(out);
     if (QTest::currentTestFailed()) return;
-    const auto widthWrites = std::count_if(profile_->writes.begin(), profile_->writes.end(),
-                                           [](const MemoryProfile::Write& w) { return w.key == "Width"; });
-    std::printf("resize storm: %lld writes of Width in %lld ms\n", static_cast<long long>(widthWrites),
-                static_cast<long long>(out.elapsedMs));
+    const auto widthWrites =
+        std::count_if(profile_->writes.begin(), profile_->writes.end(),
+                      [](const MemoryProfile::Write& w) { return w.key == "Width"; });
+    std::printf("resize storm: %lld writes of Width in %lld ms\n",
+                static_cast<long long>(widthWrites), static_cast<long long>(out.elapsedMs));
     // The start, one per tick, and the close.
     QVERIFY2(widthWrites <= out.elapsedMs / 1000 + 3,
              qPrintable(QStringLiteral("%1 writes in %2 ms").arg(widthWrites).arg(out.elapsedMs)));
@@ -506,7 +507,8 @@ class HostileHostTest : public QObject {
     CheckCommon(out);
     if (QTest::currentTestFailed()) return;
     const qint64 peak = frame_->connection().PeakQueuedBytes();
-    std::printf("unread requests: at most %lld bytes waited to be sent\n", static_cast<long long>(peak));
+    std::printf("unread requests: at most %lld bytes waited to be sent\n",
+                static_cast<long long>(peak));
     QVERIFY2(peak < (1 << 20) + 64 * 1024, qPrintable(QString::number(peak)));
     const int expected = ReadAll(dir_.filePath("sent.bin.expected-replies")).toInt();
     QVERIFY(expected > 100000);

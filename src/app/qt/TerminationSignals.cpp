@@ -37,8 +37,8 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal, QObject* 
     : QObject(parent), onSignal_(std::move(onSignal)) {
   if (g_pipe[0] < 0 && ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_pipe) != 0) return;
   ::fcntl(g_pipe[0], F_SETFL, O_NONBLOCK);  // the handler must never block
-  notifier_ = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
-  connect(notifier_, &QSocketNotifier::activated, this, [this] { Arrived(); });
+  auto* notifier = new QSocketNotifier(g_pipe[1], QSocketNotifier::Read, this);
+  connect(notifier, &QSocketNotifier::activated, this, [this] { Arrived(); });
   struct sigaction action = {};
   action.sa_handler = OnTerminationSignal;
   sigemptyset(&action.sa_mask);

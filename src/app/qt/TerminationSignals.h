@@ -5,8 +5,6 @@
 #include <QObject>
 #include <functional>
 
-class QSocketNotifier;
-
 class TerminationSignals : public QObject {
  public:
   // onSignal runs once, on the user-interface thread, for the first signal.
@@ -21,6 +19,5 @@ class TerminationSignals : public QObject {
   void Arrived();
 
   std::function<void()> onSignal_;
-  QSocketNotifier* notifier_ = nullptr;
   bool answered_ = false;
 };

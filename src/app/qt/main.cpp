@@ -67,6 +67,7 @@ int main(int argc, char** argv) {
 
   CTerminalApp theApp(line);
   if (!theApp.InitInstance()) return 1;
-  const TerminationSignals terminationSignals([&theApp] { EndAsExitWithoutQuestion(theApp.MainFrame()); });
+  const TerminationSignals terminationSignals(
+      [&theApp] { EndAsExitWithoutQuestion(theApp.MainFrame()); });
   return QApplication::exec();
 }
