@@ -10,6 +10,7 @@ packages=(
   libbenchmark-dev libvterm-dev             # benchmarks (libvterm as the reference engine)
   clang libclang-rt-14-dev                  # fuzzing and sanitizers
   xvfb xdotool imagemagick x11-utils        # real-window tests and screenshots
+  openbox                                   # a window manager for the signal end-to-end test (window position)
   python3 fonts-dejavu-core
   inetutils-telnetd busybox-static less     # real telnet servers and a full-screen program for end-to-end tests
   dpkg-dev file lintian man-db appstream desktop-file-utils librsvg2-bin xclip  # the Debian package, its checks, icons, primary selection

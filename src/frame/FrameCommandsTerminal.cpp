@@ -30,8 +30,10 @@ void CMainFrame::OnTerminalProperties() {
   keys::ApplicationMode.Write(m_Profile, m_bApplicationMode ? 1 : 0);
   m_bBackspace = settings.bBackspace;
   keys::Backspace.Write(m_Profile, m_bBackspace ? 1 : 0);
-  if (settings.nWidth != session.m_nWidth || settings.nHeight != session.m_nHeight)
+  if (settings.nWidth != session.m_nWidth || settings.nHeight != session.m_nHeight) {
     session.Resize(settings.nWidth, settings.nHeight);
+    session.FlushScreenSize();  // the user's own choice is stored at once, even while connected
+  }
   if (settings.nBufferSize != static_cast<int>(session.m_nBufferSize))
     session.SetBufferSize(settings.nBufferSize);
   m_bLocalEcho = settings.bLocalEcho;

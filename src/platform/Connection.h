@@ -15,7 +15,9 @@ class Connection {
   // Reads up to len bytes that have arrived; 0 when none, -1 on error.
   virtual int Receive(unsigned char* buf, int len) = 0;
   // Returns once every byte was accepted; false (nothing partial is reported
-  // as success) when not connected or the connection fails.
+  // as success) when not connected or the connection fails. Bytes the network
+  // cannot take yet wait in the connection, in order: a send never blocks the
+  // caller and never drops what it was given.
   virtual bool Send(const unsigned char* data, std::size_t len) = 0;
   virtual void Close() = 0;
   // The handle is valid: from a successful Create until Close.

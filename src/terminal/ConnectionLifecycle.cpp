@@ -40,6 +40,7 @@ bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
   // Bytes of an unfinished sequence from an earlier connection must not be
   // prefixed to this host's data.
   m_nCarry = 0;
+  m_bWinSizeWarned = false;
   m_pFrame->StartTimer();
   m_timeConnected = m_pFrame->Now();
   return true;
@@ -51,6 +52,9 @@ void CTelnetSession::Close() {
   m_pFrame->SetTitle(kAppName);
   m_pFrame->StopTimer();
   m_pFrame->SetPaneText(kPaneTime, kNoTime, true);
+  // What the tick would have written goes now.
+  FlushScreenSize();
+  FlushLog();
 }
 
 void CTelnetSession::OnClose(int /*errorCode*/) {
@@ -67,4 +71,8 @@ void CTelnetSession::UpdateConnectedTime() {
   std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
                 seconds % 60);
   m_pFrame->SetPaneText(kPaneTime, text, true);
+  // The same one-second tick bounds how often a host can make us rewrite the
+  // profile, and how long received text waits before it reaches the log file.
+  FlushScreenSize();
+  FlushLog();
 }

@@ -52,11 +52,25 @@ void CTelnetSession::Reshape(int w, int h) {
   // leave) a region that lies inside it.
   m_nScrollTop = 1;
   m_nScrollBottom = h;
-  keys::Width.Write(m_Profile, w);
-  keys::Height.Write(m_Profile, h);
+  StoreScreenSize();
   m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()), false);
   ScrollView(SB_BOTTOM, 0);
   FitWindow();
+}
+
+void CTelnetSession::StoreScreenSize() {
+  // While connected a host can change the size hundreds of times a second, and
+  // every profile write replaces the file on disk: the size then waits for the
+  // connected-time tick, the close or the session's end, whichever comes first.
+  m_bScreenSizeUnsaved = true;
+  if (!IsConnected()) FlushScreenSize();
+}
+
+void CTelnetSession::FlushScreenSize() {
+  if (!m_bScreenSizeUnsaved) return;
+  m_bScreenSizeUnsaved = false;
+  keys::Width.Write(m_Profile, m_nWidth);
+  keys::Height.Write(m_Profile, m_nHeight);
 }
 
 void CTelnetSession::FitWindow() {

@@ -1,5 +1,7 @@
 // The session log: the host's raw bytes with controls dropped and each CR
-// written as a CR LF line end.
+// written as a CR LF line end. Writes are buffered (the receive path is hot);
+// the connected-time tick and the close hand them to the file, so text reaches
+// it within about a second of its arrival.
 #include "terminal/TelnetSession.h"
 
 void CTelnetSession::ToggleLog(const std::function<std::optional<std::string>()>& chooseFile) {
@@ -27,6 +29,10 @@ void CTelnetSession::CloseLog() {
   if (m_pLogFile == nullptr) return;
   std::fclose(m_pLogFile);
   m_pLogFile = nullptr;
+}
+
+void CTelnetSession::FlushLog() {
+  if (m_pLogFile != nullptr) std::fflush(m_pLogFile);
 }
 
 void CTelnetSession::Log(const unsigned char* data, int count) {

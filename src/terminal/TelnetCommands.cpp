@@ -58,8 +58,12 @@ const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
       break;
     case DONT:
       if (option == NAWS) {
-        if (m_bWinSizeWarning)
+        // Once per connection: a host that repeats its refusal must not keep
+        // the user answering boxes (marked first, for refusals read while it is open).
+        if (m_bWinSizeWarning && !m_bWinSizeWarned) {
+          m_bWinSizeWarned = true;
           m_pFrame->MessageBox("Server refuses to negotiate window size", MessageKind::Plain);
+        }
         if (m_nWantedWidth != m_nWidth || m_nWantedHeight != m_nHeight) {
           m_bNawsActive = true;
           Resize(m_nWantedWidth, m_nWantedHeight);

@@ -68,6 +68,7 @@ CTelnetSession::~CTelnetSession() {
   m_bStopping = true;
   if (m_LineCheckThread.joinable()) m_LineCheckThread.join();
   *m_Alive = false;
+  FlushScreenSize();
   CloseLog();
   m_pLineCheckDb.reset();
   m_Connection.Close();

@@ -93,6 +93,8 @@ class CTelnetSession : public ConnectionEvents {
   void MouseWheel(int delta);
   void FitWindow();
   int ScrollMax() const { return static_cast<int>(m_nBufferSize) - m_nHeight + 1; }
+  // Writes the screen size to the profile if a change still waits for it.
+  void FlushScreenSize();
   // History entry shown on view row r while the view is scrolled back.
   const std::string& HistoryViewRow(int r) const;
 
@@ -123,6 +125,8 @@ class CTelnetSession : public ConnectionEvents {
   void CloseLog();
   bool IsLogging() const { return m_pLogFile != nullptr; }
   void Log(const unsigned char* data, int count);
+  // Hands what the log holds in memory to the file.
+  void FlushLog();
 
   // --- Line check --------------------------------------------------------------
   // Starts a check of the visible rows on a worker thread unless one is running
@@ -182,6 +186,10 @@ class CTelnetSession : public ConnectionEvents {
   Colour m_crBackground = 0;
   Colour m_crForeground = MakeColour(192, 192, 192);
 
+  // --- Writes held back from a host that changes things many times a second --
+  bool m_bWinSizeWarned = false;      // the refusal was shown on this connection
+  bool m_bScreenSizeUnsaved = false;  // the size changed since the profile was written
+
   Profile& profile() { return m_Profile; }
   Connection& connection() { return m_Connection; }
 
@@ -200,6 +208,7 @@ class CTelnetSession : public ConnectionEvents {
   void SetAttributes(const int* params, int count);
   void SetScrollRegion(int top, int bottom);
   void Reshape(int w, int h);
+  void StoreScreenSize();
   void SendWindowSize(int w, int h);
   void DrawHistoryView(DrawContext& dc);
   void DrawCursor(DrawContext& dc);

@@ -16,6 +16,7 @@ Each act is bounded by --hold seconds; the host exits after its last act.
 import argparse
 import os
 import random
+import select
 import socket
 import struct
 import threading
@@ -31,7 +32,7 @@ TRAILER = b"\r\nAFTER THE HOSTILE PART\r\n"
 class Client:
     """One accepted connection: sends are recorded, replies are read on a thread."""
 
-    def __init__(self, sock, sent_path, received_path):
+    def __init__(self, sock, sent_path, received_path, read=True):
         self.sock = sock
         self.sent_path = sent_path
         self.received_path = received_path
@@ -39,7 +40,8 @@ class Client:
         self.lock = threading.Lock()
         self.eof = threading.Event()
         self.reader = threading.Thread(target=self._read, daemon=True)
-        self.reader.start()
+        if read:
+            self.reader.start()
 
     def _read(self):
         while True:
@@ -245,7 +247,43 @@ def act_scroll_regions(c, args):
 
 
 def act_dont_naws_flood(c, args):
-    c.send(b"refusals follow\r\n" + bytes([IAC, DONT, NAWS]) * 10000)
+    c.send(b"refusals follow\r\n" + bytes([IAC, DONT, NAWS]) * (args.size or 10000))
+    c.finish(args.hold)
+
+
+def act_resize_storm(c, args):
+    # Accept the window size, push the cursor past the right edge (the client
+    # widens its screen), refuse (it narrows again): for --size seconds.
+    storm = (bytes([IAC, DO, NAWS]) + b"\x1b[255G" + bytes([IAC, DONT, NAWS])) * 50
+    c.send(b"resize storm\r\n")
+    end = time.monotonic() + (args.size or 3)
+    while time.monotonic() < end:
+        c.send(storm)
+        time.sleep(0.02)
+    c.finish(args.hold)
+
+
+def act_unread_requests(c, args):
+    # Requests whose answers the host leaves unread for six seconds (into a
+    # small receive buffer), so they pile up in the client, which must keep
+    # what waits to be sent bounded by reading no more meanwhile. Then the
+    # host reads, and every request must have had its answer.
+    request = bytes([IAC, SB, TTYPE, SEND, IAC, SE, IAC, DO, TTYPE])
+    data = request * ((args.size or 6 * 1024 * 1024) // len(request))
+    sent = 0
+    unread_until = time.monotonic() + 6
+    while sent < len(data) and select.select([], [c.sock], [], 3.0)[1]:
+        sent += c.sock.send(data[sent:sent + 65536])
+    with open(c.sent_path, "ab") as f:
+        f.write(data[:sent])
+    time.sleep(max(0.0, unread_until - time.monotonic()))
+    c.reader.start()
+    c.send(data[sent:])
+    count = len(data) // len(request)
+    reply = bytes([IAC, SB, TTYPE, 0]) + b"vt100" + bytes([IAC, SE])
+    c.wait_for(lambda: c.received_count(reply) >= count, args.hold)
+    with open(args.sent + ".expected-replies", "w") as f:
+        f.write(str(count))
     c.finish(args.hold)
 
 
@@ -329,6 +367,8 @@ SCENARIOS = {
     "ten_digit_params": [act_ten_digit_params],
     "scroll_regions": [act_scroll_regions],
     "dont_naws_flood": [act_dont_naws_flood],
+    "resize_storm": [act_resize_storm],
+    "unread_requests": [act_unread_requests],
     "ttype_storm": [act_ttype_storm],
     "random_flood": [act_random_flood],
     "modal_burst": [act_modal_burst],
@@ -352,6 +392,10 @@ def main():
         open(path, "wb").close()
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
     server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+    if args.scenario == "unread_requests":
+        # Small and fixed (accepted sockets inherit it), so a client that
+        # keeps answering fills it soon instead of after megabytes.
+        server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 64 * 1024)
     server.bind(("127.0.0.1", 0))
     server.listen(1)
     tmp = args.port_file + ".tmp"
@@ -362,7 +406,7 @@ def main():
     server.settimeout(args.hold)
     for act in SCENARIOS[args.scenario]:
         sock, _ = server.accept()
-        act(Client(sock, args.sent, args.received), args)
+        act(Client(sock, args.sent, args.received, read=act is not act_unread_requests), args)
     server.close()
 
 

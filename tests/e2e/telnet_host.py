@@ -4,7 +4,8 @@
 Listens on a free port (written to --port-file), takes one client, asks for
 its terminal type, sends a screen of text, records what the client sends
 (--log), then closes after --close-after seconds or waits up to --hold
-seconds for the client to leave.
+seconds for the client to leave. With --echo it sends back what the user
+types (the client's telnet answers left out), each CR as CR LF.
 """
 import argparse
 import os
@@ -25,12 +26,41 @@ SCREEN = (
 )
 
 
+class Echo:
+    """The typed text in what a client sends: IAC sequences (a subnegotiation
+    up to its IAC SE) are skipped, even when split across reads."""
+
+    def __init__(self):
+        self.state = "text"
+
+    def typed(self, chunk):
+        out = bytearray()
+        for b in chunk:
+            if self.state == "text":
+                if b == IAC:
+                    self.state = "command"
+                elif b == 13:
+                    out += b"\r\n"
+                elif b >= 32:
+                    out.append(b)
+            elif self.state == "command":
+                self.state = "sub" if b == SB else "option" if b >= 251 else "text"
+            elif self.state == "option":
+                self.state = "text"
+            elif self.state == "sub":
+                self.state = "sub-iac" if b == IAC else "sub"
+            else:  # sub-iac
+                self.state = "text" if b == SE else "sub"
+        return bytes(out)
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--log")
     parser.add_argument("--close-after", type=float)
     parser.add_argument("--hold", type=float, default=30.0)
+    parser.add_argument("--echo", action="store_true")
     args = parser.parse_args()
 
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -47,6 +77,7 @@ def main():
     client.sendall(bytes([IAC, DO, TTYPE, IAC, SB, TTYPE, SEND, IAC, SE]) + SCREEN)
 
     received = bytearray()
+    echo = Echo() if args.echo else None
     deadline = time.monotonic() + (args.close_after if args.close_after is not None else args.hold)
     client.settimeout(0.1)
     while time.monotonic() < deadline:
@@ -58,6 +89,8 @@ def main():
             break  # the client left
         if chunk:
             received += chunk
+            if echo:
+                client.sendall(echo.typed(chunk))
             if args.log:
                 with open(args.log, "wb") as f:
                     f.write(received)

@@ -23,6 +23,7 @@
 #include "QuietOffscreen.h"
 #include "ScreenInvariants.h"
 #include "frame/TerminalView.h"
+#include "platform/qt/QtConnection.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "terminal/TelnetSession.h"
@@ -461,8 +462,62 @@ class HostileHostTest : public QObject {
         Play({.name = "modal_burst", .options = {{"WinSizeWarning", "1"}}, .realBoxes = true});
     CheckCommon(out);
     if (QTest::currentTestFailed()) return;
-    QCOMPARE(out.Count(kRefusal), 4);
-    QCOMPARE(static_cast<int>(out.messages.size()), 4);
+    // Four refusals, one warning: it is shown once per connection.
+    QCOMPARE(out.Count(kRefusal), 1);
+    QCOMPARE(static_cast<int>(out.messages.size()), 1);
+  }
+
+  // 200,000 refusals with the warning on: one box, answered like any other,
+  // and then the rest of the stream shows.
+  void twoHundredThousandRefusalsShowOneWarning() {
+    const Outcome out = Play({.name = "dont_naws_flood",
+                               .hostArgs = {"--size", "200000"},
+                               .options = {{"WinSizeWarning", "1"}},
+                               .realBoxes = true});
+    CheckCommon(out);
+    if (QTest::currentTestFailed()) return;
+    QCOMPARE(out.Count(kRefusal), 1);
+    QCOMPARE(static_cast<int>(out.messages.size()), 1);
+  }
+
+  // Accept, widen past the edge, refuse, for three seconds: the screen keys
+  // reach the profile at most once a second, and the last size at the close.
+  void resizeStormWritesTheScreenKeysAtMostOnceASecond() {
+    const Outcome out = Play({.name = "resize_storm", .hostArgs = {"--size", "3"}, .timeoutMs = 60000});
+    CheckCommon(out);
+    if (QTest::currentTestFailed()) return;
+    const auto widthWrites =
+        std::count_if(profile_->writes.begin(), profile_->writes.end(),
+                      [](const MemoryProfile::Write& w) { return w.key == "Width"; });
+    std::printf("resize storm: %lld writes of Width in %lld ms\n",
+                static_cast<long long>(widthWrites), static_cast<long long>(out.elapsedMs));
+    // The start, one per tick, and the close.
+    QVERIFY2(widthWrites <= out.elapsedMs / 1000 + 3,
+             qPrintable(QStringLiteral("%1 writes in %2 ms").arg(widthWrites).arg(out.elapsedMs)));
+    QCOMPARE(profile_->Value("Screen", "Width"), std::to_string(out.width));
+    QCOMPARE(profile_->Value("Screen", "Height"), std::to_string(out.height));
+    QCOMPARE(out.Count(kRefusal), 1);
+  }
+
+  // A host that asks and asks but reads none of the answers: once about a
+  // megabyte waits to be sent the client stops reading (TCP then holds the
+  // host back) instead of the queue growing; every answer arrives once it reads.
+  void requestsWhoseAnswersTheHostDoesNotRead() {
+    const Outcome out = Play({.name = "unread_requests"});
+    CheckCommon(out);
+    if (QTest::currentTestFailed()) return;
+    const qint64 peak = frame_->connection().PeakQueuedBytes();
+    std::printf("unread requests: at most %lld bytes waited to be sent\n",
+                static_cast<long long>(peak));
+    QVERIFY2(peak < (1 << 20) + 64 * 1024, qPrintable(QString::number(peak)));
+    const int expected = ReadAll(dir_.filePath("sent.bin.expected-replies")).toInt();
+    QVERIFY(expected > 100000);
+    const QByteArray replies =
+        Bytes({255, 250, 24, 0}) + "vt100" + Bytes({255, 240}) + Bytes({255, 251, 24});
+    QByteArray all = Bytes({255, 251, 31});
+    for (int i = 0; i < expected; ++i) all += replies;
+    QCOMPARE(out.received.size(), all.size());
+    QVERIFY2(out.received == all, "the answers differ from one pair per request");
   }
 
   // What arrives while the refusal warning is open is all read once the box

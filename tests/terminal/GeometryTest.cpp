@@ -2,6 +2,8 @@
 // scroll-back view (offsets, scroll bar, wheel, rows shown) and the window size.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "SessionFixture.h"
 
 namespace {
@@ -196,6 +198,49 @@ TEST(GeometryNested, ASizeNotificationDuringTheFitLeavesAConsistentScreen) {
   s.OnReceive(0);
   EXPECT_EQ(s.m_nCursorRow, 25);
 }
+
+// While connected a host can resize the screen hundreds of times a second; the
+// profile gets the latest size once per connected-time tick, and whatever is
+// still held when the connection or the session ends.
+struct HeldSizeCase {
+  const char* name;
+  void (*end)(SessionRig& rig);
+};
+
+class HeldSize : public testing::TestWithParam<HeldSizeCase> {};
+
+TEST_P(HeldSize, IsWrittenOnceWithTheLatestSize) {
+  SessionRig rig;
+  rig.Start();
+  rig.profile.writes.clear();  // the start's own write
+  const auto writes = [&rig](const char* key) {
+    return std::count_if(rig.profile.writes.begin(), rig.profile.writes.end(),
+                         [key](const MemoryProfile::Write& w) { return w.key == key; });
+  };
+  // Accept the size, push the cursor past the edge, refuse: three resizes a round.
+  const std::string round = "\xff\xfd\x1f\x1b[200G\xff\xfe\x1f\xff\xfd\x1f\x1b[255G";
+  for (int i = 0; i < 100; ++i) rig.Feed(round);
+  ASSERT_EQ(rig.session->m_nWidth, 255);
+  EXPECT_EQ(writes("Width"), 0);
+
+  GetParam().end(rig);
+  EXPECT_EQ(writes("Width"), 1);
+  EXPECT_EQ(writes("Height"), 1);
+  EXPECT_EQ(rig.profile.Value("Screen", "Width"), "255");
+  EXPECT_EQ(rig.profile.Value("Screen", "Height"), "24");
+  if (rig.session) {
+    rig.session->UpdateConnectedTime();
+    EXPECT_EQ(writes("Width"), 1) << "nothing new, nothing written";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, HeldSize,
+    testing::Values(HeldSizeCase{"Tick", [](SessionRig& r) { r.session->UpdateConnectedTime(); }},
+                    HeldSizeCase{"UsersClose", [](SessionRig& r) { r.session->Close(); }},
+                    HeldSizeCase{"HostsClose", [](SessionRig& r) { r.session->OnClose(0); }},
+                    HeldSizeCase{"SessionsEnd", [](SessionRig& r) { r.session.reset(); }}),
+    [](const testing::TestParamInfo<HeldSizeCase>& info) { return std::string(info.param.name); });
 
 TEST_F(Geometry, SetBufferSizeKeepsEntriesRestartsTheCountAndReturnsToLive) {
   Start();

@@ -61,11 +61,15 @@ TEST_F(SessionLog, GoesOnAcrossConnectionsAndEmptiesAnExistingFile) {
   std::ofstream(file) << "old contents";
   StartLog(file);
   rig.Feed("first\r");
-  rig.session->Close();
+  rig.session->UpdateConnectedTime();  // the one-second tick hands it to the file
+  EXPECT_EQ(ReadFile(file), "first\r\n");
+  rig.Feed("then\r");
+  rig.session->Close();  // so does the close
+  EXPECT_EQ(ReadFile(file), "first\r\nthen\r\n");
   rig.session->OpenConnection("127.0.0.1", 23);
   rig.Feed("second\r");
   rig.session.reset();  // the session closes its log
-  EXPECT_EQ(ReadFile(file), "first\r\nsecond\r\n");
+  EXPECT_EQ(ReadFile(file), "first\r\nthen\r\nsecond\r\n");
 }
 
 TEST_F(SessionLog, CancelAndFailureLeaveLoggingOff) {

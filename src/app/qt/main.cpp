@@ -7,6 +7,8 @@
 
 #include "app/CommandLine.h"
 #include "app/qt/TerminalApp.h"
+#include "app/qt/TerminationSignals.h"
+#include "terminal/TelnetSession.h"
 
 namespace {
 
@@ -31,6 +33,18 @@ bool AnswerWithoutWindow(const CommandLine& line, int& exitCode) {
   return false;
 }
 
+// What Exit does after the user has said Yes: the connection closed (so no
+// question is asked), the window position saved by the close, and the event
+// loop ended, modal boxes included; the session's end then closes the log.
+void EndAsExitWithoutQuestion(CMainFrame* frame) {
+  if (frame != nullptr) {
+    if (CTelnetSession* session = frame->Session(); session && session->IsConnected())
+      session->Close();
+    frame->close();
+  }
+  QCoreApplication::exit(0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -53,5 +67,7 @@ int main(int argc, char** argv) {
 
   CTerminalApp theApp(line);
   if (!theApp.InitInstance()) return 1;
+  const TerminationSignals terminationSignals(
+      [&theApp] { EndAsExitWithoutQuestion(theApp.MainFrame()); });
   return QApplication::exec();
 }

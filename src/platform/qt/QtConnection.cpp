@@ -2,6 +2,7 @@
 
 #include <QMetaObject>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 constexpr unsigned kMaxPort = 65535;
@@ -10,6 +11,9 @@ constexpr int kLingerMs = 3000;
 // What the socket holds for us beyond what the session has read. A host that
 // sends faster than Corvane shows is held back by TCP instead of filling memory.
 constexpr qint64 kReadBufferBytes = 1 << 20;
+// What may wait to be sent before reading stops. One read of at most 4096
+// bytes makes at most a few times that in answers, so the queue stays near it.
+constexpr qint64 kMaxQueuedBytes = 1 << 20;
 }  // namespace
 
 QtConnection::QtConnection(QObject* parent) : QObject(parent) {}
@@ -30,10 +34,15 @@ bool QtConnection::Create() {
   connected_ = false;
   receivePosted_ = false;
   closePending_ = false;
+  readingHeld_ = false;
+  peakQueued_ = 0;
   lastError_.clear();
   const std::uint64_t generation = generation_;
   connect(socket_, &QTcpSocket::readyRead, this, [this, generation] {
     if (generation == generation_) ScheduleReceive();
+  });
+  connect(socket_, &QIODevice::bytesWritten, this, [this, generation] {
+    if (generation == generation_) ResumeReading();
   });
   // Queued, like the socket messages of a window system: the end of the
   // connection is never reported from inside a send or a receive.
@@ -76,6 +85,7 @@ bool QtConnection::Send(const unsigned char* data, std::size_t len) {
     if (n <= 0) return false;
     done += static_cast<std::size_t>(n);
   }
+  peakQueued_ = std::max(peakQueued_, socket_->bytesToWrite());
   socket_->flush();
   return true;
 }
@@ -88,6 +98,7 @@ void QtConnection::Close() {
   connected_ = false;
   receivePosted_ = false;
   closePending_ = false;
+  readingHeld_ = false;
   Retire(socket);
 }
 
@@ -125,6 +136,7 @@ void QtConnection::DeliverReceive(std::uint64_t generation) {
   if (generation != generation_) return;
   receivePosted_ = false;
   if (!socket_ || !events_) return;
+  if (HoldReading()) return;
   if (delivering_) {
     // Inside a receive (a modal box's event loop): the session notes that more
     // data waits and reads it once the receive in progress has finished.
@@ -141,6 +153,18 @@ void QtConnection::DeliverReceive(std::uint64_t generation) {
   // Each call reads at most one buffer's worth: ask again for what is left,
   // including what arrived while a box was open inside the call.
   if (socket_ && socket_->bytesAvailable() > 0) ScheduleReceive();
+}
+
+bool QtConnection::HoldReading() {
+  if (socket_->bytesToWrite() < kMaxQueuedBytes) return false;
+  readingHeld_ = true;  // ResumeReading asks again once the queue drains
+  return true;
+}
+
+void QtConnection::ResumeReading() {
+  if (!readingHeld_ || !socket_ || socket_->bytesToWrite() >= kMaxQueuedBytes) return;
+  readingHeld_ = false;
+  if (socket_->bytesAvailable() > 0) ScheduleReceive();
 }
 
 void QtConnection::HostClosed(std::uint64_t generation) {

@@ -2,6 +2,10 @@
 // Connection over a QTcpSocket. Connecting blocks (name lookup included);
 // arriving data and the end of the connection reach the session as queued
 // notifications on the user-interface thread, as window messages would.
+// While more than about a megabyte waits to be sent (a host that asks and asks
+// but never reads the answers), nothing more is read from the host until the
+// queue drains: TCP then holds the host back and memory stays bounded. Sends
+// are still queued in full meanwhile, so no key of the user is lost.
 #include <QObject>
 #include <QPointer>
 #include <QTcpSocket>
@@ -28,11 +32,16 @@ class QtConnection : public QObject, public Connection {
 
   // The text of the last connect failure (for diagnostics in tests).
   QString LastError() const { return lastError_; }
+  // The most bytes that ever waited to be sent on this connection.
+  qint64 PeakQueuedBytes() const { return peakQueued_; }
 
  private:
   void ScheduleReceive();
   void DeliverReceive(std::uint64_t generation);
   void HostClosed(std::uint64_t generation);
+  // True (and reading is held) while too much waits to be sent.
+  bool HoldReading();
+  void ResumeReading();
   // One OnReceive, marked as in progress for notifications that arrive inside it.
   void ReceiveOnce();
   void Retire(QTcpSocket* socket);
@@ -46,5 +55,7 @@ class QtConnection : public QObject, public Connection {
   // event loop of a modal box shown inside it) must not read or close.
   bool delivering_ = false;
   bool closePending_ = false;  // the host closed during a receive; handled after it
+  bool readingHeld_ = false;   // a receive was skipped because the send queue is full
+  qint64 peakQueued_ = 0;
   QString lastError_;
 };
