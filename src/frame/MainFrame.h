@@ -136,6 +136,9 @@ class CMainFrame : public QMainWindow, public SessionHost {
   // A key by its Win32 virtual-key code; the F10 accelerators arrive here.
   virtual void OnKeyDown(unsigned virtualKey, unsigned repeatCount, unsigned flags);
   void OnKeyF10();
+  // Text committed by an input method or a dead key: typed characters, one
+  // send each (TerminalViewInput.cpp).
+  void OnCommittedText(const QString& text);
   // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsMacro.cpp) ---
   // The twelve macro texts of App+F1 .. App+F12 as typed (UTF-8).
   const std::array<std::string, 12>& Macros() const { return m_strMacro; }

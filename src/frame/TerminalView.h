@@ -49,6 +49,10 @@ class TerminalView : public QWidget {
   // --- Mouse: selection and the clipboard buttons (TerminalViewMouse.cpp) ---
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  // --- Dead keys and input methods (TerminalViewInput.cpp) ------------------
+  bool event(QEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  private:
   // --- Drawing and frames (TerminalView.cpp) --------------------------------

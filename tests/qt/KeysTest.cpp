@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -243,6 +244,38 @@ class KeysTest : public QObject {
     const QByteArray sent = k.SentBy({{key, Qt::KeyboardModifiers::fromInt(modifiers), text}});
     QCOMPARE(sent.toHex(' '), expected.toHex(' '));
     QCOMPARE(Row(k.Session(), 0), std::string());  // local echo is off by default
+  }
+
+  // Dead keys, compose sequences and input methods commit text instead of
+  // pressing keys: typed characters through the code page, echoed locally.
+  void committedTextIsTyped_data() {
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<QString>("preedit");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("dead acute, e") << QStringLiteral("\u00e9") << QString() << QByteArray("\x82");
+    QTest::newRow("several, one unmappable") << QStringLiteral("\u00e9\u20aca") << QString()
+                                             << QByteArray("\x82?a");
+    QTest::newRow("still composing") << QString() << QStringLiteral("e") << QByteArray();
+  }
+  void committedTextIsTyped() {
+    QFETCH(QString, commit);
+    QFETCH(QString, preedit);
+    QFETCH(QByteArray, bytes);
+    KeyRig k;
+    k.Set("Options", "LocalEcho", "1");
+    QVERIFY(k.Start());
+    // The terminal area takes part in input methods at all.
+    QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImCursorRectangle);
+    QApplication::sendEvent(k.View(), &query);
+    QVERIFY(query.value(Qt::ImEnabled).toBool());
+    QVERIFY(!query.value(Qt::ImCursorRectangle).toRect().isEmpty());
+    const QByteArray sent = k.SentBy([&] {
+      QInputMethodEvent event(preedit, {});
+      event.setCommitString(commit);
+      QApplication::sendEvent(k.View(), &event);
+    });
+    QCOMPARE(sent.toHex(' '), bytes.toHex(' '));
+    QCOMPARE(Row(k.Session(), 0), bytes.toStdString());
   }
 
   void tabStaysWithTheTerminal() {
