@@ -155,6 +155,8 @@ class CMainFrame : public QMainWindow, public SessionHost {
   void SetTitle(const std::string& title) override;
   void SetPaneText(int pane, const std::string& text, bool immediate) override;
   MessageAnswer MessageBox(const std::string& text, MessageKind kind) override;
+  // Non-modal and shown without activation: keys go on reaching the host.
+  void ShowNotice(const std::string& text, std::function<void()> closed) override;
   void Beep() override;
   void StartTimer() override;
   void StopTimer() override;

@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -488,6 +490,28 @@ class KeysTest : public QObject {
     QCOMPARE(k.rig.CountMessages("Database unloaded"), 1);
     QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
     QCOMPARE(k.rig.CountMessages("Database unloaded"), 1);
+  }
+
+  // The worker's "Database loaded" notice leaves the keyboard to the terminal:
+  // not modal, shown without activation; its end is reported once, by OK or
+  // by the window going away with it.
+  void databaseNoticeIsNotModalAndReportsItsEndOnce() {
+    MemoryProfile profile;
+    auto frame = std::make_unique<CMainFrame>(profile, CommandLine{}, FrameHooks{});
+    frame->show();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    int closed = 0;
+    frame->ShowNotice("Database loaded (1/10)", [&] { ++closed; });
+    auto* box = frame->findChild<QMessageBox*>();
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(box->text(), QStringLiteral("Database loaded (1/10)"));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(box->testAttribute(Qt::WA_ShowWithoutActivating));
+    box->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE(closed, 1);
+    frame->ShowNotice("Database loaded (2/10)", [&] { ++closed; });
+    frame.reset();
+    QCOMPARE(closed, 2);
   }
 
   void pauseWhileACheckRunsKeepsTheDatabase() {
