@@ -78,6 +78,8 @@ case_font_escape() {
 
 case_dead_keys() {
   setxkbmap de
+  # A UTF-8 locale, whose compose table turns dead keys into characters.
+  export LC_ALL=C.UTF-8
   start_connected
   xdotool key --delay 100 q dead_acute e Return  # at a brisk typist's pace
   wait_for 5 line_ended || true
