@@ -12,7 +12,8 @@
 // clang-format on
 
 std::optional<LockKeys> QueryLockKeys() {
-  const auto* x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  const auto* x11 =
+      qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   Display* display = x11 ? x11->display() : nullptr;
   if (!display) return std::nullopt;  // another platform (offscreen, Wayland)
   auto lit = [display](const char* name) {

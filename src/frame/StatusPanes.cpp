@@ -14,21 +14,20 @@ namespace {
 
 struct PaneSpec {
   int id;
-  const char* text;  // shown until the session writes the pane
-  int nominalWidth;  // pixels
-  // The widest texts the pane shows; it is made at least as wide as each.
-  std::array<const char*, 3> shows;
+  const char* text;    // shown until the session writes the pane
+  int nominalWidth;    // pixels
+  const char* widest;  // the widest text it shows later, if wider than `text`
 };
 
 // Panes 1 .. 7; pane 0 is the message area.
 constexpr std::array<PaneSpec, StatusPanes::kCount - 1> kPanes = {{
-    {cmd::ID_INDICATOR_CURSOR, "Cursor position:", 90, {"Ln 255, Col 256", "Ln 99999-99999", nullptr}},
-    {cmd::ID_INDICATOR_TIME, "00:00:00", 50, {"88:88:88", nullptr, nullptr}},
-    {cmd::ID_INDICATOR_SIZE, "Screen size:", 50, {"255x255", nullptr, nullptr}},
-    {cmd::ID_INDICATOR_LOG, "Logging", 50, {nullptr, nullptr, nullptr}},
-    {cmd::ID_INDICATOR_CAPS, "CAP", 0, {nullptr, nullptr, nullptr}},
-    {cmd::ID_INDICATOR_NUM, "NUM", 0, {nullptr, nullptr, nullptr}},
-    {cmd::ID_INDICATOR_SCRL, "SCRL", 0, {nullptr, nullptr, nullptr}},
+    {cmd::ID_INDICATOR_CURSOR, "Cursor position:", 90, "Ln 255, Col 256"},
+    {cmd::ID_INDICATOR_TIME, "00:00:00", 50, "88:88:88"},
+    {cmd::ID_INDICATOR_SIZE, "Screen size:", 50, "255x255"},
+    {cmd::ID_INDICATOR_LOG, "Logging", 50, nullptr},
+    {cmd::ID_INDICATOR_CAPS, "CAP", 0, nullptr},
+    {cmd::ID_INDICATOR_NUM, "NUM", 0, nullptr},
+    {cmd::ID_INDICATOR_SCRL, "SCRL", 0, nullptr},
 }};
 constexpr std::size_t kFirstLockPane = 5;
 constexpr int kLockPollMs = 250;
@@ -96,17 +95,18 @@ StatusPanes::StatusPanes(QStatusBar& bar, std::array<QLabel*, kCount>& panes)
 void StatusPanes::FitWidths() {
   for (std::size_t i = 0; i < kPanes.size(); ++i) {
     QLabel& label = *panes_[i + 1];
-    int width = std::max(kPanes[i].nominalWidth, TextWidth(label, QString::fromUtf8(kPanes[i].text)));
-    for (const char* text : kPanes[i].shows)
-      if (text) width = std::max(width, TextWidth(label, QString::fromUtf8(text)));
+    int width =
+        std::max(kPanes[i].nominalWidth, TextWidth(label, QString::fromUtf8(kPanes[i].text)));
+    if (kPanes[i].widest)
+      width = std::max(width, TextWidth(label, QString::fromUtf8(kPanes[i].widest)));
     label.setMinimumWidth(width);
   }
 }
 
 void StatusPanes::RefreshLockKeys() {
   const std::optional<LockKeys> locks = QueryLockKeys();
-  const std::array<bool, 3> lit = locks ? std::array<bool, 3>{locks->caps, locks->num, locks->scroll}
-                                        : std::array<bool, 3>{};
+  const std::array<bool, 3> lit =
+      locks ? std::array<bool, 3>{locks->caps, locks->num, locks->scroll} : std::array<bool, 3>{};
   for (std::size_t k = 0; k < lit.size(); ++k) panes_[kFirstLockPane + k]->setEnabled(lit[k]);
 }
 
