@@ -4,9 +4,8 @@
 // session's host: title, panes, timer, message boxes, drawing and sizing all
 // go through it.
 //
-// The frame's code is spread by concern: MainFrame.cpp (construction, menu),
-// StatusPanes.cpp (the status bar), FrameHost.cpp (what the session asks of
-// its window),
+// The frame's code is spread by concern: MainFrame.cpp (construction, menu,
+// status bar in StatusPanes.cpp), FrameHost.cpp (what the session asks of its window),
 // FrameCommandsConnection.cpp, FrameCommandsOptions.cpp, FrameCommandsEdit.cpp,
 // FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
 // TerminalView.cpp (the terminal area widget).
