@@ -15,6 +15,7 @@ packages=(
   inetutils-telnetd busybox-static less     # real telnet servers and a full-screen program for end-to-end tests
   dpkg-dev file lintian man-db appstream desktop-file-utils librsvg2-bin xclip  # the Debian package, its checks, icons, primary selection
   procps htop                               # top and htop under TERM=vt100 for the real-host tests
+  libx11-dev                                # lock-key panes: keyboard lights from the X server (XKB)
 )
 
 missing=()

@@ -237,7 +237,9 @@ void COpenConnectionDlg::accept() {
     return;
   }
   m_nPort = port.port;
-  m_strHost = m_editHost->text().toStdString();  // as typed: no trimming, no syntax check
+  // Blanks around a typed or pasted name are never part of it; inside, the
+  // host is taken as typed (no syntax check).
+  m_strHost = m_editHost->text().trimmed().toStdString();
   m_strDescription = description.toStdString();
   QDialog::accept();
 }

@@ -118,6 +118,23 @@ MessageAnswer CMainFrame::ShowMessage(const std::string& text, MessageKind kind)
   return MessageAnswer::Ok;
 }
 
+void CMainFrame::ShowNotice(const std::string& text, std::function<void()> closed) {
+  if (m_Hooks.messageBox) {
+    m_Hooks.messageBox(text, MessageKind::Information);
+    closed();
+    return;
+  }
+  auto* box = new QMessageBox(QMessageBox::Information, QString::fromUtf8(kApplicationName),
+                              QString::fromStdString(text), QMessageBox::Ok, this);
+  box->setWindowModality(Qt::NonModal);
+  box->setAttribute(Qt::WA_ShowWithoutActivating);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  // OK, Escape, the close box, or the frame going away with it: `closed` runs
+  // exactly once, since the box is deleted exactly once.
+  connect(box, &QObject::destroyed, [closed = std::move(closed)] { closed(); });
+  box->show();
+}
+
 void CMainFrame::Beep() { QApplication::beep(); }
 
 void CMainFrame::StartTimer() {

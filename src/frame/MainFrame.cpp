@@ -17,27 +17,6 @@
 #include "platform/qt/QtConnection.h"
 #include "terminal/TelnetSession.h"
 
-namespace {
-
-struct PaneSpec {
-  int id;
-  const char* text;
-  int minWidth;
-};
-
-// Panes 1 .. 7 with their initial texts; pane 0 is the message area.
-constexpr std::array<PaneSpec, kStatusPaneCount - 1> kPanes = {{
-    {cmd::ID_INDICATOR_CURSOR, "Cursor position:", 90},
-    {cmd::ID_INDICATOR_TIME, "00:00:00", 50},
-    {cmd::ID_INDICATOR_SIZE, "Screen size:", 50},
-    {cmd::ID_INDICATOR_LOG, "Logging", 50},
-    {cmd::ID_INDICATOR_CAPS, "CAP", 0},
-    {cmd::ID_INDICATOR_NUM, "NUM", 0},
-    {cmd::ID_INDICATOR_SCRL, "SCRL", 0},
-}};
-
-}  // namespace
-
 CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHooks hooks)
     : m_Profile(profile), m_Hooks(std::move(hooks)) {
   m_bSaveWinPosition = keys::SaveWinPosition.Read(m_Profile) != 0;
@@ -149,24 +128,6 @@ void CMainFrame::BuildMenu() {
     const std::string text = std::string("\t") + accel.keys;
     AddCommand(nullptr, text.c_str(), accel.id, nullptr);
   }
-}
-
-void CMainFrame::BuildStatusBar() {
-  QStatusBar* bar = statusBar();
-  m_Panes[0] = new QLabel(QStringLiteral("Ready"), bar);
-  bar->addWidget(m_Panes[0], 1);
-  for (std::size_t i = 0; i < kPanes.size(); ++i) {
-    auto* label = new QLabel(QString::fromUtf8(kPanes[i].text), bar);
-    label->setObjectName(QStringLiteral("pane%1").arg(kPanes[i].id));
-    label->setMinimumWidth(kPanes[i].minWidth);
-    label->setFrameShape(QFrame::Panel);
-    label->setFrameShadow(QFrame::Sunken);
-    bar->addPermanentWidget(label);
-    m_Panes[i + 1] = label;
-  }
-  // Qt tells a program nothing portable about the lock keys, so their panes
-  // keep their names but are shown dimmed rather than claiming a state.
-  for (std::size_t i = 5; i < m_Panes.size(); ++i) m_Panes[i]->setEnabled(false);
 }
 
 void CMainFrame::ConnectCommands() {

@@ -5,7 +5,7 @@
 // go through it.
 //
 // The frame's code is spread by concern: MainFrame.cpp (construction, menu,
-// status bar), FrameHost.cpp (what the session asks of its window),
+// status bar in StatusPanes.cpp), FrameHost.cpp (what the session asks of its window),
 // FrameCommandsConnection.cpp, FrameCommandsOptions.cpp, FrameCommandsEdit.cpp,
 // FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
 // TerminalView.cpp (the terminal area widget).
@@ -139,6 +139,9 @@ class CMainFrame : public QMainWindow, public SessionHost {
   // A key by its Win32 virtual-key code; the F10 accelerators arrive here.
   virtual void OnKeyDown(unsigned virtualKey, unsigned repeatCount, unsigned flags);
   void OnKeyF10();
+  // Text committed by an input method or a dead key: typed characters, one
+  // send each (TerminalViewInput.cpp).
+  void OnCommittedText(const QString& text);
   // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsMacro.cpp) ---
   // The twelve macro texts of App+F1 .. App+F12 as typed (UTF-8).
   const std::array<std::string, 12>& Macros() const { return m_strMacro; }
@@ -154,6 +157,8 @@ class CMainFrame : public QMainWindow, public SessionHost {
   void SetTitle(const std::string& title) override;
   void SetPaneText(int pane, const std::string& text, bool immediate) override;
   MessageAnswer MessageBox(const std::string& text, MessageKind kind) override;
+  // Non-modal and shown without activation: keys go on reaching the host.
+  void ShowNotice(const std::string& text, std::function<void()> closed) override;
   void Beep() override;
   void StartTimer() override;
   void StopTimer() override;

@@ -50,6 +50,10 @@ class TerminalView : public QWidget {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  // --- Dead keys and input methods (TerminalViewInput.cpp) ------------------
+  bool event(QEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
 
  private:
   // --- Drawing and frames (TerminalView.cpp) --------------------------------

@@ -47,6 +47,12 @@ class SessionHost {
   virtual void SetTitle(const std::string& title) = 0;
   virtual void SetPaneText(int pane, const std::string& text, bool immediate) = 0;
   virtual MessageAnswer MessageBox(const std::string& text, MessageKind kind) = 0;
+  // A notice that leaves the keyboard and the window to the user while it is
+  // up; `closed` runs once it is gone. By default an ordinary message box.
+  virtual void ShowNotice(const std::string& text, std::function<void()> closed) {
+    MessageBox(text, MessageKind::Information);
+    closed();
+  }
   virtual void Beep() = 0;
 
   virtual void StartTimer() = 0;  // the 1000 ms connected-time timer

@@ -93,8 +93,7 @@ void CTelnetSession::ShowMessageFromAnyThread(const std::string& text) {
   std::future<void> done = closed->get_future();
   SessionHost* host = m_pFrame;
   m_pFrame->PostToUi([host, text, closed] {
-    host->MessageBox(text, MessageKind::Information);
-    closed->set_value();
+    host->ShowNotice(text, [closed] { closed->set_value(); });
   });
   while (!m_bStopping && done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
   }

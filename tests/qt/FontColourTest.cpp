@@ -2,8 +2,10 @@
 // dialogs start with, what OK stores and changes, that Cancel changes nothing,
 // and the start-up paths without a usable font.
 #include <QColorDialog>
+#include <QComboBox>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QListWidget>
 #include <QTest>
 
 #include "FrameRig.h"
@@ -113,6 +115,58 @@ class FontColourTest : public QObject {
     QCOMPARE(Key(rig, "Color", "ForegroundR"), std::string("192"));
     QCOMPARE(QString::fromLatin1(frame.TerminalCodePage().Name()), QStringLiteral("Windows-1252"));
     QVERIFY(rig.messages.empty());
+  }
+
+  // Every state of [Font] can be reached and left from the dialog: the
+  // dialog starts on the stored face and script, and OK stores the choice.
+  void faceAndScriptRoundTrips_data() {
+    QTest::addColumn<bool>("startTerminal");
+    QTest::addColumn<int>("startCharSet");
+    QTest::addColumn<bool>("chooseTerminal");
+    QTest::addColumn<bool>("chooseOem");
+    QTest::addColumn<int>("storedCharSet");
+    QTest::addColumn<QString>("codePage");
+    QTest::newRow("Terminal -> other, Western") << true << 1 << false << false << 1 << "Windows-1252";
+    QTest::newRow("Terminal OEM -> other, Western") << true << 255 << false << false << 0 << "Windows-1252";
+    QTest::newRow("other -> Terminal, script kept") << false << 1 << true << false << 1 << "CP437";
+    QTest::newRow("other -> Terminal, OEM/DOS") << false << 0 << true << true << 255 << "CP437";
+    QTest::newRow("other -> OEM/DOS") << false << 1 << false << true << 255 << "CP437";
+    QTest::newRow("other OEM -> Western") << false << 255 << false << false << 0 << "Windows-1252";
+    QTest::newRow("other, other charset kept by Western") << false << 238 << false << false << 238 << "Windows-1252";
+  }
+  void faceAndScriptRoundTrips() {
+    QFETCH(bool, startTerminal);
+    QFETCH(int, startCharSet);
+    QFETCH(bool, chooseTerminal);
+    QFETCH(bool, chooseOem);
+    QFETCH(int, storedCharSet);
+    QFETCH(QString, codePage);
+    const QString other = OtherMonospaceFamily(
+        QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
+    if (other.isEmpty()) QSKIP("only one fixed-pitch family installed");
+    FrameRig rig;
+    rig.profile.Set("Font", "Name", startTerminal ? "Terminal" : other.toStdString());
+    rig.profile.Set("Font", "CharSet", std::to_string(startCharSet));
+    CMainFrame& frame = rig.Start();
+    QString presetFace, firstFace;
+    bool presetOem = false;
+    rig.dialogs = [&](QDialog& dialog) {
+      auto& fonts = dynamic_cast<TerminalFontDialog&>(dialog);
+      presetFace = fonts.Face();
+      presetOem = fonts.ScriptBox()->currentIndex() == 1;
+      firstFace = fonts.FaceList()->item(0)->text();
+      if (!fonts.SetFace(chooseTerminal ? QStringLiteral("Terminal") : other)) return 0;
+      fonts.SetOemScript(chooseOem);
+      return static_cast<int>(QDialog::Accepted);
+    };
+    frame.Action(cmd::ID_OPTIONS_FONT)->trigger();
+    QCOMPARE(firstFace, QStringLiteral("Terminal"));
+    QCOMPARE(presetFace, startTerminal ? QStringLiteral("Terminal") : other);
+    QCOMPARE(presetOem, startCharSet == 255);
+    QCOMPARE(QString::fromStdString(Key(rig, "Font", "Name")),
+             chooseTerminal ? QStringLiteral("Terminal") : other);
+    QCOMPARE(Key(rig, "Font", "CharSet"), std::to_string(storedCharSet));
+    QCOMPARE(QString::fromLatin1(frame.TerminalCodePage().Name()), codePage);
   }
 
   void cancelChangesNothing() {

@@ -111,6 +111,31 @@ class FrameTest : public QObject {
     QCOMPARE(frame.statusBar()->currentMessage(), QString());
   }
 
+  // However long the message or the prompt, the fixed panes show their texts
+  // whole in the bar's current font; the message pane gives way.
+  void fixedPanesShowTheirTextsWholeBesideALongMessage() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QFont larger = frame.statusBar()->font();
+    larger.setPointSizeF(larger.pointSizeF() * 1.5);
+    frame.statusBar()->setFont(larger);
+    frame.SetPaneText(1, "Ln 24, Col 80", false);
+    frame.SetPaneText(2, "00:00:42", false);
+    const std::string notice = "Scroll back mode (Press Pause/Break to return to telnet session)";
+    for (const std::string& message : {notice, std::string()}) {
+      frame.SetPaneText(kPaneMessage, notice, false);
+      frame.statusBar()->showMessage(QString::fromStdString(message));
+      QTest::qWait(20);
+      for (int i = 1; i < kStatusPaneCount; ++i)
+        QVERIFY2(frame.Pane(i)->width() >= frame.Pane(i)->sizeHint().width(),
+                 qPrintable(frame.Pane(i)->text()));
+      QVERIFY(frame.Pane(0)->width() < frame.Pane(0)->fontMetrics().horizontalAdvance(
+                                           QString::fromStdString(notice)));
+    }
+  }
+
   void startsDisconnectedWithOpenOnlyAndNoMaximiseButton() {
     FrameRig rig;
     CMainFrame& frame = rig.Start();

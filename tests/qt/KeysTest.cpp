@@ -6,7 +6,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
+#include <QAbstractButton>
+#include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -247,6 +250,38 @@ class KeysTest : public QObject {
     QCOMPARE(Row(k.Session(), 0), std::string());  // local echo is off by default
   }
 
+  // Dead keys, compose sequences and input methods commit text instead of
+  // pressing keys: typed characters through the code page, echoed locally.
+  void committedTextIsTyped_data() {
+    QTest::addColumn<QString>("commit");
+    QTest::addColumn<QString>("preedit");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::newRow("dead acute, e") << QStringLiteral("\u00e9") << QString() << QByteArray("\x82");
+    QTest::newRow("several, one unmappable") << QStringLiteral("\u00e9\u20aca") << QString()
+                                             << QByteArray("\x82?a");
+    QTest::newRow("still composing") << QString() << QStringLiteral("e") << QByteArray();
+  }
+  void committedTextIsTyped() {
+    QFETCH(QString, commit);
+    QFETCH(QString, preedit);
+    QFETCH(QByteArray, bytes);
+    KeyRig k;
+    k.Set("Options", "LocalEcho", "1");
+    QVERIFY(k.Start());
+    // The terminal area takes part in input methods at all.
+    QInputMethodQueryEvent query(Qt::ImEnabled | Qt::ImCursorRectangle);
+    QApplication::sendEvent(k.View(), &query);
+    QVERIFY(query.value(Qt::ImEnabled).toBool());
+    QVERIFY(!query.value(Qt::ImCursorRectangle).toRect().isEmpty());
+    const QByteArray sent = k.SentBy([&] {
+      QInputMethodEvent event(preedit, {});
+      event.setCommitString(commit);
+      QApplication::sendEvent(k.View(), &event);
+    });
+    QCOMPARE(sent.toHex(' '), bytes.toHex(' '));
+    QCOMPARE(Row(k.Session(), 0), bytes.toStdString());
+  }
+
   void tabStaysWithTheTerminal() {
     KeyRig k;
     QVERIFY(k.Start());
@@ -459,6 +494,28 @@ class KeysTest : public QObject {
     QCOMPARE(k.rig.CountMessages("Database unloaded"), 1);
     QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
     QCOMPARE(k.rig.CountMessages("Database unloaded"), 1);
+  }
+
+  // The worker's "Database loaded" notice leaves the keyboard to the terminal:
+  // not modal, shown without activation; its end is reported once, by OK or
+  // by the window going away with it.
+  void databaseNoticeIsNotModalAndReportsItsEndOnce() {
+    MemoryProfile profile;
+    auto frame = std::make_unique<CMainFrame>(profile, CommandLine{}, FrameHooks{});
+    frame->show();
+    QVERIFY(QTest::qWaitForWindowActive(frame.get()));
+    int closed = 0;
+    frame->ShowNotice("Database loaded (1/10)", [&] { ++closed; });
+    auto* box = frame->findChild<QMessageBox*>();
+    QVERIFY(box && box->isVisible());
+    QCOMPARE(box->text(), QStringLiteral("Database loaded (1/10)"));
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
+    QVERIFY(box->testAttribute(Qt::WA_ShowWithoutActivating));
+    box->button(QMessageBox::Ok)->click();
+    QTRY_COMPARE(closed, 1);
+    frame->ShowNotice("Database loaded (2/10)", [&] { ++closed; });
+    frame.reset();
+    QCOMPARE(closed, 2);
   }
 
   void pauseWhileACheckRunsKeepsTheDatabase() {

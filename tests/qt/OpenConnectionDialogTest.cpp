@@ -300,13 +300,23 @@ class OpenConnectionDialogTest : public QObject {
     QVERIFY(rig.messages.empty());
   }
 
-  void hostIsTakenAsTyped() {
+  void hostIsTakenAsTypedWithoutSurroundingBlanks_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("host");
+    QTest::newRow("blanks around") << "  Host.Example  " << "Host.Example";
+    QTest::newRow("pasted with tab and line break") << "\tHost.Example\r\n" << "Host.Example";
+    QTest::newRow("only blanks") << "   " << "";
+    QTest::newRow("blank inside kept") << " a b " << "a b";
+  }
+  void hostIsTakenAsTypedWithoutSurroundingBlanks() {
+    QFETCH(QString, typed);
+    QFETCH(QString, host);
     DialogRig rig;
     COpenConnectionDlg& d = rig.Open();
-    d.HostEdit()->setText(QStringLiteral("  Host.Example  "));
+    d.HostEdit()->setText(typed);
     QTest::keyClick(d.HostEdit(), Qt::Key_Return);  // Enter in a field is OK
     QCOMPARE(d.result(), int(QDialog::Accepted));
-    QCOMPARE(d.m_strHost, std::string("  Host.Example  "));
+    QCOMPARE(QString::fromStdString(d.m_strHost), host);
     QCOMPARE(d.m_nPort, 23u);
   }
 
