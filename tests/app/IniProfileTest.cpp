@@ -18,6 +18,7 @@
 #include "app/ProfilePath.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -254,6 +255,100 @@ TEST_F(IniProfileTest, AnUnreadableFileIsNeverReplaced) {
   }));
   EXPECT_EQ(ReadFile(file), old);
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"});
+}
+
+// What a write does to a file and folder with the given permissions. A file
+// without its owner's write permission is read-only for everyone, root
+// included, as editors treat it; a folder that takes no new file gets the
+// file rewritten in place; a replacement keeps the file's mode and group.
+struct PermissionCase {
+  const char* what;
+  fs::perms file, folder;
+  bool ordinaryUser;  // write as "nobody" (when run as root)
+  bool otherGroup;    // the file belongs to group "nogroup" (needs root)
+  bool written;
+};
+
+class IniProfilePermissions : public IniProfileTest,
+                              public ::testing::WithParamInterface<PermissionCase> {};
+
+TEST_P(IniProfilePermissions, WriteRespectsTheFileAndFolder) {
+  const PermissionCase& c = GetParam();
+  if (c.otherGroup && geteuid() != 0) GTEST_SKIP() << "needs root to give the file another group";
+  const std::string old = "[Screen]\nWidth=90\n";
+  WriteFile(file, old);
+  fs::permissions(file, c.file);
+  if (c.otherGroup) {
+    ASSERT_EQ(chown(file.c_str(), 0, 65534), 0);
+  }
+  struct stat before{};
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  fs::permissions(dir.path(), c.folder);
+
+  const auto write = [&] {
+    IniProfile profile(file);
+    profile.WriteInt("Screen", "Width", 100);
+    return profile.GetInt("Screen", "Width", 80) == 100;  // in memory it holds either way
+  };
+  EXPECT_TRUE(c.ordinaryUser ? AsOrdinaryUser(write) : write()) << c.what;
+  fs::permissions(dir.path(), fs::perms::owner_all);
+
+  EXPECT_EQ(ReadFile(file), c.written ? "[Screen]\nWidth=100\n" : old) << c.what;
+  struct stat after{};
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode, before.st_mode) << c.what;
+  EXPECT_EQ(after.st_uid, before.st_uid) << c.what;
+  EXPECT_EQ(after.st_gid, before.st_gid) << c.what;
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"}) << c.what;
+}
+
+constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kFolderReadOnly = kReadOnly | fs::perms::owner_exec | fs::perms::group_exec |
+                                      fs::perms::others_exec;
+constexpr fs::perms kEveryoneWrites = kReadOnly | fs::perms::owner_write | fs::perms::group_write |
+                                      fs::perms::others_write;
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniProfilePermissions,
+    ::testing::Values(
+        PermissionCase{"mode 444 is left untouched", kReadOnly, fs::perms::all, false, false, false},
+        PermissionCase{"mode 444 as an ordinary user", kReadOnly, fs::perms::all, true, false, false},
+        PermissionCase{"mode 640 is kept", fs::perms::owner_read | fs::perms::owner_write |
+                                               fs::perms::group_read,
+                       fs::perms::all, false, false, true},
+        PermissionCase{"the group is kept", kReadOnly | fs::perms::owner_write | fs::perms::group_write,
+                       fs::perms::all, false, true, true},
+        PermissionCase{"a writable file in a read-only folder is rewritten in place",
+                       kEveryoneWrites, kFolderReadOnly, true, false, true},
+        PermissionCase{"mode 444 in a read-only folder is left untouched", kReadOnly,
+                       kFolderReadOnly, true, false, false}),
+    [](const ::testing::TestParamInfo<PermissionCase>& info) {
+      return "Case" + std::to_string(info.index);
+    });
+
+TEST_F(IniProfileTest, TemporaryFilesOfDeadWritersAreRemovedAtTheNextStart) {
+  const pid_t dead = fork();  // a process that is gone once reaped
+  if (dead == 0) _exit(0);
+  ASSERT_GT(dead, 0);
+  waitpid(dead, nullptr, 0);
+  const std::string gone = std::to_string(dead), alive = std::to_string(getpid());
+  const struct {
+    std::string name;
+    bool removed;
+  } files[] = {
+      {".corvane.ini." + gone + ".0123456789ab.tmp", true},
+      {".corvane.ini." + alive + ".0123456789ab.tmp", false},  // its writer may still finish
+      {".corvane.ini.0123456789ab.tmp", false},                // no writer named
+      {".corvane.ini." + gone + ".0123456789ab.tmp.bak", false},
+      {".corvane.ini." + gone + ".xyz.tmp", false},
+      {".other.ini." + gone + ".0123456789ab.tmp", false},
+      {"corvane.ini." + gone + ".0123456789ab.tmp", false},
+  };
+  WriteFile(file, "[Screen]\nWidth=90\n");
+  for (const auto& f : files) WriteFile(dir.path() / f.name, "left over");
+  IniProfile profile(file);
+  for (const auto& f : files) EXPECT_EQ(!fs::exists(dir.path() / f.name), f.removed) << f.name;
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 90);
 }
 
 TEST_F(IniProfileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
