@@ -142,10 +142,31 @@ bool RewriteInPlace(const fs::path& target, const std::string& bytes) {
   return false;
 }
 
+// Renames temp over target. Where the system can exchange the two names in
+// one step, it does that instead and looks at the file it displaced: when that
+// is not the one the caller read, someone saved in the instant since the last
+// look, and their file is swapped back into place.
+ReplaceResult PutInPlace(const fs::path& temp, const fs::path& target,
+                         [[maybe_unused]] const std::function<bool(const fs::path&)>& unchanged) {
+  std::error_code ec;
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+  if (unchanged && fs::is_regular_file(target, ec) &&
+      renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0) {
+    if (unchanged(temp)) return ReplaceResult::kReplaced;  // temp now names the old file
+    renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
+    return ReplaceResult::kTargetChanged;
+  }
+  // No file to exchange with, or a file system that cannot: a plain rename.
+#endif
+  fs::rename(temp, target, ec);
+  return ec ? ReplaceResult::kFailed : ReplaceResult::kReplaced;
+}
+
 }  // namespace
 
 ReplaceResult ReplaceFile(const fs::path& target, const std::string& bytes,
-                          const std::function<bool()>& unchanged, FileIdentity* written) {
+                          const std::function<bool(const fs::path&)>& unchanged,
+                          FileIdentity* written) {
   std::error_code ec;
   const fs::path dir = target.parent_path();
   if (!dir.empty()) fs::create_directories(dir, ec);  // a failure shows when the file will not open
@@ -164,7 +185,7 @@ ReplaceResult ReplaceFile(const fs::path& target, const std::string& bytes,
     // A folder the user may not add files to, around a file they may write.
     const bool folderRefuses = openError == EACCES || openError == EPERM;
     if (!folderRefuses || !fs::is_regular_file(target, ec)) return ReplaceResult::kFailed;
-    if (unchanged && !unchanged()) return ReplaceResult::kTargetChanged;
+    if (unchanged && !unchanged(target)) return ReplaceResult::kTargetChanged;
     if (!RewriteInPlace(target, bytes)) return ReplaceResult::kFailed;
     if (written) *written = IdentityOf(target);
     return ReplaceResult::kReplaced;
@@ -178,18 +199,15 @@ ReplaceResult ReplaceFile(const fs::path& target, const std::string& bytes,
     if (written) *written = IdentityOf(temp);  // a rename keeps the file's identity
     // The last look before the rename: the closer to it, the smaller the
     // window in which another program's save could still be overwritten.
-    if (unchanged && !unchanged()) {
+    if (unchanged && !unchanged(target)) {
       result = ReplaceResult::kTargetChanged;
     } else {
-      fs::rename(temp, target, ec);
-      if (ec) result = ReplaceResult::kFailed;
+      result = PutInPlace(temp, target, unchanged);
     }
   }
-  if (result != ReplaceResult::kReplaced) {
-    fs::remove(temp, ec);
-    return result;
-  }
-  FlushDirectory(dir);
+  // After an exchange the temporary name holds the old file; either way it goes.
+  fs::remove(temp, ec);
+  if (result == ReplaceResult::kReplaced) FlushDirectory(dir);
   return result;
 }
 

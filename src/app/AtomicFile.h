@@ -20,8 +20,12 @@ enum class ReplaceResult {
 // part of either. The replacement keeps target's owner, group and mode as far
 // as the user may set them. No temporary file is left behind.
 //
-// `unchanged`, when given, is asked right before target is replaced; when it
-// says no (someone else has replaced the file meanwhile), nothing is replaced.
+// `unchanged`, when given, is asked whether the file at a path is still the
+// one the caller read: of target right before it is replaced, and where the
+// system can swap two files in one step (Linux), also of the file the swap
+// displaced, so that a save made in the instant between the two is caught too.
+// When it says no (someone else has replaced the file meanwhile), target holds
+// what that someone wrote and the result is kTargetChanged.
 //
 // When no temporary file can be made beside an existing target (a folder the
 // user may not write), the target is rewritten in place instead: not atomic,
@@ -32,7 +36,7 @@ enum class ReplaceResult {
 // now holds the bytes, taken before it took target's name, so that a save by
 // someone else right after this one still shows as a change.
 ReplaceResult ReplaceFile(const std::filesystem::path& target, const std::string& bytes,
-                          const std::function<bool()>& unchanged = {},
+                          const std::function<bool(const std::filesystem::path&)>& unchanged = {},
                           FileIdentity* written = nullptr);
 
 // Removes the temporary files ReplaceFile left beside target when its process

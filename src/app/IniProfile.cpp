@@ -303,7 +303,8 @@ void IniProfile::Save(const fs::path& target) {
     const FileIdentity expected = *loaded_;
     FileIdentity written;
     const ReplaceResult result = ReplaceFile(
-        target, Serialise(), [&] { return IdentityOf(path_) == expected; }, &written);
+        target, Serialise(), [&](const fs::path& file) { return IdentityOf(file) == expected; },
+        &written);
     if (result == ReplaceResult::kFailed) return;
     if (result == ReplaceResult::kReplaced) {
       pending_.clear();

@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/AtomicFile.h"
 #include "app/ProfilePath.h"
 
 #ifndef _WIN32
@@ -361,6 +362,27 @@ TEST_F(IniProfileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
   EXPECT_TRUE(fs::is_symlink(file));
   EXPECT_EQ(ReadFile(real), "[Screen]\nWidth=100\n");
   EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+#endif
+
+#ifdef __linux__
+// An editor's save that lands after the last look but before the rename: the
+// exchange shows it, and it stays in place for the caller to merge into.
+TEST_F(IniProfileTest, ASaveInTheLastInstantBeforeTheRenameIsKept) {
+  WriteFile(file, "[Screen]\nWidth=90\n");
+  const FileIdentity read = IdentityOf(file);
+  int looks = 0;
+  const ReplaceResult result = ReplaceFile(file, "[Screen]\nWidth=100\n", [&](const fs::path& at) {
+    if (++looks == 1) {  // the last look finds the file as read; the editor saves right after
+      WriteFile(dir.path() / "editor~", "[Screen]\nWidth=90\nHeight=50\n");
+      fs::rename(dir.path() / "editor~", file);
+      return true;
+    }
+    return IdentityOf(at) == read;
+  });
+  EXPECT_EQ(result, ReplaceResult::kTargetChanged);
+  EXPECT_EQ(ReadFile(file), "[Screen]\nWidth=90\nHeight=50\n");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"});
 }
 #endif
 
