@@ -16,7 +16,6 @@
 // write is merged into the new content and made again. A file its owner has made
 // read-only (no owner write permission), or that the user may not write, is never
 // changed. All operations are serialised by one mutex, so any thread may use the store.
-#include <cstdint>
 #include <filesystem>
 #include <mutex>
 #include <optional>
@@ -59,7 +58,7 @@ class IniProfile : public Profile {
 
   const std::filesystem::path path_;
   std::mutex mutex_;
-  std::optional<FileIdentity> loaded_;  // the file lines_ came from; none before the first read
+  std::optional<FileIdentity> loaded_;  // the file lines_ came from; none before reading
   std::string byte_order_mark_;      // a UTF-8 mark the file started with, written back as found
   std::vector<std::string> lines_;   // the file's lines without their '\n'
   bool final_newline_ = true;        // whether the last line ended with '\n'
