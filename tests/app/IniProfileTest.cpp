@@ -263,6 +263,7 @@ TEST_F(IniProfileTest, AnUnreadableFileIsNeverReplaced) {
 // included, as editors treat it; a folder that takes no new file gets the
 // file rewritten in place; a replacement keeps the file's mode and group.
 struct PermissionCase {
+  const char* name;
   const char* what;
   fs::perms file, folder;
   bool ordinaryUser;  // write as "nobody" (when run as root)
@@ -312,20 +313,18 @@ constexpr fs::perms kEveryoneWrites = kReadOnly | fs::perms::owner_write | fs::p
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniProfilePermissions,
     ::testing::Values(
-        PermissionCase{"mode 444 is left untouched", kReadOnly, fs::perms::all, false, false, false},
-        PermissionCase{"mode 444 as an ordinary user", kReadOnly, fs::perms::all, true, false, false},
-        PermissionCase{"mode 640 is kept", fs::perms::owner_read | fs::perms::owner_write |
+        PermissionCase{"Mode444", "mode 444 is left untouched", kReadOnly, fs::perms::all, false, false, false},
+        PermissionCase{"Mode444OrdinaryUser", "mode 444 as an ordinary user", kReadOnly, fs::perms::all, true, false, false},
+        PermissionCase{"Mode640Kept", "mode 640 is kept", fs::perms::owner_read | fs::perms::owner_write |
                                                fs::perms::group_read,
                        fs::perms::all, false, false, true},
-        PermissionCase{"the group is kept", kReadOnly | fs::perms::owner_write | fs::perms::group_write,
+        PermissionCase{"GroupKept", "the group is kept", kReadOnly | fs::perms::owner_write | fs::perms::group_write,
                        fs::perms::all, false, true, true},
-        PermissionCase{"a writable file in a read-only folder is rewritten in place",
+        PermissionCase{"ReadOnlyFolderInPlace", "a writable file in a read-only folder is rewritten in place",
                        kEveryoneWrites, kFolderReadOnly, true, false, true},
-        PermissionCase{"mode 444 in a read-only folder is left untouched", kReadOnly,
+        PermissionCase{"Mode444ReadOnlyFolder", "mode 444 in a read-only folder is left untouched", kReadOnly,
                        kFolderReadOnly, true, false, false}),
-    [](const ::testing::TestParamInfo<PermissionCase>& info) {
-      return "Case" + std::to_string(info.index);
-    });
+    [](const ::testing::TestParamInfo<PermissionCase>& info) { return std::string(info.param.name); });
 
 TEST_F(IniProfileTest, TemporaryFilesOfDeadWritersAreRemovedAtTheNextStart) {
   const pid_t dead = fork();  // a process that is gone once reaped

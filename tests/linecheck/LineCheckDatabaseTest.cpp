@@ -253,6 +253,7 @@ TEST_F(LineCheckDatabaseTest, BrokenCataloguesAreSkippedAndTheRestLoads) {
 // or block whoever opens them (a pipe without a writer): they are skipped, and
 // the load ends with everything else.
 struct SpecialFileCase {
+  const char* name;
   const char* what;
   const char* where;  // a path under the test folder
   bool fifo;          // a named pipe; otherwise a link to /dev/zero
@@ -282,14 +283,17 @@ TEST_P(LineCheckDatabaseSpecialFiles, AreSkippedAndTheLoadEnds) {
 }
 
 const SpecialFileCase kSpecialFileCases[] = {
-    {"FIFO as cd0.csv", "csv/cd0.csv", true},
-    {"link to /dev/zero as cd0.csv", "csv/cd0.csv", false},
-    {"FIFO in the tree", "tree/pipe", true},
-    {"link to /dev/zero in the tree", "tree/zero", false},
-    {"FIFO in a listed directory", "cd/d/pipe.csv", true},
-    {"link to /dev/zero in a listed directory", "cd/d/zero", false},
+    {"FifoCatalogue", "FIFO as cd0.csv", "csv/cd0.csv", true},
+    {"ZeroCatalogue", "link to /dev/zero as cd0.csv", "csv/cd0.csv", false},
+    {"FifoInTree", "FIFO in the tree", "tree/pipe", true},
+    {"ZeroInTree", "link to /dev/zero in the tree", "tree/zero", false},
+    {"FifoListed", "FIFO in a listed directory", "cd/d/pipe.csv", true},
+    {"ZeroListed", "link to /dev/zero in a listed directory", "cd/d/zero", false},
 };
-INSTANTIATE_TEST_SUITE_P(Kinds, LineCheckDatabaseSpecialFiles, testing::ValuesIn(kSpecialFileCases));
+INSTANTIATE_TEST_SUITE_P(Kinds, LineCheckDatabaseSpecialFiles, testing::ValuesIn(kSpecialFileCases),
+                         [](const testing::TestParamInfo<SpecialFileCase>& info) {
+                           return std::string(info.param.name);
+                         });
 #endif
 
 TEST_F(LineCheckDatabaseTest, StopFlagSetFromAnotherThreadEndsALongLoad) {
