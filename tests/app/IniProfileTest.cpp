@@ -310,20 +310,24 @@ constexpr fs::perms kFolderReadOnly = kReadOnly | fs::perms::owner_exec | fs::pe
 constexpr fs::perms kEveryoneWrites = kReadOnly | fs::perms::owner_write | fs::perms::group_write |
                                       fs::perms::others_write;
 
+constexpr fs::perms kMode640 = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+constexpr fs::perms kMode664 = kReadOnly | fs::perms::owner_write | fs::perms::group_write;
+constexpr fs::perms kAll = fs::perms::all;
+
+// name, what, file, folder, ordinary user, other group, written
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniProfilePermissions,
     ::testing::Values(
-        PermissionCase{"Mode444", "mode 444 is left untouched", kReadOnly, fs::perms::all, false, false, false},
-        PermissionCase{"Mode444OrdinaryUser", "mode 444 as an ordinary user", kReadOnly, fs::perms::all, true, false, false},
-        PermissionCase{"Mode640Kept", "mode 640 is kept", fs::perms::owner_read | fs::perms::owner_write |
-                                               fs::perms::group_read,
-                       fs::perms::all, false, false, true},
-        PermissionCase{"GroupKept", "the group is kept", kReadOnly | fs::perms::owner_write | fs::perms::group_write,
-                       fs::perms::all, false, true, true},
-        PermissionCase{"ReadOnlyFolderInPlace", "a writable file in a read-only folder is rewritten in place",
+        PermissionCase{"Mode444", "mode 444 is left untouched", kReadOnly, kAll, false, false, false},
+        PermissionCase{"Mode444OrdinaryUser", "mode 444 as an ordinary user", kReadOnly, kAll, true,
+                       false, false},
+        PermissionCase{"Mode640Kept", "mode 640 is kept", kMode640, kAll, false, false, true},
+        PermissionCase{"GroupKept", "the group is kept", kMode664, kAll, false, true, true},
+        PermissionCase{"ReadOnlyFolderInPlace",
+                       "a writable file in a read-only folder is rewritten in place",
                        kEveryoneWrites, kFolderReadOnly, true, false, true},
-        PermissionCase{"Mode444ReadOnlyFolder", "mode 444 in a read-only folder is left untouched", kReadOnly,
-                       kFolderReadOnly, true, false, false}),
+        PermissionCase{"Mode444ReadOnlyFolder", "mode 444 in a read-only folder is left untouched",
+                       kReadOnly, kFolderReadOnly, true, false, false}),
     [](const ::testing::TestParamInfo<PermissionCase>& info) { return std::string(info.param.name); });
 
 TEST_F(IniProfileTest, TemporaryFilesOfDeadWritersAreRemovedAtTheNextStart) {
