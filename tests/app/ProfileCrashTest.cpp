@@ -120,13 +120,14 @@ struct WriterGuard {
 };
 
 // Temporary files the store left beside the profile (a writer killed while
-// replacing it cannot remove its own); removed, and counted.
+// replacing it cannot remove its own); removed, and counted. The lock file a
+// killed writer held is removed too but not counted: it holds no data.
 int RemoveLeftovers(const fs::path& dir, const fs::path& file) {
   int count = 0;
   for (const auto& entry : fs::directory_iterator(dir)) {
     if (entry.path() == file) continue;
     fs::remove(entry.path());
-    ++count;
+    if (entry.path().extension() != ".lock") ++count;
   }
   return count;
 }
