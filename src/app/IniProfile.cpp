@@ -1,6 +1,7 @@
 #include "app/IniProfile.h"
 
 #include "app/AtomicFile.h"
+#include "app/FileLock.h"
 
 #include <climits>
 #include <cstdio>
@@ -122,7 +123,18 @@ bool IsStorable(std::string_view section, std::string_view key) {
 
 // --- IniProfile ----------------------------------------------------------------------
 
-IniProfile::IniProfile(fs::path path) : path_(std::move(path)) {}
+namespace {
+
+// How often one write merges into a file replaced under it before it gives up
+// for now (its change stays pending and goes with the next write).
+constexpr int kMergeAttempts = 8;
+
+}  // namespace
+
+IniProfile::IniProfile(fs::path path) : path_(std::move(path)) {
+  // Writers killed while replacing the file leave their temporary files.
+  RemoveAbandonedTempFiles(Target());
+}
 
 int IniProfile::GetInt(const std::string& section, const std::string& key, int def) {
   std::lock_guard lock(mutex_);
@@ -150,36 +162,44 @@ void IniProfile::WriteString(const std::string& section, const std::string& key,
   ReloadIfChanged();
   const std::string clean = WithoutLineBreaks(value);
   // Rewriting what is already on the disk would change nothing but the file's time.
-  if (!unsaved_ && Find(section, key) == clean) return;
+  if (pending_.empty() && Find(section, key) == clean) return;
+
+  const auto same_key = [&](const Write& w) {
+    return EqualsIgnoringCase(w.section, section) && EqualsIgnoringCase(w.key, key);
+  };
+  std::erase_if(pending_, same_key);
+  pending_.push_back({section, key, clean});
   Store(section, key, clean);
-  Save();
+  Save(Target());
 }
 
-IniProfile::FileStamp IniProfile::StampOf(const fs::path& path) {
-  FileStamp stamp;
+fs::path IniProfile::Target() const {
+  // Replace the file a symbolic link points to, not the link itself.
   std::error_code ec;
-  stamp.exists = fs::exists(path, ec);
-  if (!stamp.exists) return stamp;
-  stamp.modified = fs::last_write_time(path, ec);
-  stamp.size = fs::is_regular_file(path, ec) ? fs::file_size(path, ec) : 0;
-  return stamp;
+  if (!fs::is_symlink(path_, ec)) return path_;
+  const fs::path resolved = fs::weakly_canonical(path_, ec);
+  return ec ? path_ : resolved;
 }
 
 void IniProfile::ReloadIfChanged() {
-  const FileStamp now = StampOf(path_);
-  if (!loaded_ || *loaded_ != now) Load(now);
+  const FileIdentity now = IdentityOf(path_);
+  if (!loaded_ || *loaded_ != now) Reload(now);
 }
 
-void IniProfile::Load(const FileStamp& stamp) {
-  // The stamp is taken before reading: a change made while reading shows up next time.
-  loaded_ = stamp;
+void IniProfile::Reload(const FileIdentity& identity) {
+  Load(identity);
+  for (const Write& w : pending_) Store(w.section, w.key, w.value);
+}
+
+void IniProfile::Load(const FileIdentity& identity) {
+  // The identity is taken before reading: a change made while reading shows up next time.
+  loaded_ = identity;
   lines_.clear();
   byte_order_mark_.clear();
   line_end_.clear();
   final_newline_ = true;
   readable_ = true;
-  unsaved_ = false;
-  if (!stamp.exists) return;
+  if (!identity.exists) return;
 
   std::string content;
   if (!ReadWholeFile(path_, content)) {
@@ -273,17 +293,26 @@ std::string IniProfile::Serialise() const {
   return out;
 }
 
-void IniProfile::Save() {
-  unsaved_ = true;
+void IniProfile::Save(const fs::path& target) {
+  // A file that could not be read, or that its owner made read-only, stays as it is.
+  if (!readable_ || IsReadOnlyForUs(target)) return;
+  const FileLock file_lock(LockFileFor(target));
+  ReloadIfChanged();  // another store may have written while we waited for the lock
   if (!readable_) return;
-  // Replace the file a symbolic link points to, not the link itself.
-  std::error_code ec;
-  fs::path target = path_;
-  if (fs::is_symlink(path_, ec)) {
-    const fs::path resolved = fs::weakly_canonical(path_, ec);
-    if (!ec) target = resolved;
+  for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
+    const FileIdentity expected = *loaded_;
+    FileIdentity written;
+    const ReplaceResult result = ReplaceFile(
+        target, Serialise(), [&](const fs::path& file) { return IdentityOf(file) == expected; },
+        &written);
+    if (result == ReplaceResult::kFailed) return;
+    if (result == ReplaceResult::kReplaced) {
+      pending_.clear();
+      loaded_ = written;
+      return;
+    }
+    // Someone else saved the file meanwhile: merge into what they wrote.
+    Reload(IdentityOf(path_));
+    if (!readable_) return;
   }
-  if (!ReplaceFile(target, Serialise())) return;
-  unsaved_ = false;
-  loaded_ = StampOf(path_);
 }

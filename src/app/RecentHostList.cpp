@@ -45,6 +45,7 @@ void RecentHostList::Remember(Profile& profile, const RecentHost& entry) {
   // it meets itself again in slot 0 (it was in the list and has moved up) or
   // the carried entry is an empty slot (the list has grown by one). Running
   // off the end drops what was in slot 9.
+  Load(profile);
   RecentHost carried = entry;
   for (int slot = 0; slot < kSlots; ++slot) {
     if (carried == slots_[0] || carried.host.empty()) return;
@@ -55,12 +56,22 @@ void RecentHostList::Remember(Profile& profile, const RecentHost& entry) {
 
 bool RecentHostList::Delete(Profile& profile, int slot) {
   if (slot < 0 || slot >= Count()) return false;
+  const RecentHost shown = slots_[static_cast<std::size_t>(slot)];
+  Load(profile);
+  slot = IndexOf(shown);
+  if (slot < 0) return false;
   for (int j = slot; j < kSlots - 1; ++j) {
     slots_[static_cast<std::size_t>(j)] = std::move(slots_[static_cast<std::size_t>(j) + 1]);
   }
   slots_[kSlots - 1] = RecentHost{"", 0, ""};
   for (int k = 0; k < kSlots; ++k) Store(profile, k);
   return true;
+}
+
+int RecentHostList::IndexOf(const RecentHost& entry) const {
+  for (int slot = 0; slot < Count(); ++slot)
+    if (slots_[static_cast<std::size_t>(slot)] == entry) return slot;
+  return -1;
 }
 
 int RecentHostList::Count() const {

@@ -37,12 +37,17 @@ class RecentHostList {
   // the others down (slot 9 drops off); an entry already in the list moves up
   // and the entries behind it keep their slots. Only slots that changed are
   // written; an entry already in slot 0 writes nothing.
+  // The list is read again from the profile first, so entries another window
+  // on the same profile has added since are kept.
   void Remember(Profile& profile, const RecentHost& entry);
 
   // Removes the shown entry at `slot`: later slots move up one and slot 9
   // becomes an empty host with port 0; then all ten slots are written.
   // A slot that is not shown (no selection, or past the end of the list)
   // changes nothing, writes nothing and returns false.
+  // The list is read again from the profile first; the entry that was shown
+  // at `slot` is removed wherever another window has moved it meanwhile, and
+  // when it is no longer in the list, the list is only brought up to date.
   bool Delete(Profile& profile, int slot);
 
   // Shown entries: the slots before the first empty host.
@@ -62,6 +67,8 @@ class RecentHostList {
 
  private:
   void Store(Profile& profile, int slot) const;
+  // The first shown slot holding `entry`, or -1.
+  int IndexOf(const RecentHost& entry) const;
 
   std::array<RecentHost, kSlots> slots_{};
 };

@@ -20,7 +20,10 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     keys::WinPosX.Write(m_Profile, topLeft.x());
     keys::WinPosY.Write(m_Profile, topLeft.y());
   }
-  // The connection stays open until the session is destroyed with the frame.
+  // The connection stays open until the session is destroyed with the frame;
+  // a line check stops now, so the program can end at once and shows no box
+  // of it after the window is gone.
+  if (m_pSession) m_pSession->StopLineCheck();
   event->accept();
 }
 

@@ -18,7 +18,7 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 // characters: a failed number must leave everything after the comma unread.
 class CharReader {
  public:
-  explicit CharReader(std::streambuf& in) : in_(in) {}
+  CharReader(std::streambuf& in, const std::atomic<bool>* stop) : in_(in), stop_(stop) {}
 
   int Get() {
     if (!givenBack_.empty()) {
@@ -46,6 +46,15 @@ class CharReader {
   // instance) ends the input like the end of the file: what was read stays.
   int Read(bool consume) {
     if (failed_) return kEnd;
+    // The flag is looked at once per block of characters: cheap, and still
+    // within microseconds of being set.
+    if (stop_ != nullptr && ++sinceStopCheck_ >= kStopCheckInterval) {
+      sinceStopCheck_ = 0;
+      if (stop_->load(std::memory_order_relaxed)) {
+        failed_ = true;
+        return kEnd;
+      }
+    }
     Traits::int_type c;
     try {
       c = consume ? in_.sbumpc() : in_.sgetc();
@@ -57,7 +66,11 @@ class CharReader {
     return static_cast<unsigned char>(Traits::to_char_type(c));
   }
 
+  static constexpr unsigned kStopCheckInterval = 4096;
+
   std::streambuf& in_;
+  const std::atomic<bool>* stop_;
+  unsigned sinceStopCheck_ = 0;
   bool failed_ = false;
   std::string givenBack_;  // stored last-first
 };
@@ -84,8 +97,9 @@ std::optional<std::uint32_t> ReadNumber(CharReader& in) {
 }  // namespace
 
 void ReadCatalogue(std::streambuf& in,
-                   const std::function<bool(const CatalogueRecord&)>& onRecord) {
-  CharReader reader(in);
+                   const std::function<bool(const CatalogueRecord&)>& onRecord,
+                   const std::atomic<bool>* stop) {
+  CharReader reader(in, stop);
   std::uint32_t previousNumber = 0;
   for (;;) {
     CatalogueRecord record;

@@ -1,6 +1,7 @@
 #pragma once
 // Reads one catalogue file: a stream of records, each a name ended by "," (a
 // name with a size after it) or by "\" (a directory whose listing follows).
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <streambuf>
@@ -28,7 +29,10 @@ inline constexpr std::size_t kMaxNameLength = 4096;
 //    previous comma record of this file, 0 when there was none;
 //  - after "\": all white space is skipped;
 //  - a name cut short by the end of the input is dropped.
+// When `stop` is given and becomes true, reading ends soon after, as at the end
+// of the input: an input that never ends (a device, a huge file) can be abandoned.
 void ReadCatalogue(std::streambuf& in,
-                   const std::function<bool(const CatalogueRecord&)>& onRecord);
+                   const std::function<bool(const CatalogueRecord&)>& onRecord,
+                   const std::atomic<bool>* stop = nullptr);
 
 }  // namespace linecheck

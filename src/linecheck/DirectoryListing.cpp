@@ -30,6 +30,7 @@ std::vector<DirectoryItem> ListDirectory(const fs::path& dir, ItemFilter filter)
     std::error_code itemError;
     item.link = entry.is_symlink(itemError);
     item.directory = entry.is_directory(itemError);
+    if (!item.directory && !entry.is_regular_file(itemError)) continue;
     if (!item.directory) {
       std::uintmax_t size = entry.file_size(itemError);
       item.size = itemError ? 0 : static_cast<std::uint32_t>(size);

@@ -24,8 +24,10 @@ enum class ItemFilter {
 bool HasShortExtension(const std::string& name);
 
 // The items of `dir` that pass `filter`, sorted by name so the catalogue is the
-// same on every run. "." and ".." are never listed. A directory that is missing
-// or cannot be read lists as empty; a failure part-way keeps what was read.
+// same on every run. "." and ".." are never listed, and neither is anything that
+// is not a directory or a regular file (pipes, devices, sockets, links that lead
+// nowhere): they have no size worth matching. A directory that is missing or
+// cannot be read lists as empty; a failure part-way keeps what was read.
 std::vector<DirectoryItem> ListDirectory(const std::filesystem::path& dir, ItemFilter filter);
 
 }  // namespace linecheck

@@ -32,14 +32,15 @@ LineCheckSettings LineCheckSettings::Read(Profile& profile) {
   return settings;
 }
 
-LineCheckDatabase::LineCheckDatabase(Profile& profile, linecheck::TextSink notify)
-    : LineCheckDatabase(LineCheckSettings::Read(profile), std::move(notify)) {}
+LineCheckDatabase::LineCheckDatabase(Profile& profile, linecheck::TextSink notify,
+                                     const std::atomic<bool>* stop)
+    : LineCheckDatabase(LineCheckSettings::Read(profile), std::move(notify), stop) {}
 
 LineCheckDatabase::LineCheckDatabase(const LineCheckSettings& settings,
-                                     linecheck::TextSink notify)
-    : notify_(std::move(notify)) {
+                                     linecheck::TextSink notify, const std::atomic<bool>* stop)
+    : notify_(std::move(notify)), stop_(stop) {
   Load(settings);
-  if (!entries_.empty() && notify_) {
+  if (!entries_.empty() && notify_ && !Stopped()) {
     notify_("Database loaded (" + std::to_string(Count()) + "/" +
             std::to_string(Capacity()) + ")");
   }
@@ -81,32 +82,39 @@ void LineCheckDatabase::Load(const LineCheckSettings& settings) {
   }
   if (settings.cdDir.empty() || settings.csvDir.empty()) return;
 
-  for (int i = 0; i <= 9 && !IsFull(); ++i) {
+  for (int i = 0; i <= 9 && Continuing(); ++i) {
     LoadCsvFile(Join(settings.csvDir, "cd" + std::to_string(i) + ".csv"), settings.cdDir);
   }
   AddDirectoryTree(settings.defaultDir);
 }
 
 void LineCheckDatabase::LoadCsvFile(const std::string& path, const std::string& cdDir) {
+  // Only a regular file has an end: a pipe without a writer would block the
+  // open for ever, and a device such as /dev/zero would never stop giving.
+  std::error_code ec;
+  if (!fs::is_regular_file(fs::path(path), ec)) return;
   std::ifstream file{fs::path(path)};  // text mode, like the catalogues were written
   if (!file.is_open()) return;
-  linecheck::ReadCatalogue(*file.rdbuf(), [&](const linecheck::CatalogueRecord& record) {
-    if (!Store(record.name, record.number)) return false;
-    if (record.directory) AddListedItems(Join(cdDir, record.name));
-    return !IsFull();
-  });
+  linecheck::ReadCatalogue(
+      *file.rdbuf(),
+      [&](const linecheck::CatalogueRecord& record) {
+        if (!Store(record.name, record.number)) return false;
+        if (record.directory) AddListedItems(Join(cdDir, record.name));
+        return Continuing();
+      },
+      stop_);
 }
 
 void LineCheckDatabase::AddListedItems(const std::string& directory) {
   if (directory.find('\0') != std::string::npos) return;  // not a path the system can open
   for (linecheck::DirectoryItem& item :
        linecheck::ListDirectory(fs::path(directory), linecheck::ItemFilter::ShortExtension)) {
-    if (!Store(std::move(item.name), item.size)) return;
+    if (Stopped() || !Store(std::move(item.name), item.size)) return;
   }
 }
 
 void LineCheckDatabase::AddDirectoryTree(const std::string& directory) {
-  if (directory.empty()) return;
+  if (directory.empty() || Stopped()) return;
   for (linecheck::DirectoryItem& item :
        linecheck::ListDirectory(fs::path(directory), linecheck::ItemFilter::All)) {
     std::string child = Join(directory, item.name);
@@ -114,12 +122,13 @@ void LineCheckDatabase::AddDirectoryTree(const std::string& directory) {
     // A linked directory is stored but not entered: a link back up the tree
     // would otherwise be walked for ever.
     if (item.directory && !item.link) AddDirectoryTree(child);
-    if (IsFull()) return;
+    if (!Continuing()) return;
   }
 }
 
 bool LineCheckDatabase::Store(std::string name, std::uint32_t number) {
   if (IsFull()) return false;
+  if (name.empty()) return true;
   linecheck::UpperCase(name);
   entries_.push_back({std::move(name), number});
   return true;

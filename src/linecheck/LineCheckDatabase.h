@@ -2,6 +2,7 @@
 // The line-check catalogue: a fixed-capacity list of names with numbers (file
 // names with their sizes), built from the catalogue files, the directories they
 // name and one directory tree, all configured in the profile section "Special".
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -25,8 +26,12 @@ class LineCheckDatabase {
   // "Database loaded (<count>/<DBSize>)" before the constructor returns; the
   // destructor sends "Database unloaded" the same way. Runs on the check's
   // worker thread: it reads files and never touches a window.
-  explicit LineCheckDatabase(Profile& profile, linecheck::TextSink notify = {});
-  explicit LineCheckDatabase(const LineCheckSettings& settings, linecheck::TextSink notify = {});
+  // When `stop` is given and becomes true, loading ends soon after with what
+  // was stored so far, and no "Database loaded" is sent: the session is going.
+  explicit LineCheckDatabase(Profile& profile, linecheck::TextSink notify = {},
+                             const std::atomic<bool>* stop = nullptr);
+  explicit LineCheckDatabase(const LineCheckSettings& settings, linecheck::TextSink notify = {},
+                             const std::atomic<bool>* stop = nullptr);
   ~LineCheckDatabase();
 
   LineCheckDatabase(const LineCheckDatabase&) = delete;
@@ -56,10 +61,16 @@ class LineCheckDatabase {
   void AddListedItems(const std::string& directory);
   void AddDirectoryTree(const std::string& directory);
   bool IsFull() const { return entries_.size() >= capacity_; }
+  bool Stopped() const { return stop_ != nullptr && stop_->load(std::memory_order_relaxed); }
+  // Loading goes on while this holds: room is left and nobody asked to stop.
+  bool Continuing() const { return !IsFull() && !Stopped(); }
   // Stores one entry; false (and nothing stored) once the capacity is reached.
+  // A name that is empty is not stored (the check ends its scan at the first
+  // empty name, so one would hide every entry behind it) and gives true.
   bool Store(std::string name, std::uint32_t number);
 
   std::uint32_t capacity_ = 0;
   std::vector<Entry> entries_;  // reserved once at the full capacity, never grown past it
   linecheck::TextSink notify_;
+  const std::atomic<bool>* stop_ = nullptr;
 };

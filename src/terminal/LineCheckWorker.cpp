@@ -68,7 +68,8 @@ void CTelnetSession::RunLineCheck() {
   PostMessageText(linecheck::kLoadingDatabaseText);
   if (!m_pLineCheckDb)
     m_pLineCheckDb = std::make_unique<LineCheckDatabase>(
-        m_Profile, [this](const std::string& text) { ShowMessageFromAnyThread(text); });
+        m_Profile, [this](const std::string& text) { ShowMessageFromAnyThread(text); },
+        &m_bStopping);
   const std::uint8_t mark = linecheck::MarkAttribute(keys::MarkColor.Read(m_Profile));
   SessionScreen screen(*this, m_bStopping, [this] { PostDraw(); });
   linecheck::CheckScreen(screen, *m_pLineCheckDb, mark,
@@ -77,14 +78,18 @@ void CTelnetSession::RunLineCheck() {
   m_bLineCheckBusy = false;
 }
 
+void CTelnetSession::StopLineCheck() { m_bStopping = true; }
+
 void CTelnetSession::UnloadLineCheckDb() {
   if (!m_pLineCheckDb || m_bLineCheckBusy) return;
   m_pLineCheckDb.reset();
 }
 
 // A box from the worker waits until the user has closed it on the
-// user-interface thread, or until the session is going away.
+// user-interface thread, or until the session is going away. Once it is going
+// (the window was closed), no box of the check is shown any more.
 void CTelnetSession::ShowMessageFromAnyThread(const std::string& text) {
+  if (m_bStopping) return;
   if (std::this_thread::get_id() == m_UiThread) {
     m_pFrame->MessageBox(text, MessageKind::Information);
     return;
@@ -92,8 +97,13 @@ void CTelnetSession::ShowMessageFromAnyThread(const std::string& text) {
   auto closed = std::make_shared<std::promise<void>>();
   std::future<void> done = closed->get_future();
   SessionHost* host = m_pFrame;
-  m_pFrame->PostToUi([host, text, closed] {
-    host->ShowNotice(text, [closed] { closed->set_value(); });
+  // `this` is only touched while the session is alive (the flag is cleared in
+  // its destructor on this same thread).
+  m_pFrame->PostToUi([this, host, text, closed, alive = m_Alive] {
+    if (*alive && !m_bStopping)
+      host->ShowNotice(text, [closed] { closed->set_value(); });
+    else
+      closed->set_value();
   });
   while (!m_bStopping && done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
   }

@@ -136,6 +136,9 @@ class CTelnetSession : public ConnectionEvents {
   void CheckScreenLines();
   // Deletes an idle database ("Database unloaded" when it held entries).
   void UnloadLineCheckDb();
+  // For the window's close: a running check (and a catalogue load in progress)
+  // ends soon, and no box of the check is shown from now on.
+  void StopLineCheck();
 
   // Serialises the screen between the user-interface thread and a worker.
   std::recursive_mutex& ScreenLock() const { return m_ScreenLock; }

@@ -15,9 +15,11 @@
 #include <thread>
 #include <vector>
 
+#include "app/AtomicFile.h"
 #include "app/ProfilePath.h"
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -256,6 +258,103 @@ TEST_F(IniProfileTest, AnUnreadableFileIsNeverReplaced) {
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"});
 }
 
+// What a write does to a file and folder with the given permissions. A file
+// without its owner's write permission is read-only for everyone, root
+// included, as editors treat it; a folder that takes no new file gets the
+// file rewritten in place; a replacement keeps the file's mode and group.
+struct PermissionCase {
+  const char* name;
+  const char* what;
+  fs::perms file, folder;
+  bool ordinaryUser;  // write as "nobody" (when run as root)
+  bool otherGroup;    // the file belongs to group "nogroup" (needs root)
+  bool written;
+};
+
+class IniProfilePermissions : public IniProfileTest,
+                              public ::testing::WithParamInterface<PermissionCase> {};
+
+TEST_P(IniProfilePermissions, WriteRespectsTheFileAndFolder) {
+  const PermissionCase& c = GetParam();
+  if (c.otherGroup && geteuid() != 0) GTEST_SKIP() << "needs root to give the file another group";
+  const std::string old = "[Screen]\nWidth=90\n";
+  WriteFile(file, old);
+  fs::permissions(file, c.file);
+  if (c.otherGroup) {
+    ASSERT_EQ(chown(file.c_str(), 0, 65534), 0);
+  }
+  struct stat before{};
+  ASSERT_EQ(stat(file.c_str(), &before), 0);
+  fs::permissions(dir.path(), c.folder);
+
+  const auto write = [&] {
+    IniProfile profile(file);
+    profile.WriteInt("Screen", "Width", 100);
+    return profile.GetInt("Screen", "Width", 80) == 100;  // in memory it holds either way
+  };
+  EXPECT_TRUE(c.ordinaryUser ? AsOrdinaryUser(write) : write()) << c.what;
+  fs::permissions(dir.path(), fs::perms::owner_all);
+
+  EXPECT_EQ(ReadFile(file), c.written ? "[Screen]\nWidth=100\n" : old) << c.what;
+  struct stat after{};
+  ASSERT_EQ(stat(file.c_str(), &after), 0);
+  EXPECT_EQ(after.st_mode, before.st_mode) << c.what;
+  EXPECT_EQ(after.st_uid, before.st_uid) << c.what;
+  EXPECT_EQ(after.st_gid, before.st_gid) << c.what;
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"}) << c.what;
+}
+
+constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kFolderReadOnly = kReadOnly | fs::perms::owner_exec | fs::perms::group_exec |
+                                      fs::perms::others_exec;
+constexpr fs::perms kEveryoneWrites = kReadOnly | fs::perms::owner_write | fs::perms::group_write |
+                                      fs::perms::others_write;
+
+constexpr fs::perms kMode640 = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+constexpr fs::perms kMode664 = kReadOnly | fs::perms::owner_write | fs::perms::group_write;
+constexpr fs::perms kAll = fs::perms::all;
+
+// name, what, file, folder, ordinary user, other group, written
+INSTANTIATE_TEST_SUITE_P(
+    Cases, IniProfilePermissions,
+    ::testing::Values(
+        PermissionCase{"Mode444", "mode 444 is left untouched", kReadOnly, kAll, false, false, false},
+        PermissionCase{"Mode444OrdinaryUser", "mode 444 as an ordinary user", kReadOnly, kAll, true,
+                       false, false},
+        PermissionCase{"Mode640Kept", "mode 640 is kept", kMode640, kAll, false, false, true},
+        PermissionCase{"GroupKept", "the group is kept", kMode664, kAll, false, true, true},
+        PermissionCase{"ReadOnlyFolderInPlace",
+                       "a writable file in a read-only folder is rewritten in place",
+                       kEveryoneWrites, kFolderReadOnly, true, false, true},
+        PermissionCase{"Mode444ReadOnlyFolder", "mode 444 in a read-only folder is left untouched",
+                       kReadOnly, kFolderReadOnly, true, false, false}),
+    [](const ::testing::TestParamInfo<PermissionCase>& info) { return std::string(info.param.name); });
+
+TEST_F(IniProfileTest, TemporaryFilesOfDeadWritersAreRemovedAtTheNextStart) {
+  const pid_t dead = fork();  // a process that is gone once reaped
+  if (dead == 0) _exit(0);
+  ASSERT_GT(dead, 0);
+  waitpid(dead, nullptr, 0);
+  const std::string gone = std::to_string(dead), alive = std::to_string(getpid());
+  const struct {
+    std::string name;
+    bool removed;
+  } files[] = {
+      {".corvane.ini." + gone + ".0123456789ab.tmp", true},
+      {".corvane.ini." + alive + ".0123456789ab.tmp", false},  // its writer may still finish
+      {".corvane.ini.0123456789ab.tmp", false},                // no writer named
+      {".corvane.ini." + gone + ".0123456789ab.tmp.bak", false},
+      {".corvane.ini." + gone + ".xyz.tmp", false},
+      {".other.ini." + gone + ".0123456789ab.tmp", false},
+      {"corvane.ini." + gone + ".0123456789ab.tmp", false},
+  };
+  WriteFile(file, "[Screen]\nWidth=90\n");
+  for (const auto& f : files) WriteFile(dir.path() / f.name, "left over");
+  IniProfile profile(file);
+  for (const auto& f : files) EXPECT_EQ(!fs::exists(dir.path() / f.name), f.removed) << f.name;
+  EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 90);
+}
+
 TEST_F(IniProfileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
   const fs::path real = dir.path() / "real.ini";
   WriteFile(real, "[Screen]\nWidth=90\n");
@@ -266,6 +365,27 @@ TEST_F(IniProfileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
   EXPECT_TRUE(fs::is_symlink(file));
   EXPECT_EQ(ReadFile(real), "[Screen]\nWidth=100\n");
   EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+#endif
+
+#ifdef __linux__
+// An editor's save that lands after the last look but before the rename: the
+// exchange shows it, and it stays in place for the caller to merge into.
+TEST_F(IniProfileTest, ASaveInTheLastInstantBeforeTheRenameIsKept) {
+  WriteFile(file, "[Screen]\nWidth=90\n");
+  const FileIdentity read = IdentityOf(file);
+  int looks = 0;
+  const ReplaceResult result = ReplaceFile(file, "[Screen]\nWidth=100\n", [&](const fs::path& at) {
+    if (++looks == 1) {  // the last look finds the file as read; the editor saves right after
+      WriteFile(dir.path() / "editor~", "[Screen]\nWidth=90\nHeight=50\n");
+      fs::rename(dir.path() / "editor~", file);
+      return true;
+    }
+    return IdentityOf(at) == read;
+  });
+  EXPECT_EQ(result, ReplaceResult::kTargetChanged);
+  EXPECT_EQ(ReadFile(file), "[Screen]\nWidth=90\nHeight=50\n");
+  EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"});
 }
 #endif
 

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <ostream>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "MemoryProfile.h"
+#include "app/IniProfile.h"
 #include "app/PortText.h"
 
 void PrintTo(const RecentHost& e, std::ostream* os) {
@@ -219,6 +222,75 @@ TEST(RecentHostListDelete, SlotNotShownChangesAndWritesNothing) {
     EXPECT_TRUE(profile.writes.empty());
   }
 }
+
+// Two windows (two stores, as two processes have) on one profile file: each
+// change is made to the list as it then stands in the file, so neither window
+// drops the other's entries.
+struct WindowStep {
+  int window;  // 0 = A, 1 = B
+  enum { kConnect, kDelete } action;
+  RecentHost entry{};  // connected to
+  int slot = -1;       // deleted: the line this window's list shows there
+};
+
+struct TwoWindowCase {
+  const char* name;
+  std::vector<WindowStep> steps;
+  std::vector<RecentHost> after;  // padded to ten slots
+};
+
+class TwoWindowsTest : public testing::TestWithParam<TwoWindowCase> {};
+
+TEST_P(TwoWindowsTest, NeitherLosesTheOthersEntries) {
+  namespace fs = std::filesystem;
+  const fs::path dir = fs::temp_directory_path() /
+                       ("corvane-recent-" + std::to_string(std::random_device{}()));
+  fs::create_directories(dir);
+  {
+    IniProfile profiles[2] = {IniProfile(dir / "corvane.ini"), IniProfile(dir / "corvane.ini")};
+    RecentHostList lists[2];
+    for (int w = 0; w < 2; ++w) lists[w].Load(profiles[w]);  // both windows start
+    for (const WindowStep& step : GetParam().steps) {
+      if (step.action == WindowStep::kConnect)
+        lists[step.window].Remember(profiles[step.window], step.entry);
+      else
+        lists[step.window].Delete(profiles[step.window], step.slot);
+    }
+    IniProfile reread(dir / "corvane.ini");
+    RecentHostList stored;
+    stored.Load(reread);
+    EXPECT_EQ(Slots(stored), Padded(GetParam().after));
+  }
+  fs::remove_all(dir);
+}
+
+const RecentHost A1{"a1", 23, ""}, A2{"a2", 23, ""}, B1{"b1", 23, ""}, B2{"b2", 23, ""};
+
+// The list after a Delete: slot 9 is emptied with port 0.
+std::vector<RecentHost> AfterDelete(std::vector<RecentHost> entries) {
+  entries = Padded(std::move(entries));
+  entries.back() = {"", 0, ""};
+  return entries;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TwoWindowsTest,
+    testing::Values(
+        TwoWindowCase{"ConnectsInTurn",
+                      {{0, WindowStep::kConnect, A1}, {1, WindowStep::kConnect, B1},
+                       {0, WindowStep::kConnect, A2}, {1, WindowStep::kConnect, B2}},
+                      {B2, A2, B1, A1}},
+        // B shows b1, a1; A has added a2 in front since: b1 is deleted where it now is.
+        TwoWindowCase{"DeleteRemovesTheShownEntryWhereItNowIs",
+                      {{0, WindowStep::kConnect, A1}, {1, WindowStep::kConnect, B1},
+                       {0, WindowStep::kConnect, A2}, {1, WindowStep::kDelete, {}, 0}},
+                      AfterDelete({A2, A1})},
+        // A has deleted a1 already; B's delete of it removes nothing else.
+        TwoWindowCase{"DeleteOfAnEntryTheOtherRemovedChangesNothing",
+                      {{0, WindowStep::kConnect, A1}, {1, WindowStep::kConnect, B1},
+                       {0, WindowStep::kDelete, {}, 0}, {1, WindowStep::kDelete, {}, 1}},
+                      AfterDelete({B1})}),
+    [](const testing::TestParamInfo<TwoWindowCase>& info) { return info.param.name; });
 
 TEST(RecentHostListText, EntryMenuAndTitleForms) {
   MemoryProfile profile;

@@ -2,11 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <climits>
 #include <filesystem>
+#include <future>
 #include <random>
 #include <utility>
 #include <vector>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "MemoryProfile.h"
 #include "TempDir.h"
@@ -41,9 +50,29 @@ class LineCheckDatabaseTest : public testing::Test {
     dir.Write("csv/cd" + std::to_string(number) + ".csv", content);
   }
 
-  std::unique_ptr<LineCheckDatabase> Load() {
+  std::unique_ptr<LineCheckDatabase> Load(const std::atomic<bool>* stop = nullptr) {
     return std::make_unique<LineCheckDatabase>(
-        profile, [this](const std::string& text) { messages.push_back(text); });
+        profile, [this](const std::string& text) { messages.push_back(text); }, stop);
+  }
+
+  // Loads on another thread. A load still running after `limit` fails the test
+  // and is then ended: by the stop flag, and by a writer for each of `fifos`
+  // (a load blocked opening one can be freed no other way).
+  std::unique_ptr<LineCheckDatabase> LoadWithin(std::chrono::seconds limit,
+                                                const std::vector<std::string>& fifos = {}) {
+    std::atomic<bool> stop{false};
+    auto loading = std::async(std::launch::async, [&] { return Load(&stop); });
+    if (loading.wait_for(limit) != std::future_status::ready) {
+      ADD_FAILURE() << "the load did not end within " << limit.count() << " s";
+      stop = true;
+#ifndef _WIN32
+      for (const std::string& fifo : fifos) {
+        const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) close(fd);
+      }
+#endif
+    }
+    return loading.get();
   }
 
   TempDir dir;
@@ -59,6 +88,12 @@ TEST_F(LineCheckDatabaseTest, ReadsCatalogueFilesInOrderAndUpperCasesNames) {
   dir.Write("csv/cd10.csv", "never.txt,4\n");
   EXPECT_EQ(EntriesOf(*Load()), (Entries{{"README.TXT", 1234}, {"MIXED CASE.DOC", 2},
                                          {"\xe9T\xe9.TXT", 3}}));
+}
+
+TEST_F(LineCheckDatabaseTest, LinesWithAnEmptyNameAreNotStored) {
+  Catalogue(0, "a,1\n,5\nb,2\n");
+  Catalogue(1, ",7\nc,3\n");
+  EXPECT_EQ(EntriesOf(*Load()), (Entries{{"A", 1}, {"B", 2}, {"C", 3}}));
 }
 
 TEST_F(LineCheckDatabaseTest, MissingNumberNeverBorrowsFromAnotherFile) {
@@ -211,6 +246,75 @@ TEST_F(LineCheckDatabaseTest, BrokenCataloguesAreSkippedAndTheRestLoads) {
   ASSERT_GE(db->Count(), 1u);
   EXPECT_EQ(db->GetName(db->Count() - 1), "LAST");
   EXPECT_EQ(db->GetNumber(db->Count() - 1), 9u);
+}
+
+#ifndef _WIN32
+// Catalogues and tree items that are not regular files have no end (a device)
+// or block whoever opens them (a pipe without a writer): they are skipped, and
+// the load ends with everything else.
+struct SpecialFileCase {
+  const char* name;
+  const char* what;
+  const char* where;  // a path under the test folder
+  bool fifo;          // a named pipe; otherwise a link to /dev/zero
+};
+
+class LineCheckDatabaseSpecialFiles : public LineCheckDatabaseTest,
+                                      public testing::WithParamInterface<SpecialFileCase> {};
+
+TEST_P(LineCheckDatabaseSpecialFiles, AreSkippedAndTheLoadEnds) {
+  const SpecialFileCase& c = GetParam();
+  dir.MakeDir("tree");
+  dir.Write("cd/d/file.txt", "12");
+  dir.Write("tree/t.txt", "1");
+  Catalogue(1, "after,5\nd\\\n");
+  const std::string path = dir / c.where;
+  std::error_code ec;
+  if (c.fifo) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0) << path;
+  } else {
+    std::filesystem::create_symlink("/dev/zero", path, ec);
+    ASSERT_FALSE(ec) << ec.message();
+  }
+  Configure(5000, cdDir, csvDir, dir / "tree");
+  auto db = LoadWithin(std::chrono::seconds(20), {path});
+  EXPECT_EQ(EntriesOf(*db), (Entries{{"AFTER", 5}, {"D", 0}, {"FILE.TXT", 2}, {"T.TXT", 1}}))
+      << c.what;
+}
+
+const SpecialFileCase kSpecialFileCases[] = {
+    {"FifoCatalogue", "FIFO as cd0.csv", "csv/cd0.csv", true},
+    {"ZeroCatalogue", "link to /dev/zero as cd0.csv", "csv/cd0.csv", false},
+    {"FifoInTree", "FIFO in the tree", "tree/pipe", true},
+    {"ZeroInTree", "link to /dev/zero in the tree", "tree/zero", false},
+    {"FifoListed", "FIFO in a listed directory", "cd/d/pipe.csv", true},
+    {"ZeroListed", "link to /dev/zero in a listed directory", "cd/d/zero", false},
+};
+INSTANTIATE_TEST_SUITE_P(Kinds, LineCheckDatabaseSpecialFiles, testing::ValuesIn(kSpecialFileCases),
+                         [](const testing::TestParamInfo<SpecialFileCase>& info) {
+                           return std::string(info.param.name);
+                         });
+#endif
+
+TEST_F(LineCheckDatabaseTest, StopFlagSetFromAnotherThreadEndsALongLoad) {
+  // A sparse catalogue of 64 GiB without a separator: read in full it would
+  // take many minutes.
+  const std::string huge = dir.Write("csv/cd0.csv", "");
+  std::error_code ec;
+  std::filesystem::resize_file(huge, std::uintmax_t{64} << 30, ec);
+  if (ec) GTEST_SKIP() << "no sparse file here: " << ec.message();
+  Catalogue(1, "b,2\n");
+
+  std::atomic<bool> stop{false};
+  auto loading = std::async(std::launch::async, [&] { return Load(&stop); });
+  ASSERT_EQ(loading.wait_for(std::chrono::milliseconds(200)), std::future_status::timeout)
+      << "the catalogue was read in full: nothing to stop";
+  stop = true;
+  ASSERT_EQ(loading.wait_for(std::chrono::seconds(5)), std::future_status::ready)
+      << "the load went on after the stop flag was set";
+  auto db = loading.get();
+  EXPECT_EQ(db->Count(), 0u) << "nothing after the stop is read";
+  EXPECT_TRUE(messages.empty()) << "a stopped load says nothing";
 }
 
 TEST_F(LineCheckDatabaseTest, UnreadableDirectoriesAreSkipped) {

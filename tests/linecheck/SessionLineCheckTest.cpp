@@ -138,5 +138,14 @@ TEST_F(SessionLineCheck, SessionGoesAwayWhileTheWorkerWaitsForItsBox) {
   const auto start = std::chrono::steady_clock::now();
   session.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  // The box the worker posted finds the session gone and shows nothing; nor
+  // does a loaded catalogue say "Database unloaded" as its session goes.
+  host.RunPosted();
+  EXPECT_TRUE(host.messages.empty());
+  Configure(10, "A.TXT,1\n");
+  session->CheckScreenLines();
+  ASSERT_EQ(host.messages.size(), 1u);
+  session.reset();
+  EXPECT_EQ(host.messages.size(), 1u);
 }
 }  // namespace

@@ -24,6 +24,7 @@
 #include "terminal/TelnetSession.h"
 
 #ifndef _WIN32
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -171,9 +172,9 @@ std::vector<StartCase> StartCases() {
 // the effective user becomes "nobody" (permission bits mean nothing to root).
 class OrdinaryUser {
  public:
-  OrdinaryUser() {
+  explicit OrdinaryUser(bool wanted = true) {
 #ifndef _WIN32
-    root_ = geteuid() == 0;
+    root_ = wanted && geteuid() == 0;
     ok_ = !root_ || (setegid(65534) == 0 && seteuid(65534) == 0);
 #endif
   }
@@ -326,6 +327,64 @@ class SettingsRobustnessTest : public QObject {
     QCOMPARE(Others(file), std::vector<std::string>{});
     fs::permissions(dir, fs::perms::owner_all);
     fs::remove_all(dir);
+#endif
+  }
+
+  // The real start-up writes its screen, font and colour keys. A profile made
+  // read-only gets none of them and keeps its mode; a writable profile in a
+  // folder that takes no new file gets them in place; a temporary file a killed
+  // writer left beside the profile is gone after the start.
+  void permissionsAndLeftoversAtStart_data() {
+    QTest::addColumn<int>("fileMode");
+    QTest::addColumn<int>("folderMode");
+    QTest::addColumn<bool>("ordinaryUser");
+    QTest::addColumn<bool>("written");
+    QTest::newRow("mode 444") << 0444 << 0755 << false << false;
+    QTest::newRow("mode 444 as an ordinary user") << 0444 << 0755 << true << false;
+    QTest::newRow("writable file in a read-only folder") << 0666 << 0555 << true << true;
+    QTest::newRow("mode 600 with a killed writer's leftover") << 0600 << 0755 << false << true;
+  }
+
+  void permissionsAndLeftoversAtStart() {
+#ifdef _WIN32
+    QSKIP("permission bits");
+#else
+    QFETCH(int, fileMode);
+    QFETCH(int, folderMode);
+    QFETCH(bool, ordinaryUser);
+    QFETCH(bool, written);
+    char pattern[] = "/tmp/corvane-permissions-XXXXXX";  // reachable by "nobody"
+    QVERIFY(mkdtemp(pattern) != nullptr);
+    const fs::path dir = pattern;
+    const fs::path file = dir / "corvane.ini";
+    const std::string content = "[Options]\nEmulation=1\n";
+    WriteFile(file, content);
+    const pid_t gone = fork();  // a writer that is no more
+    if (gone == 0) _exit(0);
+    waitpid(gone, nullptr, 0);
+    const fs::path leftover = dir / (".corvane.ini." + std::to_string(gone) + ".00000000abcd.tmp");
+    WriteFile(leftover, "[Screen]\nWidth=1");
+    fs::permissions(file, static_cast<fs::perms>(fileMode));
+    fs::permissions(dir, static_cast<fs::perms>(folderMode));
+    {
+      OrdinaryUser nobody(ordinaryUser);
+      QVERIFY(nobody.ok());
+      std::unique_ptr<CTerminalApp> app = Start(file);
+      QVERIFY(app);
+      QCOMPARE(Observed(*app->MainFrame(), "emulation"), 1);
+      QVERIFY(app->MainFrame()->close());
+      QVERIFY(messages_.empty());
+    }
+    fs::permissions(dir, fs::perms::owner_all);
+    const std::string after = ReadFile(file);
+    const bool leftoverGone = !fs::exists(leftover);
+    const auto mode = fs::status(file).permissions();
+    fs::remove_all(dir);
+    QCOMPARE(after != content, written);
+    if (written) QVERIFY(after.find("BufferSize=1000") != std::string::npos);
+    QCOMPARE(static_cast<int>(mode), fileMode);
+    // Only where the user may change the folder (root's, when "nobody" writes) can the leftover go.
+    QCOMPARE(leftoverGone, folderMode == 0755 && !(ordinaryUser && geteuid() == 0));
 #endif
   }
 
