@@ -2,6 +2,7 @@
 // engine, as a socket would deliver them, and prints the resulting screen.
 //
 //   screendump [--size WxH] [--block N] [--attrs] [--sent] [--emulation vt100|ansi] < bytes
+//   screendump --help
 //
 // Output: one line per screen row (right-trimmed), then "cursor ROW COL"
 // (0-based); --attrs adds one line of hex attribute bytes per row, --sent a
@@ -10,7 +11,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
-#include <iterator>
 #include <string>
 
 #include "app/MemoryProfile.h"
@@ -27,12 +27,16 @@ struct Options {
   int emulation = 0;
 };
 
+// Asked-for help goes to standard output with status 0; a bad command line
+// gets its reason and the usage on standard error with status 2.
 [[noreturn]] void Usage(const char* error) {
+  std::FILE* out = error ? stderr : stdout;
   if (error) std::fprintf(stderr, "screendump: %s\n", error);
-  std::fprintf(stderr,
+  std::fprintf(out,
                "usage: screendump [--size WxH] [--block N] [--attrs] [--sent] "
-               "[--emulation vt100|ansi] < host-bytes\n");
-  std::exit(2);
+               "[--emulation vt100|ansi] < host-bytes\n"
+               "       screendump --help\n");
+  std::exit(error ? 2 : 0);
 }
 
 Options ParseOptions(int argc, char** argv) {
@@ -79,8 +83,6 @@ std::string Hex(const std::string& bytes) {
 
 int main(int argc, char** argv) {
   const Options options = ParseOptions(argc, argv);
-  std::string input((std::istreambuf_iterator<char>(std::cin)), std::istreambuf_iterator<char>());
-
   MemoryProfile profile;
   keys::Width.Write(profile, options.width);
   keys::Height.Write(profile, options.height);
@@ -90,9 +92,16 @@ int main(int argc, char** argv) {
   CTelnetSession session(host, connection, profile);
   session.OpenConnection("127.0.0.1", 23);
 
-  for (std::size_t at = 0; at < input.size(); at += static_cast<std::size_t>(options.block)) {
-    connection.Queue(input.substr(at, static_cast<std::size_t>(options.block)));
+  // Standard input is fed block by block as it arrives, so memory stays flat
+  // whatever the input's size; every block but the last holds exactly
+  // --block bytes, as a socket delivering that much per read would.
+  std::string block(static_cast<std::size_t>(options.block), '\0');
+  for (;;) {
+    const std::size_t got = std::fread(block.data(), 1, block.size(), stdin);
+    if (got == 0) break;
+    connection.Queue(block.substr(0, got));
     while (!connection.incoming.empty()) session.OnReceive(0);
+    if (got < block.size()) break;
   }
 
   for (int r = 0; r < session.m_nHeight; ++r) {

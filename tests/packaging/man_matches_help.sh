@@ -21,7 +21,7 @@ compare() {  # name, usage text, page
 }
 
 compare corvane "$("$corvane" --help)" "$man_dir/corvane.1"
-# screendump prints its usage on standard error and exits 2.
+# screendump prints its usage on standard output when asked.
 compare screendump "$("$screendump" --help 2>&1)" "$man_dir/screendump.1"
 
 if command -v man >/dev/null; then
