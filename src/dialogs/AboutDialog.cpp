@@ -6,6 +6,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/CommandLine.h"
+
 // Makes sure the icon's resources are linked in and registered, as they live
 // in a static library that nothing else may reference. (The macro declares a
 // function, so it must stand outside any namespace.)
@@ -39,7 +41,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   grid->addWidget(m_iconLabel, 0, 0, Qt::AlignTop);
 
   // Plain text: an '&' in the text would be shown, not taken as a mnemonic.
-  m_versionLabel = new QLabel(QStringLiteral("Corvane Version 2.0"), this);
+  m_versionLabel = new QLabel(QString::fromStdString(VersionText()), this);
   m_versionLabel->setTextFormat(Qt::PlainText);
   grid->addWidget(m_versionLabel, 0, 1, Qt::AlignTop);
 
