@@ -37,6 +37,15 @@ bool ScanUnsigned(std::string_view text, unsigned& value) {
   return true;
 }
 
+// The word as the error message shows it: control characters become '?', so
+// the message stays one line and cannot drive the terminal it is printed on.
+std::string Printable(std::string_view word) {
+  std::string shown(word);
+  for (char& c : shown)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = '?';
+  return shown;
+}
+
 }  // namespace
 
 CommandLine ScanHostAndPort(std::string_view text) {
@@ -67,7 +76,7 @@ CommandLine ParseCommandLine(const std::vector<std::string>& words) {
         result.action = CommandLine::Action::Version;
       } else {
         result.action = CommandLine::Action::Error;
-        result.error = "unknown option '" + word + "' (try --help)";
+        result.error = "unknown option '" + Printable(word) + "' (try --help)";
       }
       return result;
     }
