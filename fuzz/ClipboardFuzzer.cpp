@@ -18,10 +18,10 @@
 #include "app/CodePage.h"
 
 // Data for the host doubles every 0xFF so the host does not take it for a
-// telnet command; this is the session's own step when the helper exists.
-#if __has_include("terminal/TelnetData.h")
+// telnet command; fuzz/CMakeLists.txt defines CORVANE_FUZZ_DOUBLE_IAC when the
+// session's DoubleIac (terminal/TelnetData.h) exists.
+#ifdef CORVANE_FUZZ_DOUBLE_IAC
 #include "terminal/TelnetData.h"
-#define CORVANE_FUZZ_DOUBLE_IAC 1
 #endif
 
 namespace {
