@@ -5,8 +5,9 @@
 //  - by ReadCatalogue straight from a stream that counts every character it is
 //    asked for and holds exactly the input (AddressSanitizer sees any read past
 //    it), and again from a buffered string stream: both must yield the same
-//    records, at most one per separator, names within kMaxNameLength, never more
-//    than the receiver accepts, with a number of reads linear in the input;
+//    records, at most one per separator, names within kMaxNameLength and
+//    together no longer than the input, never more than the receiver accepts,
+//    with a number of reads linear in the input;
 //  - by the database loader as cd0.csv beside a small generated tree (directories
 //    named by records, a default tree with a link back up): the count never
 //    exceeds the capacity and every stored name is within its cap, upper-cased.
@@ -82,10 +83,14 @@ void CheckReader(const std::string& text, std::size_t limit) {
   std::size_t separators = 0;
   for (const char c : text) separators += c == ',' || c == '\\';
   if (records.size() > separators) Fail("more records than separators");
+  std::size_t nameBytes = 0;  // every input byte belongs to one name at most
   for (const auto& record : records) {
+    nameBytes += record.name.size();
     if (record.name.size() > linecheck::kMaxNameLength) Fail("name longer than its cap");
     if (record.directory && record.number != 0) Fail("a directory record with a number");
   }
+
+  if (nameBytes + records.size() > text.size()) Fail("names hold more bytes than the input");
 
   std::stringbuf buffered(text);
   const auto again = Read(buffered, limit);

@@ -167,7 +167,7 @@ CATALOGUE_SEEDS = {
     "listed_dirs": bytes([0x80 | 100]) + b"dir\\a b\\x/y\\..\\missing\\ \\",
     "crlf_and_blanks": bytes([60]) + b"  lead,1\r\ntrail  ,2\r\n\r\nspan\nlines,3\r\n",
     "edges_of_capacity": bytes([0x80 | 0x79]) + b"x,1\n",
-    "long_name": bytes([10]) + b"n" * 3000 + b",5\n",
+    "long_name": bytes([10]) + b"n" * 5000 + b",5\nshort,6\n",
 }
 
 # --- macro keys (MacroFuzzer.cpp) ------------------------------------------------

@@ -43,6 +43,7 @@ max_len() {
   case "$1" in
     session) echo 10000 ;;
     cmdline) echo 8192 ;;
+    catalogue) echo 12000 ;;  # names beyond their 4096-byte cap
     *) echo 4096 ;;
   esac
 }
