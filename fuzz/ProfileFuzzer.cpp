@@ -40,17 +40,18 @@ constexpr const char* kKeys[] = {"SaveWinPosition", "Width", "Height", "BufferSi
   std::abort();
 }
 
+template <std::size_t N>
+std::string OneOf(FuzzedDataProvider& in, const char* const (&names)[N]) {
+  return names[in.ConsumeIntegralInRange<std::size_t>(0, N - 1)];
+}
+
+// A name Corvane uses, any short byte string, or one fixed name (so that
+// scripts often meet the same key again).
 std::string PickName(FuzzedDataProvider& in, bool section) {
   switch (in.ConsumeIntegralInRange(0, 2)) {
-    case 0: {
-      const auto& names = section ? std::vector<std::string>(std::begin(kSections), std::end(kSections))
-                                  : std::vector<std::string>(std::begin(kKeys), std::end(kKeys));
-      return names[in.ConsumeIntegralInRange<std::size_t>(0, names.size() - 1)];
-    }
-    case 1:
-      return in.ConsumeRandomLengthString(24);
-    default:
-      return section ? "s" : "k";
+    case 0: return section ? OneOf(in, kSections) : OneOf(in, kKeys);
+    case 1: return in.ConsumeRandomLengthString(24);
+    default: return section ? "s" : "k";
   }
 }
 
