@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
-"""Writes the seed corpus of the session fuzzer into fuzz/corpus/.
+"""Writes the seed corpus of every fuzz target into fuzz/corpus/<target>/.
 
-Each seed is an operation script in the fuzzer's input format (see the comment
-at the top of SessionFuzzer.cpp). Run it again after changing that format.
+Each seed is in its target's input format (see the comment at the top of the
+target's source). Run it again after changing a format.
 """
 import os
 import struct
@@ -137,13 +137,96 @@ SEEDS = {
 }
 
 
+# --- the settings store (ProfileFuzzer.cpp) ------------------------------------
+def profile_seed(file_text):
+    """The profile file as the target's string reader wants it (backslashes
+    doubled, ended by a backslash and one more byte), then bytes the script of
+    reads and writes is drawn from."""
+    script = bytes(range(7, 256, 13)) + b"\\\\r\\n[x]=\"v\" \0" + bytes(range(250, 0, -17))
+    return file_text.replace(b"\\", b"\\\\") + b"\\x" + script
+
+
+PROFILE_SEEDS = {
+    "first_start": b"",
+    "typical": b"[Options]\nSaveWinPosition=1\nLocalEcho=0\n\n[Screen]\nWidth=80\nHeight=24\n"
+               b"BufferSize=1000\n\n[Font]\nName=Terminal\nSize=110\n\n[Macro]\nF1=ls -l\\r\n"
+               b"F2=\\e[A\n\n[Recent Host List]\nHost1=127.0.0.1\nPort1=2323\nDesc1=loopback\n",
+    "windows_lines_and_mark": b"\xef\xbb\xbf[Options]\r\nEmulation=1\r\n[Screen]\r\nWidth = 132 \r\n",
+    "hand_edited": b"; comment\n  [ options ]  \n  emulation =  2 ; not a comment\n"
+                   b"[Options]\nEmulation=-1\n[Font]\nName=\"  spaced  \"\nName='second'\n"
+                   b"junk line\n[broken\n=no key\n[Special]\nDBSize=99999999999\nCDDir=C:\\cd\n",
+    "no_final_newline": b"[Macro]\nF12=\\\\dir",
+    "binary": bytes(range(256)),
+}
+
+# --- the catalogue (CatalogueFuzzer.cpp) -----------------------------------------
+CATALOGUE_SEEDS = {
+    "files_and_dir": bytes([0x80 | 40]) + b"readme.txt,1234\nDir\\\nother.doc,  77\n",
+    "numbers": bytes([20]) + b"a,-1\nb,+5\nc, x\nd,4294967296\ne,99999999999999999999\nf,",
+    "full_early": bytes([3]) + b"one,1\ntwo,2\nthree,3\nfour,4\nDir\\\n",
+    "listed_dirs": bytes([0x80 | 100]) + b"dir\\a b\\x/y\\..\\missing\\ \\",
+    "crlf_and_blanks": bytes([60]) + b"  lead,1\r\ntrail  ,2\r\n\r\nspan\nlines,3\r\n",
+    "edges_of_capacity": bytes([0x80 | 0x79]) + b"x,1\n",
+    "long_name": bytes([10]) + b"n" * 5000 + b",5\nshort,6\n",
+}
+
+# --- macro keys (MacroFuzzer.cpp) ------------------------------------------------
+def utf16(text):
+    return text.encode("utf-16-le", "surrogatepass")
+
+
+MACRO_SEEDS = {
+    "escapes": bytes([0x00]) + utf16("ls -l\\r\\n\\e[A\\tx\\\\dir"),
+    "unknown_and_trailing": bytes([0x31]) + utf16("a\\qb\\E\\N\\R\\T\\"),
+    "double_backslash_e": bytes([0xB5]) + utf16("\\\\e\\\\\\e"),
+    "code_page": bytes([0x01]) + utf16("caf\u00e9 \u2302 \u00ff \uff3c \u20ac \U0001F600\\n"),
+    "lone_surrogates": bytes([0x20]) + utf16("\ud83d\\n\ude00\\"),
+}
+
+# --- command line (CommandLineFuzzer.cpp) ----------------------------------------
+def argv(*words):
+    return b"\0".join(words)
+
+
+CMDLINE_SEEDS = {
+    "host_port": argv(b"127.0.0.1", b"2323", b"extra"),
+    "host_only": argv(b"example.org"),
+    "help": argv(b"host", b"--help", b"--version"),
+    "version": argv(b"--version"),
+    "unknown": argv(b"--bogus\n\x1b[2J"),
+    "ports": argv(b"h", b" 65535 ", b"65536", b"\t0\t", b"-1", b"4294967296", b"0000080"),
+    "long_host": argv(b"h" * 1000, b"23"),
+    "blanks": argv(b"", b" \t", b"\n"),
+}
+
+# --- pasting (ClipboardFuzzer.cpp) ----------------------------------------------
+CLIPBOARD_SEEDS = {
+    "two_lines": bytes([0]) + utf16("first line\r\nsecond line\r\n"),
+    "nul_cuts": bytes([1]) + utf16("kept\0dropped"),
+    "iac_bytes": bytes([0]) + utf16("\u00ff\u00ff x \u00ff"),
+    "cp437_nbsp": bytes([1]) + utf16("\u00a0\u2500\u263a\u00ff"),
+    "unmappable": bytes([0]) + utf16("\u20ac\u4e2d\U0001F600\ud800"),
+}
+
+TARGET_SEEDS = {
+    "session": SEEDS,
+    "profile": {name: profile_seed(text) for name, text in PROFILE_SEEDS.items()},
+    "catalogue": CATALOGUE_SEEDS,
+    "macro": MACRO_SEEDS,
+    "cmdline": CMDLINE_SEEDS,
+    "clipboard": CLIPBOARD_SEEDS,
+}
+
+
 def main():
-    out = os.path.join(os.path.dirname(os.path.abspath(__file__)), "corpus")
-    os.makedirs(out, exist_ok=True)
-    for name, data in sorted(SEEDS.items()):
-        with open(os.path.join(out, name), "wb") as f:
-            f.write(data)
-        print("%-20s %6d bytes" % (name, len(data)))
+    here = os.path.dirname(os.path.abspath(__file__))
+    for target, seeds in sorted(TARGET_SEEDS.items()):
+        out = os.path.join(here, "corpus", target)
+        os.makedirs(out, exist_ok=True)
+        for name, data in sorted(seeds.items()):
+            with open(os.path.join(out, name), "wb") as f:
+                f.write(data)
+            print("%-10s %-24s %6d bytes" % (target, name, len(data)))
 
 
 if __name__ == "__main__":

@@ -5,7 +5,7 @@
 #                   the first report ends the test that made it;
 #   3. build-tsan/  with ThreadSanitizer, every test that may run threads, front end
 #                   included; the hardening floods (one thread, slow there) are left out;
-#   4. build-fuzz/  the fuzzer for a minute from its seed corpus;
+#   4. build-fuzz/  every fuzz target for about 30 seconds from its seed corpus;
 #   5. build-package/ the Debian package (scripts/package.sh), checked by lintian
 #                   (errors fail, warnings are shown) and unpacked into a
 #                   temporary folder, where screendump and corvane --version run.
@@ -66,7 +66,7 @@ TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1 die_after_fork=0 
 if [ -x "$root/fuzz/run.sh" ]; then
   echo "=== fuzz"
   start=$SECONDS
-  CORVANE_FUZZ_BUILD="$root/build-fuzz" bash "$root/fuzz/run.sh" 60
+  CORVANE_FUZZ_BUILD="$root/build-fuzz" bash "$root/fuzz/run.sh" 30  # each target in turn
   echo "=== fuzz took $((SECONDS - start)) s"
 fi
 echo "=== package"

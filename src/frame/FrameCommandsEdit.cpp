@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMimeData>
 
+#include "app/ClipboardBytes.h"
 #include "frame/CommandIds.h"
 #include "frame/MainFrame.h"
 #include "frame/TerminalView.h"
@@ -26,16 +27,6 @@ QString ClipboardTextFromBytes(const std::string& bytes, const CodePage& page) {
     text += QChar(control ? char16_t{b} : page.ToUnicode(b));
   }
   return text;
-}
-
-// Clipboard text as bytes for the host: one byte per character, '?' for what
-// the page cannot show. Like the platform's text clipboard it ends at the
-// first NUL.
-std::string BytesFromClipboardText(const QString& text, const CodePage& page) {
-  const qsizetype nul = text.indexOf(QChar(u'\0'));
-  const QString taken = nul < 0 ? text : text.left(nul);
-  return page.Encode(std::u16string_view(reinterpret_cast<const char16_t*>(taken.utf16()),
-                                         static_cast<std::size_t>(taken.size())));
 }
 
 bool ClipboardHasText() {
@@ -127,8 +118,11 @@ void CMainFrame::OnEditCopy() {
 void CMainFrame::OnEditPaste() {
   // What the clipboard holds: no line-end conversion, no echo; a data byte 255
   // is doubled for telnet.
-  const std::string bytes =
-      BytesFromClipboardText(QGuiApplication::clipboard()->text(), TerminalCodePage());
+  const QString text = QGuiApplication::clipboard()->text();
+  const std::string bytes = BytesFromClipboardText(
+      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                          static_cast<std::size_t>(text.size())),
+      TerminalCodePage());
   if (!bytes.empty()) m_pSession->SendData(bytes);
 }
 

@@ -109,11 +109,18 @@ TEST(ParseCommandLine, OptionsAreNeverHosts) {
   EXPECT_EQ(ParseCommandLine({"--help"}).action, Action::Help);
   EXPECT_EQ(ParseCommandLine({"--version"}).action, Action::Version);
   EXPECT_EQ(ParseCommandLine({"host", "23", "--version"}).action, Action::Version);
-  for (const std::vector<std::string>& words :
-       std::vector<std::vector<std::string>>{{"--bogus"}, {"--"}, {"host", "--HELP"}}) {
-    const CommandLine line = ParseCommandLine(words);
-    EXPECT_EQ(line.action, Action::Error) << words.back();
-    EXPECT_NE(line.error.find(words.back()), std::string::npos);
+  struct Refused {
+    std::vector<std::string> words;
+    const char* shown;  // how the message names the option
+  };
+  for (const Refused& c : {Refused{{"--bogus"}, "--bogus"}, Refused{{"--"}, "--"},
+                           Refused{{"host", "--HELP"}, "--HELP"},
+                           // Control characters cannot split the message or reach the terminal.
+                           Refused{{"--\n"}, "--?"}, Refused{{"--x\r\x1b[2J\x7f"}, "--x??[2J?"}}) {
+    const CommandLine line = ParseCommandLine(c.words);
+    EXPECT_EQ(line.action, Action::Error) << c.shown;
+    EXPECT_NE(line.error.find(c.shown), std::string::npos) << line.error;
+    EXPECT_EQ(line.error.find_first_of("\r\n\x1b\x7f"), std::string::npos) << c.shown;
     EXPECT_TRUE(line.host.empty());
   }
   // A single dash is not an option marker.
