@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool imagemagick x11-utils        # real-window tests and screenshots
   python3 fonts-dejavu-core
   inetutils-telnetd busybox-static less     # real telnet servers and a full-screen program for end-to-end tests
+  openbox x11-xkb-utils xclip wmctrl        # real-window tests: a window manager, keyboard layouts, selections
 )
 
 missing=()
