@@ -1,6 +1,7 @@
 // Closing the window (close box, system menu, Alt+F4, Exit) and the window
 // position it saves; minimising and the size notifications that go with it.
 #include <QCloseEvent>
+#include <QTimer>
 
 #include "app/ProfileKeys.h"
 #include "frame/MainFrame.h"
@@ -27,15 +28,44 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
 void CMainFrame::changeEvent(QEvent* event) {
   QMainWindow::changeEvent(event);
   if (event->type() != QEvent::WindowStateChange) return;
+  // The window's size follows the screen, so it is never maximised (nor full
+  // screen); a window manager that does it anyway is asked to undo it.
+  constexpr Qt::WindowStates kImposed = Qt::WindowMaximized | Qt::WindowFullScreen;
+  if (windowState() & kImposed) {
+    QTimer::singleShot(0, this, [this] {
+      setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+      m_RefitTimer.start();
+    });
+    return;
+  }
   // Coming back from the minimised state changes nothing on the screen.
   m_bMinimized = isMinimized();
   if (!m_bMinimized) m_HandledArea = m_pView->size();
 }
 
-void CMainFrame::OnSize(int cx, int cy) {
+void CMainFrame::OnSize(int /*cx*/, int /*cy*/) {
   if (m_bMinimized || isMinimized()) return;
-  const QSize area(cx, cy);
+  // Acted on once the window manager's events for this size are all in: a
+  // maximised state it imposes arrives just after the size it gives.
+  m_UserSizeTimer.start();
+}
+
+void CMainFrame::ApplyUserSize() {
+  if (m_bMinimized || isMinimized() || !m_pSession) return;
+  // The size of an imposed maximised state is not the user's: it is undone.
+  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+  const QSize area = m_pView->size();
   if (area == m_HandledArea) return;  // our own fit, or nothing changed
   m_HandledArea = area;
-  if (m_pSession) m_pSession->SizeToWindow(cx, cy);
+  m_pSession->SizeToWindow(area.width(), area.height());
+  // A window manager's drag may end between cells or ignore a fit asked for
+  // while it held the window: once the sizes stop coming, fit once more.
+  m_RefitTimer.start();
+}
+
+void CMainFrame::RefitAfterUserResize() {
+  if (!m_pSession || m_bMinimized || isMinimized()) return;
+  const QSize fitted(m_pSession->m_nWidth * m_pSession->m_nCharWidth,
+                     m_pSession->m_nHeight * m_pSession->m_nCharHeight);
+  if (m_pView->size() != fitted) m_pSession->FitWindow();
 }

@@ -201,8 +201,14 @@ bool CMainFrame::FitClientArea(int width, int height) {
   QStatusBar* bar = statusBar();
   const int statusHeight = bar->hasHeightForWidth() ? bar->heightForWidth(outerWidth)
                                                     : bar->sizeHint().height();
-  resize(outerWidth, target.height() + std::max(menuHeight, 0) + statusHeight);
-  // Our own fit is recognised by its size in OnSize, so no notification is
+  const QSize outer(outerWidth, target.height() + std::max(menuHeight, 0) + statusHeight);
+  // The window manager learns the cell as the window's size step over the
+  // window's own parts (as xterm declares it), so a drag offers only sizes
+  // of whole cells and never fights the fit.
+  setBaseSize(outer - target);
+  setSizeIncrement(m_pView->CellSize());
+  resize(outer);
+  // Our own fit is recognised by its size in ApplyUserSize, so no notification is
   // left for the session to swallow: the change is reported as handled here.
   m_HandledArea = target;
   return false;

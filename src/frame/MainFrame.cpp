@@ -71,6 +71,13 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   BuildStatusBar();
   ConnectCommands();
 
+  m_UserSizeTimer.setSingleShot(true);
+  m_UserSizeTimer.setInterval(20);
+  connect(&m_UserSizeTimer, &QTimer::timeout, this, &CMainFrame::ApplyUserSize);
+  m_RefitTimer.setSingleShot(true);
+  m_RefitTimer.setInterval(250);
+  connect(&m_RefitTimer, &QTimer::timeout, this, &CMainFrame::RefitAfterUserResize);
+
   m_Timer.setInterval(1000);
   connect(&m_Timer, &QTimer::timeout, this, &CMainFrame::OnTimer);
 

@@ -141,7 +141,8 @@ class CMainFrame : public QMainWindow, public SessionHost {
   const std::array<std::string, 12>& Macros() const { return m_strMacro; }
 
   // --- Terminal area (called by TerminalView) --------------------------------
-  // The terminal area's new size; acted on unless minimised or our own fit.
+  // The terminal area's new size: acted on shortly after (ApplyUserSize)
+  // unless minimised, maximised or the size of our own fit.
   void OnSize(int cx, int cy);
   void OnVScroll(int code, int position);
   void OnMouseWheel(int delta);
@@ -199,6 +200,10 @@ class CMainFrame : public QMainWindow, public SessionHost {
   bool m_bBackspace = true;
   bool m_bMinimized = false;
   QSize m_HandledArea;  // terminal area size last acted on (or set by our own fit)
+  QTimer m_UserSizeTimer;  // acts on a size the user gave, once its events are in
+  QTimer m_RefitTimer;     // fits the window again once a user's resizing has settled
+  void ApplyUserSize();
+  void RefitAfterUserResize();
   int m_nWaitCursorDepth = 0;
   // The connection outlives the session, which uses it until its destructor.
   QtConnection* m_pConnection = nullptr;
