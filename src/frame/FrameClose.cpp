@@ -1,7 +1,11 @@
 // Closing the window (close box, system menu, Alt+F4, Exit) and the window
 // position it saves; minimising and the size notifications that go with it.
 #include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTimer>
+#include <algorithm>
+#include <climits>
 
 #include "app/ProfileKeys.h"
 #include "frame/MainFrame.h"
@@ -63,9 +67,51 @@ void CMainFrame::ApplyUserSize() {
   m_RefitTimer.start();
 }
 
+void CMainFrame::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // The window manager's frame is known only once the window is shown (or
+  // framed, a little later); a window fitted to the display fits it again.
+  QTimer::singleShot(0, this, &CMainFrame::RefitAfterUserResize);
+  m_RefitTimer.start();
+}
+
 void CMainFrame::RefitAfterUserResize() {
-  if (!m_pSession || m_bMinimized || isMinimized()) return;
-  const QSize fitted(m_pSession->m_nWidth * m_pSession->m_nCharWidth,
-                     m_pSession->m_nHeight * m_pSession->m_nCharHeight);
-  if (m_pView->size() != fitted) m_pSession->FitWindow();
+  // A fit to the size the window has already is no change at all.
+  if (m_pSession && !m_bMinimized && !isMinimized()) m_pSession->FitWindow();
+}
+
+namespace {
+// How far a point lies outside a rectangle (0 inside), in pixels along each axis.
+long long DistanceTo(const QRect& area, const QPoint& p) {
+  const auto axis = [](long long v, long long low, long long high) {
+    return v < low ? low - v : (v > high ? v - high : 0);
+  };
+  return axis(p.x(), area.left(), area.right()) + axis(p.y(), area.top(), area.bottom());
+}
+}  // namespace
+
+void CMainFrame::PlaceOnAvailableScreen() {
+  // A stored position may lie off every screen (edited by hand, or saved on
+  // a larger desk): the window then goes to the nearest screen, far enough in
+  // that its title bar and menu bar can be reached.
+  const QPoint at = pos();
+  const QSize outer = frameGeometry().size();
+  // The top-left piece of the window that must show: title and menu bars.
+  const QRect reachable(at, QSize(std::min(outer.width(), 64), std::min(outer.height(), 48)));
+  const QScreen* nearest = nullptr;
+  long long best = LLONG_MAX;
+  for (const QScreen* screen : QGuiApplication::screens()) {
+    const QRect area = screen->availableGeometry();
+    if (area.contains(reachable)) return;
+    const long long d = DistanceTo(area, at);
+    if (d < best) {
+      best = d;
+      nearest = screen;
+    }
+  }
+  if (!nearest) return;
+  const QRect area = nearest->availableGeometry();
+  const int x = std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width()));
+  const int y = std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
+  move(x, y);
 }

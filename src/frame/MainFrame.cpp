@@ -94,6 +94,7 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   m_bBackspace = keys::Backspace.Read(m_Profile) != 0;
 
   m_pSession->Close();  // start disconnected: title, timer and time pane
+  PlaceOnAvailableScreen();  // now that the session has fitted the window
   m_pView->setFocus();
 
   if (!commandLine.host.empty()) ConnectAndRemember(commandLine.host, commandLine.port, "");

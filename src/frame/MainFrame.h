@@ -170,6 +170,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   Q_INVOKABLE void RunPosted();  // the tasks PostToUi queued, on the user-interface thread
@@ -203,6 +204,13 @@ class CMainFrame : public QMainWindow, public SessionHost {
   QTimer m_UserSizeTimer;  // acts on a size the user gave, once its events are in
   QTimer m_RefitTimer;     // fits the window again once a user's resizing has settled
   void ApplyUserSize();
+  // Moves a window whose position lies off every screen onto the nearest one.
+  void PlaceOnAvailableScreen();
+  // The largest terminal area whose window, with these parts of its own,
+  // fits on the screen the window is on.
+  QSize LargestVisibleArea(QSize parts) const;
+  // What the window shows of a terminal area larger than the limit.
+  static QSize VisiblePart(QSize area, QSize limit, QSize cell);
   void RefitAfterUserResize();
   int m_nWaitCursorDepth = 0;
   // The connection outlives the session, which uses it until its destructor.
