@@ -6,6 +6,8 @@ Every client that connects gets the recording with its recorded timing
 without it the whole stream at once). What each client sends is kept in
 LOG_DIR/client-N.bin (N counts connections from 1), written as it arrives.
 The chosen port is written to --port-file once the host listens.
+--delays D1,D2,...: connection N waits D((N-1) mod count) seconds before the
+first byte, so repeated runs meet the client at different moments of its start.
 """
 import argparse
 import os
@@ -56,9 +58,10 @@ def main():
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--stream", required=True)
     parser.add_argument("--log-dir", required=True)
-    parser.add_argument("--delay", type=float, default=0.0)
+    parser.add_argument("--delays", default="0")
     args = parser.parse_args()
     chunks = load_chunks(args.stream)
+    delays = [float(d) for d in args.delays.split(",")]
     os.makedirs(args.log_dir, exist_ok=True)
 
     server = socket.socket()
@@ -75,7 +78,8 @@ def main():
         conn, _ = server.accept()
         count += 1
         log_path = os.path.join(args.log_dir, "client-%d.bin" % count)
-        threading.Thread(target=serve, args=(conn, chunks, args.delay, log_path),
+        delay = delays[(count - 1) % len(delays)]
+        threading.Thread(target=serve, args=(conn, chunks, delay, log_path),
                          daemon=True).start()
 
 
