@@ -1,5 +1,6 @@
 // Closing the window (close box, system menu, Alt+F4, Exit) and the window
-// position it saves; minimising and the size notifications that go with it.
+// position it saves; placing the window on a screen at start; minimising, an
+// imposed maximised state, and the size notifications that go with them.
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -11,6 +12,11 @@
 #include "frame/MainFrame.h"
 #include "frame/TerminalView.h"
 #include "terminal/TelnetSession.h"
+
+namespace {
+// States a window manager may impose that the window's size cannot follow.
+constexpr Qt::WindowStates kImposed = Qt::WindowMaximized | Qt::WindowFullScreen;
+}  // namespace
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
   if (m_pSession && m_pSession->IsConnected() &&
@@ -34,10 +40,9 @@ void CMainFrame::changeEvent(QEvent* event) {
   if (event->type() != QEvent::WindowStateChange) return;
   // The window's size follows the screen, so it is never maximised (nor full
   // screen); a window manager that does it anyway is asked to undo it.
-  constexpr Qt::WindowStates kImposed = Qt::WindowMaximized | Qt::WindowFullScreen;
   if (windowState() & kImposed) {
     QTimer::singleShot(0, this, [this] {
-      setWindowState(windowState() & ~(Qt::WindowMaximized | Qt::WindowFullScreen));
+      setWindowState(windowState() & ~kImposed);
       m_RefitTimer.start();
     });
     return;
@@ -57,7 +62,7 @@ void CMainFrame::OnSize(int /*cx*/, int /*cy*/) {
 void CMainFrame::ApplyUserSize() {
   if (m_bMinimized || isMinimized() || !m_pSession) return;
   // The size of an imposed maximised state is not the user's: it is undone.
-  if (windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+  if (windowState() & kImposed) return;
   const QSize area = m_pView->size();
   if (area == m_HandledArea) return;  // our own fit, or nothing changed
   m_HandledArea = area;

@@ -34,7 +34,6 @@ class RowRasteriser {
   // than that (a huge font) cannot show in full, and its pixels beyond are
   // background. Bounds the memory of the cache whatever the font.
   static constexpr int kMaxTileSide = 1024;
-  QSize TileSize() const { return tile_; }
 
  private:
   using TileTable = std::array<std::int32_t, 256>;  // tile index per byte, -1: not drawn yet
