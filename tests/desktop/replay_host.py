@@ -58,10 +58,11 @@ def main():
     parser.add_argument("--port-file", required=True)
     parser.add_argument("--stream", required=True)
     parser.add_argument("--log-dir", required=True)
+    parser.add_argument("--delay", type=float, help="one delay for every connection")
     parser.add_argument("--delays", default="0")
     args = parser.parse_args()
     chunks = load_chunks(args.stream)
-    delays = [float(d) for d in args.delays.split(",")]
+    delays = [args.delay] if args.delay is not None else [float(d) for d in args.delays.split(",")]
     os.makedirs(args.log_dir, exist_ok=True)
 
     server = socket.socket()
