@@ -66,18 +66,25 @@ void CMainFrame::ApplyUserSize() {
   const QSize area = m_pView->size();
   if (area == m_HandledArea) return;  // our own fit, or nothing changed
   m_HandledArea = area;
+  // A size the session cannot apply now (the host has not agreed to size
+  // changes) is dropped, and the window keeps the size the user gave it.
+  const bool applies = m_pSession->m_bNawsActive && m_pSession->m_bNawsOffered;
   m_pSession->SizeToWindow(area.width(), area.height());
   // A window manager's drag may end between cells or ignore a fit asked for
   // while it held the window: once the sizes stop coming, fit once more.
-  m_RefitTimer.start();
+  if (applies) m_RefitTimer.start();
 }
 
 void CMainFrame::showEvent(QShowEvent* event) {
   QMainWindow::showEvent(event);
   // The window manager's frame is known only once the window is shown (or
-  // framed, a little later); a window fitted to the display fits it again.
-  QTimer::singleShot(0, this, &CMainFrame::RefitAfterUserResize);
-  m_RefitTimer.start();
+  // framed, a little later): a screen shown in part is fitted to it again.
+  QTimer::singleShot(0, this, &CMainFrame::RefitShownPart);
+  QTimer::singleShot(m_RefitTimer.interval(), this, &CMainFrame::RefitShownPart);
+}
+
+void CMainFrame::RefitShownPart() {
+  if (m_bShownInPart) RefitAfterUserResize();
 }
 
 void CMainFrame::RefitAfterUserResize() {

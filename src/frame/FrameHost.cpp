@@ -211,6 +211,7 @@ bool CMainFrame::FitClientArea(int width, int height) {
   // A screen larger than the display (a huge font) is shown in part: the
   // window, and with it every image drawn for it, stays within the display.
   const QSize shown = VisiblePart(target, LargestVisibleArea(parts), m_pView->CellSize());
+  m_bShownInPart = shown != target;
   resize(shown + parts);
   // Our own fit is recognised by its size in ApplyUserSize, so no notification is
   // left for the session to swallow: the change is reported as handled here.

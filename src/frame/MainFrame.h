@@ -212,6 +212,8 @@ class CMainFrame : public QMainWindow, public SessionHost {
   // What the window shows of a terminal area larger than the limit.
   static QSize VisiblePart(QSize area, QSize limit, QSize cell);
   void RefitAfterUserResize();
+  void RefitShownPart();  // fits again a screen larger than the display
+  bool m_bShownInPart = false;  // the last fit found the screen larger than the display
   int m_nWaitCursorDepth = 0;
   // The connection outlives the session, which uses it until its destructor.
   QtConnection* m_pConnection = nullptr;

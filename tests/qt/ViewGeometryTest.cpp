@@ -80,7 +80,7 @@ class ViewGeometryTest : public QObject {
     session.m_bNawsActive = false;  // the host has not agreed to size changes
     frame.resize(frame.size() + QSize(5 * cw, 0));
     QTRY_COMPARE(frame.View()->width(), 85 * cw);
-    QTest::qWait(50);
+    QTest::qWait(400);  // past the fit that follows a user's resizing
     QCOMPARE(session.m_nWidth, 80);
     QCOMPARE(frame.View()->width(), 85 * cw);
   }
