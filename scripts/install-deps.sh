@@ -10,12 +10,13 @@ packages=(
   libbenchmark-dev libvterm-dev             # benchmarks (libvterm as the reference engine)
   clang libclang-rt-14-dev                  # fuzzing and sanitizers
   xvfb xdotool imagemagick x11-utils        # real-window tests and screenshots
-  openbox                                   # a window manager for the signal end-to-end test (window position)
+  openbox                                   # a window manager for the real-window tests
   python3 fonts-dejavu-core
   inetutils-telnetd busybox-static less     # real telnet servers and a full-screen program for end-to-end tests
-  dpkg-dev file lintian man-db appstream desktop-file-utils librsvg2-bin xclip  # the Debian package, its checks, icons, primary selection
+  dpkg-dev file lintian man-db appstream desktop-file-utils librsvg2-bin  # the Debian package, its checks, icons
   procps htop                               # top and htop under TERM=vt100 for the real-host tests
   libx11-dev                                # lock-key panes: keyboard lights from the X server (XKB)
+  x11-xkb-utils xclip wmctrl                # real-window tests: keyboard layouts, selections, window states
 )
 
 missing=()

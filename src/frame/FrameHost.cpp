@@ -6,6 +6,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMetaObject>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -218,9 +219,44 @@ bool CMainFrame::FitClientArea(int width, int height) {
   QStatusBar* bar = statusBar();
   const int statusHeight = bar->hasHeightForWidth() ? bar->heightForWidth(outerWidth)
                                                     : bar->sizeHint().height();
-  resize(outerWidth, target.height() + std::max(menuHeight, 0) + statusHeight);
-  // Our own fit is recognised by its size in OnSize, so no notification is
+  const QSize parts(outerWidth - target.width(), std::max(menuHeight, 0) + statusHeight);
+  // The window manager learns the cell as the window's size step over the
+  // window's own parts (as xterm declares it), so a drag offers only sizes
+  // of whole cells and never fights the fit.
+  setBaseSize(parts);
+  setSizeIncrement(m_pView->CellSize());
+  // A screen larger than the display (a huge font) is shown in part: the
+  // window, and with it every image drawn for it, stays within the display.
+  const QSize shown = VisiblePart(target, LargestVisibleArea(parts), m_pView->CellSize());
+  m_bShownInPart = shown != target;
+  resize(shown + parts);
+  // Our own fit is recognised by its size in ApplyUserSize, so no notification is
   // left for the session to swallow: the change is reported as handled here.
-  m_HandledArea = target;
+  m_HandledArea = shown;
   return false;
+}
+
+namespace {
+// Along one axis: the whole area when it fits, else as many whole cells as
+// fit (the window manager keeps to whole cells), else what fits.
+int VisibleLength(int wanted, int limit, int cell) {
+  if (wanted <= limit) return wanted;
+  return limit >= cell ? limit / cell * cell : limit;
+}
+}  // namespace
+
+QSize CMainFrame::VisiblePart(QSize area, QSize limit, QSize cell) {
+  return {VisibleLength(area.width(), limit.width(), std::max(cell.width(), 1)),
+          VisibleLength(area.height(), limit.height(), std::max(cell.height(), 1))};
+}
+
+QSize CMainFrame::LargestVisibleArea(QSize parts) const {
+  const QScreen* shownOn = screen();
+  if (!shownOn) return QSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+  // The window manager's frame, known once the window is framed; until then
+  // room is left for a usual one, so no window manager has to shrink the
+  // window to fit it on the display (which would read as the user's resize).
+  QSize decoration = frameGeometry().size() - geometry().size();
+  if (decoration.isNull()) decoration = QSize(32, 64);
+  return (shownOn->availableGeometry().size() - decoration - parts).expandedTo(QSize(1, 1));
 }

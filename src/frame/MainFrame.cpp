@@ -50,6 +50,13 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   BuildStatusBar();
   ConnectCommands();
 
+  m_UserSizeTimer.setSingleShot(true);
+  m_UserSizeTimer.setInterval(20);
+  connect(&m_UserSizeTimer, &QTimer::timeout, this, &CMainFrame::ApplyUserSize);
+  m_RefitTimer.setSingleShot(true);
+  m_RefitTimer.setInterval(250);
+  connect(&m_RefitTimer, &QTimer::timeout, this, &CMainFrame::RefitAfterUserResize);
+
   m_Timer.setInterval(1000);
   connect(&m_Timer, &QTimer::timeout, this, &CMainFrame::OnTimer);
 
@@ -66,6 +73,7 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   m_bBackspace = keys::Backspace.Read(m_Profile) != 0;
 
   m_pSession->Close();  // start disconnected: title, timer and time pane
+  PlaceOnAvailableScreen();  // now that the session has fitted the window
   m_pView->setFocus();
 
   if (!commandLine.host.empty()) ConnectAndRemember(commandLine.host, commandLine.port, "");

@@ -147,7 +147,8 @@ class CMainFrame : public QMainWindow, public SessionHost {
   const std::array<std::string, 12>& Macros() const { return m_strMacro; }
 
   // --- Terminal area (called by TerminalView) --------------------------------
-  // The terminal area's new size; acted on unless minimised or our own fit.
+  // The terminal area's new size: acted on shortly after (ApplyUserSize)
+  // unless minimised, maximised or the size of our own fit.
   void OnSize(int cx, int cy);
   void OnVScroll(int code, int position);
   void OnMouseWheel(int delta);
@@ -177,6 +178,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
  protected:
   void closeEvent(QCloseEvent* event) override;
   void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   Q_INVOKABLE void RunPosted();  // the tasks PostToUi queued, on the user-interface thread
@@ -207,6 +209,19 @@ class CMainFrame : public QMainWindow, public SessionHost {
   bool m_bBackspace = true;
   bool m_bMinimized = false;
   QSize m_HandledArea;  // terminal area size last acted on (or set by our own fit)
+  QTimer m_UserSizeTimer;  // acts on a size the user gave, once its events are in
+  QTimer m_RefitTimer;     // fits the window again once a user's resizing has settled
+  void ApplyUserSize();
+  // Moves a window whose position lies off every screen onto the nearest one.
+  void PlaceOnAvailableScreen();
+  // The largest terminal area whose window, with these parts of its own,
+  // fits on the screen the window is on.
+  QSize LargestVisibleArea(QSize parts) const;
+  // What the window shows of a terminal area larger than the limit.
+  static QSize VisiblePart(QSize area, QSize limit, QSize cell);
+  void RefitAfterUserResize();
+  void RefitShownPart();  // fits again a screen larger than the display
+  bool m_bShownInPart = false;  // the last fit found the screen larger than the display
   int m_nWaitCursorDepth = 0;
   // The connection outlives the session, which uses it until its destructor.
   QtConnection* m_pConnection = nullptr;

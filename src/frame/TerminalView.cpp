@@ -57,9 +57,15 @@ void TerminalView::ScheduleFrame() {
 }
 
 void TerminalView::RequestFrame() {
-  updateQueued_ = true;
-  update(unshown_ | RowsRect(display_.FirstChanged(), display_.LastChanged()));
+  const QRect due =
+      (unshown_ | RowsRect(display_.FirstChanged(), display_.LastChanged())) & rect();
   unshown_ = QRect();
+  // A repaint from outside (an expose) may have shown it all before this
+  // frame came: update() of nothing paints nothing, and a frame marked as on
+  // its way would then hold back every later change.
+  if (due.isEmpty()) return;
+  updateQueued_ = true;
+  update(due);
 }
 
 QRect TerminalView::RowsRect(int first, int last) const {

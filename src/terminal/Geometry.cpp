@@ -85,9 +85,16 @@ void CTelnetSession::SizeToWindow(int cx, int cy) {
     m_bSelfResize = false;
     return;
   }
+  // A window that grew gains the cell it shows in part; one that shrank
+  // loses every cell it no longer shows in full. A window manager offering
+  // whole cells thus gets exactly the cells it offers, so a drag one way
+  // only ever reports sizes that move that way.
   const int cw = std::max(m_nCharWidth, 1), ch = std::max(m_nCharHeight, 1);
-  const int columns = cx / cw + (cx > m_nWidth * cw ? 1 : 0);
-  const int rows = cy / ch + (cy > m_nHeight * ch ? 1 : 0);
+  const auto cells = [](int pixels, int cell, int now) {
+    return pixels > now * cell ? (pixels + cell - 1) / cell : pixels / cell;
+  };
+  const int columns = cells(cx, cw, m_nWidth);
+  const int rows = cells(cy, ch, m_nHeight);
   Resize(columns, rows);  // below one cell is raised to one by Resize
 }
 

@@ -280,6 +280,27 @@ class RenderingTest : public QObject {
     s.image = painted;
     QVERIFY(s.Lit(QRect(2 * s.cw, 2 * s.ch, 3 * s.cw, s.ch)) > 0);  // "END"
   }
+
+  // A repaint from outside (an expose while the window manager maps the
+  // window) can show a change before its own frame comes; a change after
+  // that frame found nothing left to show must still be painted.
+  void aChangeAfterAnEarlierRepaintIsStillPainted() {
+    Screen s;
+    QVERIFY(s.Show());
+    TerminalView* view = s.frame->View();
+    auto change = [&](int row) {
+      s.session->m_Text[row].replace(0, 1, "x");
+      s.session->m_DirtyLines[row] = 1;
+      s.session->DrawNow(true);
+    };
+    view->repaint();  // a frame was just painted,
+    change(1);        // so this change waits for the next frame,
+    view->repaint();  // which an outside repaint overtakes
+    QTest::qWait(4 * view->FrameIntervalMs());
+    const int before = view->FrameCount();
+    change(2);
+    QTRY_VERIFY_WITH_TIMEOUT(view->FrameCount() > before, 1000);
+  }
 };
 
 QTEST_MAIN(RenderingTest)

@@ -4,6 +4,9 @@
 // runs. The program must start with the defaults or clamped values, say
 // nothing the design does not say, and never leave a broken file behind.
 #include <QFile>
+#include <QGuiApplication>
+#include <QMenuBar>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <climits>
@@ -21,6 +24,7 @@
 #include "app/IniProfile.h"
 #include "app/qt/TerminalApp.h"
 #include "frame/CommandIds.h"
+#include "frame/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
 #ifndef _WIN32
@@ -74,6 +78,21 @@ int Observed(CMainFrame& frame, const std::string& what) {
   if (what == "facelength") return static_cast<int>(s.m_Font.faceName.size());
   if (what == "wsw") return s.m_bWinSizeWarning ? 1 : 0;
   if (what == "recent") return frame.RecentHosts().Count();
+  if (what == "reachable") {  // title bar and menu bar on an available screen
+    const QRect menu(frame.menuBar()->mapToGlobal(QPoint(0, 0)), QSize(48, frame.menuBar()->height()));
+    for (const QScreen* screen : QGuiApplication::screens())
+      if (screen->availableGeometry().contains(QRect(frame.frameGeometry().topLeft(), QSize(48, 1))) &&
+          screen->availableGeometry().contains(menu))
+        return 1;
+    return 0;
+  }
+  if (what == "drawn within the screen") {  // the window and the image drawn for it
+    const QSize screen = frame.screen()->availableGeometry().size();
+    const QSize image = frame.View()->Snapshot().size();
+    return frame.frameGeometry().width() <= screen.width() &&
+           frame.frameGeometry().height() <= screen.height() && image.width() <= screen.width() &&
+           image.height() <= screen.height();
+  }
   QTest::qFail(("unknown observation " + what).c_str(), __FILE__, __LINE__);
   return INT_MIN;
 }
@@ -132,7 +151,8 @@ std::vector<StartCase> StartCases() {
       {"width and height 0", "[Screen]\nWidth=0\nHeight=0\n", {{"width", 1, 8}, {"height", 1, 8}}},
       {"width and height -5", "[Screen]\nWidth=-5\nHeight=-5\n", {{"width", 1, 8}, {"height", 1, 8}}},
       {"width and height 100000", "[Screen]\nWidth=100000\nHeight=100000\n",
-       {{"width", 255}, {"height", 255}}, {{"Screen", "Width", "255"}, {"Screen", "Height", "255"}}},
+       {{"width", 255}, {"height", 255}, {"drawn within the screen", 1}},
+       {{"Screen", "Width", "255"}, {"Screen", "Height", "255"}}},
       {"width beyond every integer", "[Screen]\nWidth=99999999999999999999\nHeight=-99999999999999999999\n",
        {{"width", 255}, {"height", 1, 8}}, {{"Screen", "Width", "255"}}},
       {"width not a number", "[Screen]\nWidth=wide\nHeight=24 rows\n", {{"width", 1, 8}, {"height", 24}}},
@@ -145,7 +165,9 @@ std::vector<StartCase> StartCases() {
       // A size of 0 or below gives the default height without a word.
       {.name = "font size 0", .file = "[Font]\nSize=0\n", .expect = {{"font", 1}}},
       {.name = "font size -1", .file = "[Font]\nSize=-1\n", .expect = {{"font", 1}}},
-      {"huge font size", "[Font]\nSize=2147483647\n", {}, {}},
+      {"huge font size", "[Font]\nSize=2147483647\n", {{"drawn within the screen", 1}}, {}},
+      {"largest screen in a huge font", "[Screen]\nWidth=255\nHeight=255\n[Font]\nSize=1500\n",
+       {{"width", 255}, {"height", 255}, {"drawn within the screen", 1}}, {}},
       {"huge font name", "[Font]\nName=" + std::string(10000, 'F') + "\n",
        {{"font", 1}, {"facelength", 31}}, {{"Font", "Name", std::string(31, 'F')}}},
       {"empty font name", "[Font]\nName=\n", {{"font", 0}}, {}, {"No font is selected"}},
@@ -157,7 +179,14 @@ std::vector<StartCase> StartCases() {
        {{"foreground", 0 | 255 << 8 | 160 << 16}, {"background", 255 | 0 << 8 | 255 << 16}},
        {{"Color", "ForegroundR", "0"}, {"Color", "ForegroundG", "255"}, {"Color", "ForegroundB", "160"}}},
       {"window position at the ends of int",
-       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=2147483647\nWinPosY=-2147483648\n", {}, {}},
+       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=2147483647\nWinPosY=-2147483648\n",
+       {{"reachable", 1}}, {}},
+      {"window position off every screen",
+       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=-5000\nWinPosY=99999\n", {{"reachable", 1}}, {}},
+      {"window position from a larger desk",
+       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=5100\nWinPosY=1800\n", {{"reachable", 1}}, {}},
+      {"window position at the right edge (offscreen's screen is 800 wide)",
+       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=790\nWinPosY=0\n", {{"reachable", 1}}, {}},
       {"line-check capacity out of range", "[Special]\nDBSize=2147483647\nColor=-1\n", {}, {}},
       {"recent hosts out of range",
        "[Recent Host List]\nHost1=" + std::string(5000, 'h') + "\nPort1=-1\nHost2=b\nPort2=99999999999\n"

@@ -130,7 +130,7 @@ TEST_F(Geometry, SizeToWindowGainsPartlyShownCellsAndLosesCutOnes) {
   const int cw = s().m_nCharWidth, ch = s().m_nCharHeight;
   struct {
     int cx, wantColumns;
-  } widths[] = {{91 * cw - 4, 91}, {90 * cw, 91}, {90 * cw - 4, 90}, {80 * cw, 80},
+  } widths[] = {{91 * cw - 4, 91}, {90 * cw, 90}, {90 * cw - 4, 90}, {80 * cw, 80},
                 {80 * cw - 4, 79}, {0, 1},        {-50, 1}};
   for (const auto& w : widths) {
     s().Resize(80, 24);

@@ -30,6 +30,10 @@ class RowRasteriser {
 
   // Cached cells (for tests).
   std::size_t TileCount() const { return tileCount_; }
+  // A cached cell covers at most this many pixels each way: a cell larger
+  // than that (a huge font) cannot show in full, and its pixels beyond are
+  // background. Bounds the memory of the cache whatever the font.
+  static constexpr int kMaxTileSide = 1024;
 
  private:
   using TileTable = std::array<std::int32_t, 256>;  // tile index per byte, -1: not drawn yet
@@ -41,6 +45,7 @@ class RowRasteriser {
 
   QFont font_;
   QSize cell_{1, 1};
+  QSize tile_{1, 1};  // the cell, bounded by kMaxTileSide
   int ascent_ = 0;
   const CodePage* codePage_;
   QImage tileImage_;  // where a new cell is drawn before it joins the pool
