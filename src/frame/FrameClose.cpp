@@ -16,6 +16,9 @@
 namespace {
 // States a window manager may impose that the window's size cannot follow.
 constexpr Qt::WindowStates kImposed = Qt::WindowMaximized | Qt::WindowFullScreen;
+// How long after an imposed state its sizes may still come from a busy
+// window manager; none of them is the user's.
+constexpr qint64 kImposedSettleMs = 1000;
 }  // namespace
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
@@ -44,6 +47,7 @@ void CMainFrame::changeEvent(QEvent* event) {
   // The window's size follows the screen, so it is never maximised (nor full
   // screen); a window manager that does it anyway is asked to undo it.
   if (windowState() & kImposed) {
+    m_SinceImposedState.start();
     QTimer::singleShot(0, this, [this] {
       setWindowState(windowState() & ~kImposed);
       m_RefitTimer.start();
@@ -66,6 +70,13 @@ void CMainFrame::ApplyUserSize() {
   if (m_bMinimized || isMinimized() || !m_pSession) return;
   // The size of an imposed maximised state is not the user's: it is undone.
   if (windowState() & kImposed) return;
+  // Qt reports the normal state as soon as it asks for it, while the window
+  // manager's maximised size may still be on its way: the window is fitted
+  // again instead.
+  if (m_SinceImposedState.isValid() && m_SinceImposedState.elapsed() < kImposedSettleMs) {
+    m_RefitTimer.start();
+    return;
+  }
   const QSize area = m_pView->size();
   if (area == m_HandledArea) return;  // our own fit, or nothing changed
   m_HandledArea = area;

@@ -211,6 +211,9 @@ class CMainFrame : public QMainWindow, public SessionHost {
   QSize m_HandledArea;  // terminal area size last acted on (or set by our own fit)
   QTimer m_UserSizeTimer;  // acts on a size the user gave, once its events are in
   QTimer m_RefitTimer;     // fits the window again once a user's resizing has settled
+  // Since an imposed maximised state was last undone: the window manager's
+  // sizes for it may still arrive after Qt already reports the normal state.
+  QElapsedTimer m_SinceImposedState;
   void ApplyUserSize();
   // Moves a window whose position lies off every screen onto the nearest one.
   void PlaceOnAvailableScreen();
