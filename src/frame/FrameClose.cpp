@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <algorithm>
 #include <climits>
 
@@ -121,7 +122,9 @@ void CMainFrame::PlaceOnAvailableScreen() {
   // a larger desk): the window then goes to the nearest screen, far enough in
   // that its title bar and menu bar can be reached.
   const QPoint at = pos();
-  const QSize outer = frameGeometry().size();
+  const QWindow* handle = windowHandle();
+  const QMargins margins = handle ? handle->frameMargins() : QMargins();
+  const QSize outer = size().grownBy(margins);
   // The top-left piece of the window that must show: title and menu bars.
   const QRect reachable(at, QSize(std::min(outer.width(), 64), std::min(outer.height(), 48)));
   const QScreen* nearest = nullptr;

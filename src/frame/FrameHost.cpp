@@ -7,6 +7,7 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QScreen>
+#include <QWindow>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
@@ -256,7 +257,11 @@ QSize CMainFrame::LargestVisibleArea(QSize parts) const {
   // The window manager's frame, known once the window is framed; until then
   // room is left for a usual one, so no window manager has to shrink the
   // window to fit it on the display (which would read as the user's resize).
-  QSize decoration = frameGeometry().size() - geometry().size();
+  // Taken from the margins, not from the two rectangles: a position at the
+  // ends of int (a hand-edited profile) would overflow their widths.
+  const QWindow* handle = windowHandle();
+  const QMargins margins = handle ? handle->frameMargins() : QMargins();
+  QSize decoration(margins.left() + margins.right(), margins.top() + margins.bottom());
   if (decoration.isNull()) decoration = QSize(32, 64);
   return (shownOn->availableGeometry().size() - decoration - parts).expandedTo(QSize(1, 1));
 }

@@ -2,6 +2,8 @@
 // area, and the session, in the order the start-up relies on.
 #include "frame/MainFrame.h"
 
+#include <algorithm>
+
 #include <QAction>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -25,9 +27,14 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowCloseButtonHint);
-  if (m_bSaveWinPosition)
-    move(keys::WinPosX.Read(m_Profile), keys::WinPosY.Read(m_Profile));
-  else
+  if (m_bSaveWinPosition) {
+    // A hand-edited position is kept far from the ends of int (yet beyond any
+    // desk), so no rectangle of the window overflows; PlaceOnAvailableScreen
+    // then brings it onto a screen.
+    constexpr int kFarOff = 1 << 24;
+    move(std::clamp(keys::WinPosX.Read(m_Profile), -kFarOff, kFarOff),
+         std::clamp(keys::WinPosY.Read(m_Profile), -kFarOff, kFarOff));
+  } else
     move(0, 0);
 
   auto* area = new QWidget(this);
