@@ -78,6 +78,8 @@ void CMainFrame::ApplyUserSize() {
     m_RefitTimer.start();
     return;
   }
+  // A fit still on its way brings a size of its own, and this one is stale.
+  if (m_bWindowFitPending) return;
   const QSize area = m_pView->size();
   if (area == m_HandledArea) return;  // our own fit, or nothing changed
   m_HandledArea = area;

@@ -224,17 +224,34 @@ bool CMainFrame::FitClientArea(int width, int height) {
   // The window manager learns the cell as the window's size step over the
   // window's own parts (as xterm declares it), so a drag offers only sizes
   // of whole cells and never fights the fit.
-  setBaseSize(parts);
-  setSizeIncrement(m_pView->CellSize());
+  m_PendingBase = parts;
   // A screen larger than the display (a huge font) is shown in part: the
   // window, and with it every image drawn for it, stays within the display.
   const QSize shown = VisiblePart(target, LargestVisibleArea(parts), m_pView->CellSize());
   m_bShownInPart = shown != target;
-  resize(shown + parts);
+  m_PendingWindowSize = shown + parts;
   // Our own fit is recognised by its size in ApplyUserSize, so no notification is
   // left for the session to swallow: the change is reported as handled here.
   m_HandledArea = shown;
+  // A shown window takes the size once the current batch of received bytes
+  // is done: a host flipping the size hundreds of times in one read costs
+  // one window resize (and one new image), not hundreds.
+  if (!isVisible()) {
+    ApplyWindowFit();
+  } else if (!m_bWindowFitPending) {
+    m_bWindowFitPending = true;
+    QMetaObject::invokeMethod(this, &CMainFrame::ApplyWindowFit, Qt::QueuedConnection);
+  }
   return false;
+}
+
+void CMainFrame::ApplyWindowFit() {
+  m_bWindowFitPending = false;
+  if (!m_PendingWindowSize.isValid()) return;
+  setBaseSize(m_PendingBase);
+  setSizeIncrement(m_pView->CellSize());
+  resize(m_PendingWindowSize);
+  m_PendingWindowSize = QSize();
 }
 
 namespace {

@@ -225,6 +225,12 @@ class CMainFrame : public QMainWindow, public SessionHost {
   void RefitAfterUserResize();
   void RefitShownPart();  // fits again a screen larger than the display
   bool m_bShownInPart = false;  // the last fit found the screen larger than the display
+  // The window size (and size-step base) the last fit asked for, applied by
+  // ApplyWindowFit once control is back in the event loop.
+  void ApplyWindowFit();
+  QSize m_PendingWindowSize;
+  QSize m_PendingBase;
+  bool m_bWindowFitPending = false;
   int m_nWaitCursorDepth = 0;
   // The connection outlives the session, which uses it until its destructor.
   QtConnection* m_pConnection = nullptr;
