@@ -10,8 +10,8 @@
 #include <new>
 
 #include "Streams.h"
-#include "app/MemoryProfile.h"
-#include "app/ProfileKeys.h"
+#include "settings/MemoryProfile.h"
+#include "settings/ProfileKeys.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "terminal/TelnetSession.h"

@@ -1,7 +1,7 @@
 #include "EngineFeed.h"
 
-#include "app/MemoryProfile.h"
-#include "app/ProfileKeys.h"
+#include "settings/MemoryProfile.h"
+#include "settings/ProfileKeys.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "terminal/TelnetSession.h"

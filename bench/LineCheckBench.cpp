@@ -7,7 +7,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/MemoryProfile.h"
+#include "settings/MemoryProfile.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "terminal/TelnetSession.h"

@@ -14,8 +14,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/ClipboardBytes.h"
-#include "app/CodePage.h"
+#include "text/ClipboardBytes.h"
+#include "text/CodePage.h"
 
 // Data for the host doubles every 0xFF so the host does not take it for a
 // telnet command; fuzz/CMakeLists.txt defines CORVANE_FUZZ_DOUBLE_IAC when the

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/PortText.h"
+#include "cmdline/CommandLine.h"
+#include "cmdline/PortText.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/CodePage.h"
+#include "text/CodePage.h"
 #include "input/KeyTranslation.h"
 #include "input/MacroExpansion.h"
 #include "input/VirtualKeys.h"

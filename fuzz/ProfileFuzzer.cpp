@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "FuzzTempDir.h"
-#include "app/IniProfile.h"
+#include "settings/IniProfile.h"
 
 namespace {
 

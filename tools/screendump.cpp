@@ -13,8 +13,8 @@
 #include <iostream>
 #include <string>
 
-#include "app/MemoryProfile.h"
-#include "app/ProfileKeys.h"
+#include "settings/MemoryProfile.h"
+#include "settings/ProfileKeys.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "terminal/TelnetSession.h"

@@ -1,4 +1,4 @@
-#include "app/CommandLine.h"
+#include "cmdline/CommandLine.h"
 
 #include <gtest/gtest.h>
 

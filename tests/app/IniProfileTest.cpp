@@ -1,4 +1,4 @@
-#include "app/IniProfile.h"
+#include "settings/IniProfile.h"
 
 #include <gtest/gtest.h>
 
@@ -15,8 +15,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/AtomicFile.h"
-#include "app/ProfilePath.h"
+#include "settings/AtomicFile.h"
+#include "settings/ProfilePath.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>

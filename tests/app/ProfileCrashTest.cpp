@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "../hardening/ProfileCrashRounds.h"
-#include "app/IniProfile.h"
+#include "settings/IniProfile.h"
 
 extern char** environ;
 

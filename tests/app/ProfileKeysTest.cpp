@@ -1,4 +1,4 @@
-#include "app/ProfileKeys.h"
+#include "settings/ProfileKeys.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "MemoryProfile.h"
-#include "app/IniProfile.h"
+#include "settings/IniProfile.h"
 
 namespace fs = std::filesystem;
 

@@ -1,4 +1,4 @@
-#include "app/RecentHostList.h"
+#include "settings/RecentHostList.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "MemoryProfile.h"
-#include "app/IniProfile.h"
-#include "app/PortText.h"
+#include "settings/IniProfile.h"
+#include "cmdline/PortText.h"
 
 void PrintTo(const RecentHost& e, std::ostream* os) {
   *os << "{\"" << e.host << "\", " << e.port << ", \"" << e.description << "\"}";

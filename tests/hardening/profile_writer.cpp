@@ -13,7 +13,7 @@
 #include <string>
 
 #include "ProfileCrashRounds.h"
-#include "app/IniProfile.h"
+#include "settings/IniProfile.h"
 
 #ifndef _WIN32
 #include <csignal>

@@ -12,10 +12,10 @@
 
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
-#include "app/qt/TerminalApp.h"
+#include "app/TerminalApp.h"
 #include "dialogs/AboutDialog.h"
 #include "frame/CommandIds.h"
-#include "frame/TerminalView.h"
+#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

@@ -8,7 +8,7 @@
 
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
-#include "app/qt/TerminalApp.h"
+#include "app/TerminalApp.h"
 #include "terminal/TelnetSession.h"
 
 class AppTest : public QObject {

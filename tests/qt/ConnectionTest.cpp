@@ -9,8 +9,8 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
-#include "frame/TerminalView.h"
-#include "platform/qt/QtConnection.h"
+#include "view/TerminalView.h"
+#include "net/QtConnection.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/qt/ScreenDisplayList.h"
+#include "view/ScreenDisplayList.h"
 
 namespace {
 constexpr int kCw = 8, kCh = 10;

@@ -13,7 +13,7 @@
 #include "QuietOffscreen.h"
 #include "dialogs/TerminalFontDialog.h"
 #include "frame/CommandIds.h"
-#include "frame/TerminalView.h"
+#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

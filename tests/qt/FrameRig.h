@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandLine.h"
-#include "app/MemoryProfile.h"
+#include "cmdline/CommandLine.h"
+#include "settings/MemoryProfile.h"
 #include "frame/MainFrame.h"
 
 struct ShownMessage {

@@ -2,7 +2,7 @@
 // codes through the code page, macro texts in the terminal's code page.
 #include <QTest>
 
-#include "app/CodePage.h"
+#include "text/CodePage.h"
 #include "frame/QtKeyMapping.h"
 
 namespace {

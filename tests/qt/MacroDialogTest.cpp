@@ -14,7 +14,7 @@
 #include "QuietOffscreen.h"
 #include "dialogs/MacroDialog.h"
 #include "frame/CommandIds.h"
-#include "frame/TerminalView.h"
+#include "view/TerminalView.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "QuietOffscreen.h"
-#include "app/MemoryProfile.h"
-#include "app/RecentHostList.h"
+#include "settings/MemoryProfile.h"
+#include "settings/RecentHostList.h"
 #include "dialogs/OpenConnectionDialog.h"
 
 namespace {

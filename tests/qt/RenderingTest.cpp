@@ -11,7 +11,7 @@
 
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
-#include "frame/TerminalView.h"
+#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
-#include "frame/TerminalView.h"
+#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

@@ -21,10 +21,10 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "ScreenInvariants.h"
-#include "app/IniProfile.h"
-#include "app/qt/TerminalApp.h"
+#include "settings/IniProfile.h"
+#include "app/TerminalApp.h"
 #include "frame/CommandIds.h"
-#include "frame/TerminalView.h"
+#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
 #ifndef _WIN32

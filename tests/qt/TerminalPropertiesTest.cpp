@@ -16,7 +16,7 @@
 #include "QuietOffscreen.h"
 #include "dialogs/TerminalPropertiesDialog.h"
 #include "frame/CommandIds.h"
-#include "frame/TerminalView.h"
+#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include "../qt/QuietOffscreen.h"
 #include "dialogs/TerminalPropertiesDialog.h"
 #include "frame/CommandIds.h"
-#include "frame/TerminalView.h"
+#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

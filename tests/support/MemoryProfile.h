@@ -1,2 +1,2 @@
 #pragma once
-#include "app/MemoryProfile.h"
+#include "settings/MemoryProfile.h"

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "app/MemoryProfile.h"
+#include "settings/MemoryProfile.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "terminal/TelnetSession.h"

@@ -1,0 +1,74 @@
+#include "settings/FileLock.h"
+
+#include <chrono>
+#include <thread>
+#include <utility>
+
+#ifndef _WIN32
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace fs = std::filesystem;
+
+fs::path LockFileFor(const fs::path& file) {
+  fs::path lock = file;
+  std::string leaf = ".";  // appended step by step: GCC 12's -Wrestrict misfires on "." + s
+  leaf += file.filename().string();
+  leaf += ".lock";
+  lock.replace_filename(leaf);
+  return lock;
+}
+
+#ifdef _WIN32
+
+FileLock::FileLock(fs::path lockFile) : path_(std::move(lockFile)) {}
+FileLock::~FileLock() = default;
+
+#else
+
+namespace {
+
+// A holder keeps the lock for one write of a small file; two seconds is far
+// beyond that, and short enough not to freeze the window behind a hung holder.
+constexpr auto kPatience = std::chrono::seconds(2);
+constexpr auto kRetryPause = std::chrono::microseconds(100);
+
+bool SameFile(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+}  // namespace
+
+FileLock::FileLock(fs::path lockFile) : path_(std::move(lockFile)) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  do {
+    const int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) return;  // nowhere to put the lock: go on without it
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      // The previous holder removes the file before it unlocks: a lock won on
+      // a removed file guards nothing, so only a file still in place counts.
+      struct stat held{}, named{};
+      if (fstat(fd, &held) == 0 && stat(path_.c_str(), &named) == 0 && SameFile(held, named)) {
+        fd_ = fd;
+        return;
+      }
+    } else if (errno != EWOULDBLOCK && errno != EINTR) {
+      close(fd);
+      return;  // a file system without locks
+    }
+    close(fd);
+    std::this_thread::sleep_for(kRetryPause);
+  } while (std::chrono::steady_clock::now() < deadline);
+}
+
+FileLock::~FileLock() {
+  if (fd_ < 0) return;
+  unlink(path_.c_str());  // before unlocking, so a waiter sees the file is gone
+  close(fd_);
+}
+
+#endif

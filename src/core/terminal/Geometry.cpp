@@ -1,0 +1,148 @@
+// Screen geometry: reshaping the grid, following the window's size, and the
+// scroll-back view over the history ring.
+#include <algorithm>
+#include <cstdio>
+
+#include "settings/ProfileKeys.h"
+#include "terminal/TelnetSession.h"
+
+void CTelnetSession::Reshape(int w, int h) {
+  char size[32];
+  std::snprintf(size, sizeof size, "%dx%d", w, h);
+  m_pFrame->SetPaneText(kPaneSize, size, false);
+  ClearSelection();
+
+  const int oldHeight = m_nHeight;
+  const int shift = oldHeight > h ? oldHeight - h : 0;
+  if (shift > 0) {
+    // The top rows leave the screen (not into the history); the bottom ones stay.
+    m_Text.erase(m_Text.begin(), m_Text.begin() + shift);
+    m_Attrs.erase(m_Attrs.begin(), m_Attrs.begin() + shift);
+  }
+  m_Text.resize(static_cast<std::size_t>(h));
+  m_Attrs.resize(static_cast<std::size_t>(h));
+  m_DirtyLines.assign(static_cast<std::size_t>(h), 1);
+  const int keep = std::min(oldHeight, h);
+  for (int i = 0; i < keep; ++i) {
+    m_Text[i].resize(static_cast<std::size_t>(w), ' ');
+    m_Attrs[i].resize(static_cast<std::size_t>(w), static_cast<char>(kDefaultAttr));
+  }
+  m_nWidth = w;
+  m_nHeight = h;
+  EraseBelow(keep);
+
+  if (w < m_nCursorCol) {
+    m_nCursorCol = 0;
+    ++m_nCursorRow;
+  }
+  m_nCursorRow -= shift;
+  if (m_nCursorRow < 0) {
+    m_nCursorRow = 0;
+    m_nCursorCol = 0;
+  }
+  if (m_nCursorRow >= h) {
+    // The cursor was pushed below the last row: scroll the screen up one line,
+    // as a line feed there would, so no text is overwritten.
+    ScrollRowsUp(0, h - 1);
+    m_nCursorRow = h - 1;
+  }
+
+  // The region is reset before the window is fitted: a size notification the
+  // fit delivers at once may reshape the screen again, and must find (and
+  // leave) a region that lies inside it.
+  m_nScrollTop = 1;
+  m_nScrollBottom = h;
+  StoreScreenSize();
+  m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()), false);
+  ScrollView(SB_BOTTOM, 0);
+  FitWindow();
+}
+
+void CTelnetSession::StoreScreenSize() {
+  // While connected a host can change the size hundreds of times a second, and
+  // every profile write replaces the file on disk: the size then waits for the
+  // connected-time tick, the close or the session's end, whichever comes first.
+  m_bScreenSizeUnsaved = true;
+  if (!IsConnected()) FlushScreenSize();
+}
+
+void CTelnetSession::FlushScreenSize() {
+  if (!m_bScreenSizeUnsaved) return;
+  m_bScreenSizeUnsaved = false;
+  keys::Width.Write(m_Profile, m_nWidth);
+  keys::Height.Write(m_Profile, m_nHeight);
+}
+
+void CTelnetSession::FitWindow() {
+  // Only a real change of size produces a notification to swallow.
+  m_bSelfResize = true;
+  if (!m_pFrame->FitClientArea(m_nWidth * m_nCharWidth, m_nHeight * m_nCharHeight))
+    m_bSelfResize = false;
+}
+
+void CTelnetSession::SizeToWindow(int cx, int cy) {
+  if (m_bSelfResize) {
+    m_bSelfResize = false;
+    return;
+  }
+  // A window that grew gains the cell it shows in part; one that shrank
+  // loses every cell it no longer shows in full. A window manager offering
+  // whole cells thus gets exactly the cells it offers, so a drag one way
+  // only ever reports sizes that move that way.
+  const int cw = std::max(m_nCharWidth, 1), ch = std::max(m_nCharHeight, 1);
+  const auto cells = [](int pixels, int cell, int now) {
+    return pixels > now * cell ? (pixels + cell - 1) / cell : pixels / cell;
+  };
+  const int columns = cells(cx, cw, m_nWidth);
+  const int rows = cells(cy, ch, m_nHeight);
+  Resize(columns, rows);  // below one cell is raised to one by Resize
+}
+
+void CTelnetSession::ScrollView(int code, int position) {
+  const int M = std::max(ScrollMax(), 0);
+  int o = m_nScrollBackPos;
+  switch (code) {
+    case SB_LINEUP:
+      if (o >= M) return;
+      ++o;
+      break;
+    case SB_LINEDOWN:
+      if (o == 0) return;
+      --o;
+      break;
+    case SB_PAGEUP:
+      if (o >= M) return;
+      o = std::min(o + m_nHeight, M);
+      break;
+    case SB_PAGEDOWN:
+      if (o == 0) return;
+      o = o <= m_nHeight ? 0 : o - m_nHeight;
+      break;
+    case SB_THUMBPOSITION:
+    case SB_THUMBTRACK:
+      o = std::clamp(M - position, 0, M);
+      break;
+    case SB_BOTTOM:
+      o = 0;
+      break;
+    default:
+      break;  // SB_TOP, SB_ENDSCROLL and others keep the offset
+  }
+  m_nScrollBackPos = o;
+  ClearSelection();
+  m_pFrame->SetScrollPos(M - o, true);
+  m_pFrame->Invalidate(true);
+}
+
+void CTelnetSession::MouseWheel(int delta) {
+  ScrollView(delta / 120 > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+}
+
+const std::string& CTelnetSession::HistoryViewRow(int r) const {
+  const std::uint64_t size = m_nBufferSize;
+  const std::uint64_t index =
+      (std::uint64_t{m_nLineCount} + size + static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
+       static_cast<std::uint64_t>(m_nScrollBackPos) + static_cast<std::uint64_t>(r)) %
+      size;
+  return m_History[index];
+}

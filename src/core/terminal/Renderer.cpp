@@ -1,0 +1,184 @@
+// Turns the screen (or the history view) into text runs, fills and the cursor
+// on a DrawContext, and keeps the font, cell size and colours.
+#include <algorithm>
+#include <cstdio>
+
+#include "settings/ProfileKeys.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+constexpr Colour kFixedPalette[16] = {
+    0, MakeColour(128, 0, 0), MakeColour(0, 128, 0), MakeColour(128, 128, 0),
+    MakeColour(0, 0, 128), MakeColour(128, 0, 128), MakeColour(0, 128, 128), 0,
+    MakeColour(128, 128, 128), MakeColour(255, 0, 0), MakeColour(0, 255, 0),
+    MakeColour(255, 255, 0), MakeColour(0, 0, 255), MakeColour(255, 0, 255),
+    MakeColour(0, 255, 255), MakeColour(255, 255, 255)};
+
+const unsigned char* Bytes(const std::string& s) {
+  return reinterpret_cast<const unsigned char*>(s.data());
+}
+}  // namespace
+
+// Colours 0 and 7 are the user's background and foreground; the rest are fixed.
+Colour CTelnetSession::PaletteColour(int index) const {
+  if (index == 0) return m_crBackground;
+  if (index == 7) return m_crForeground;
+  return kFixedPalette[index & 15];
+}
+
+void CTelnetSession::DrawNow(bool bOnlyDirty) {
+  DrawContext& dc = m_pFrame->BeginClientDraw();
+  Draw(dc, bOnlyDirty);
+  m_pFrame->EndClientDraw();
+}
+
+void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
+  std::lock_guard lock(m_ScreenLock);
+  if (m_nScrollBackPos != 0) {
+    DrawHistoryView(dc);
+    return;
+  }
+  for (int row = 0; row < m_nHeight; ++row) {
+    if (!bOnlyDirty) m_DirtyLines[row] = 1;
+    DrawLine(dc, row);
+  }
+  DrawCursor(dc);
+  // The next drawing repaints this row, which removes the cursor image from it
+  // once the cursor has moved on.
+  if (m_nHeight > 0) m_DirtyLines[m_nCursorRow] = 1;
+  UpdateCursorPanes();
+}
+
+void CTelnetSession::UpdateCursorPanes() {
+  m_pFrame->SetPaneText(kPaneMessage, "Ready", false);
+  char text[48];
+  std::snprintf(text, sizeof text, "Ln %d, Col %d", m_nCursorRow + 1, CursorCellCol() + 1);
+  m_pFrame->SetPaneText(kPaneCursor, text, true);
+}
+
+void CTelnetSession::DrawLine(DrawContext& dc, int row) {
+  if (!m_DirtyLines[row]) return;
+  const std::string& text = m_Text[row];
+  const std::string& attrs = m_Attrs[row];
+  const int y = row * m_nCharHeight;
+
+  auto output = [&](int start, int end, std::uint8_t a, bool selected) {
+    const int f = (a >> 2) & 7, b = (a >> 5) & 7, bold = a & 1;
+    const bool reversed = (a >> 1) & 1;
+    const bool inverted = selected != reversed ? !m_bReverseColor : m_bReverseColor;
+    const Colour fore = PaletteColour(inverted ? b + 8 * bold : f + 8 * bold);
+    const Colour back = PaletteColour(inverted ? f : b);
+    dc.SetTextColour(fore);
+    dc.SetBackColour(back);
+    dc.TextOut(start * m_nCharWidth, y, Bytes(text) + start, static_cast<std::size_t>(end - start));
+  };
+
+  // The row's selected columns [selFrom, selTo), the same cells IsSelected
+  // names, found once per row rather than asked for every cell.
+  int selFrom = m_nWidth, selTo = m_nWidth;
+  if (IsSelected(row, std::clamp(row == m_nSelStartRow ? m_nSelStartCol : 0, 0, m_nWidth - 1))) {
+    selFrom = row == m_nSelStartRow ? std::clamp(m_nSelStartCol, 0, m_nWidth) : 0;
+    selTo = row == m_nSelEndRow ? std::clamp(m_nSelEndCol + 1, 0, m_nWidth) : m_nWidth;
+  }
+  // Runs end where the attribute changes or the selection begins or ends.
+  const char* const a = attrs.data();
+  int start = 0;
+  while (start < m_nWidth) {
+    const bool selected = start >= selFrom && start < selTo;
+    const int limit = start < selFrom ? selFrom : (selected ? selTo : m_nWidth);
+    const char runAttr = a[start];
+    const char* const end =
+        std::find_if(a + start + 1, a + limit, [runAttr](char c) { return c != runAttr; });
+    output(start, static_cast<int>(end - a), static_cast<std::uint8_t>(runAttr), selected);
+    start = static_cast<int>(end - a);
+  }
+  m_DirtyLines[row] = 0;
+}
+
+void CTelnetSession::DrawCursor(DrawContext& dc) {
+  // A pending wrap shows on the last column, where the cursor stands.
+  const int col = CursorCellCol();
+  const int x = col * m_nCharWidth;
+  const int y = m_nCursorRow * m_nCharHeight;
+  if (m_bBlockCursor) {
+    const unsigned char under =
+        col < m_nWidth ? static_cast<unsigned char>(m_Text[m_nCursorRow][col]) : ' ';
+    dc.SetTextColour(m_bReverseColor ? m_crForeground : m_crBackground);
+    dc.SetBackColour(m_bReverseColor ? m_crBackground : m_crForeground);
+    dc.TextOut(x, y, &under, 1);
+  } else {
+    dc.HorizontalLine(x, x + m_nCharWidth, y + m_nCharHeight - 3,
+                      m_bReverseColor ? m_crBackground : m_crForeground);
+  }
+}
+
+void CTelnetSession::DrawHistoryView(DrawContext& dc) {
+  Colour normalText = m_crForeground, normalBack = m_crBackground;
+  if (m_bReverseColor) std::swap(normalText, normalBack);
+  bool inverted = false;
+  auto out = [&](const std::string& line, int from, int to, int y) {
+    if (from >= static_cast<int>(line.size()) || to <= from) return;
+    to = std::min(to, static_cast<int>(line.size()));
+    dc.SetTextColour(inverted ? normalBack : normalText);
+    dc.SetBackColour(inverted ? normalText : normalBack);
+    dc.TextOut(from * m_nCharWidth, y, Bytes(line) + from, static_cast<std::size_t>(to - from));
+  };
+  for (int r = 0; r < m_nHeight; ++r) {
+    const std::string& line = HistoryViewRow(r);
+    const int y = r * m_nCharHeight;
+    const int len = static_cast<int>(line.size());
+    int c = 0;
+    if (r == m_nSelStartRow) {
+      out(line, 0, m_nSelStartCol, y);
+      c = m_nSelStartCol;
+      inverted = true;
+    }
+    if (r == m_nSelEndRow) {
+      out(line, c, m_nSelEndCol + 1, y);
+      c = m_nSelEndCol + 1;
+      inverted = false;
+    }
+    out(line, c, len, y);
+    // Paint the rest of the row so a shorter entry never leaves the end of a
+    // longer one that was drawn there before.
+    const int restFrom = std::min(len, m_nWidth);
+    if (restFrom < m_nWidth)
+      dc.FillRect(restFrom * m_nCharWidth, y, (m_nWidth - restFrom) * m_nCharWidth, m_nCharHeight,
+                  inverted ? normalText : normalBack);
+  }
+  m_pFrame->SetPaneText(kPaneMessage,
+                        "Scroll back mode (Press Pause/Break to return to telnet session)", false);
+  char text[48];
+  const unsigned o = static_cast<unsigned>(m_nScrollBackPos);
+  const unsigned h = static_cast<unsigned>(m_nHeight);
+  std::snprintf(text, sizeof text, "Ln %u-%u", m_nBufferSize - o - h + 2, m_nBufferSize - o + 1);
+  m_pFrame->SetPaneText(kPaneCursor, text, true);
+}
+
+void CTelnetSession::CreateTerminalFont(FontDescription desc, Colour text, bool bFitWindow) {
+  if (desc.faceName.empty()) {
+    m_pFrame->MessageBox("No font is selected", MessageKind::Stop);
+    return;
+  }
+  m_bHasFont = false;
+  desc.fixedPitch = true;
+  desc.faceName = desc.faceName.substr(0, 31);
+  int cellWidth = 0, cellHeight = 0;
+  if (!m_pFrame->CreateTerminalFont(desc, cellWidth, cellHeight)) {
+    m_pFrame->MessageBox("Font creation failed", MessageKind::Stop);
+    return;
+  }
+  m_bHasFont = true;
+  m_Font = desc;
+  m_nCharWidth = std::max(cellWidth, 1);
+  m_nCharHeight = std::max(cellHeight, 1);
+  m_crForeground = text;
+  if (bFitWindow) FitWindow();
+  keys::FontName.Write(m_Profile, desc.faceName);
+  keys::FontSize.Write(m_Profile, desc.heightTenths);
+  keys::FontItalic.Write(m_Profile, desc.italic ? 1 : 0);
+  keys::FontCharSet.Write(m_Profile, desc.charSet & 0xFF);
+  keys::ForegroundR.Write(m_Profile, RedOf(text));
+  keys::ForegroundG.Write(m_Profile, GreenOf(text));
+  keys::ForegroundB.Write(m_Profile, BlueOf(text));
+}

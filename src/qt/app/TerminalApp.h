@@ -1,0 +1,37 @@
+#pragma once
+// The application object: brings up the network layer, the settings store and
+// the main window, in that order.
+#include <memory>
+
+#include "cmdline/CommandLine.h"
+#include "settings/Profile.h"
+#include "frame/MainFrame.h"
+
+// Set (to anything non-empty) to make the network layer fail to start, so the
+// start-up failure can be seen and tested.
+inline constexpr const char* kSimulateNetworkFailureVariable = "CORVANE_SIMULATE_NETWORK_FAILURE";
+
+// The network layer can start when the system gives us a TCP socket.
+bool NetworkLayerAvailable();
+
+class CTerminalApp {
+ public:
+  explicit CTerminalApp(CommandLine commandLine, FrameHooks hooks = {});
+  ~CTerminalApp();
+  CTerminalApp(const CTerminalApp&) = delete;
+  CTerminalApp& operator=(const CTerminalApp&) = delete;
+
+  // The start-up sequence; false ends the program at once (nothing was shown
+  // but the failure message, and no setting was read).
+  bool InitInstance();
+  void OnAppAbout();
+
+  CMainFrame* MainFrame() const { return m_pMainWnd.get(); }
+  Profile* profile() const { return m_pProfile.get(); }
+
+ private:
+  CommandLine m_CommandLine;
+  FrameHooks m_Hooks;
+  std::unique_ptr<Profile> m_pProfile;  // outlives the frame, which writes to it
+  std::unique_ptr<CMainFrame> m_pMainWnd;
+};

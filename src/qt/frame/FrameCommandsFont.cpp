@@ -1,0 +1,30 @@
+// The Font and Background color commands of the Options menu.
+#include <QColorDialog>
+
+#include "settings/ProfileKeys.h"
+#include "dialogs/TerminalFontDialog.h"
+#include "frame/MainFrame.h"
+#include "view/QtDrawContext.h"
+#include "terminal/TelnetSession.h"
+
+void CMainFrame::OnOptionsFont() {
+  CTelnetSession& session = *m_pSession;
+  TerminalFontDialog dialog(session.m_Font, ToQColor(session.m_crForeground), this);
+  if (RunDialog(dialog) != QDialog::Accepted) return;
+  // Only face, size, italic flag and character set are taken: never a
+  // weight, underline or strike-out.
+  session.CreateTerminalFont(dialog.Description(), FromQColor(dialog.TextColour()), true);
+  Invalidate(true);
+}
+
+void CMainFrame::OnOptionsBackgroundColor() {
+  CTelnetSession& session = *m_pSession;
+  QColorDialog dialog(ToQColor(session.m_crBackground), this);
+  if (RunDialog(dialog) != QDialog::Accepted) return;
+  const Colour chosen = FromQColor(dialog.currentColor());
+  session.m_crBackground = chosen;
+  Invalidate(true);
+  keys::BackgroundR.Write(m_Profile, RedOf(chosen));
+  keys::BackgroundG.Write(m_Profile, GreenOf(chosen));
+  keys::BackgroundB.Write(m_Profile, BlueOf(chosen));
+}

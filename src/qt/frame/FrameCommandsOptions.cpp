@@ -1,0 +1,43 @@
+// The Options menu: four toggles stored at once as 0 or 1, and the commands
+// that open the option dialogs.
+#include <QAction>
+
+#include "settings/ProfileKeys.h"
+#include "frame/CommandIds.h"
+#include "frame/MainFrame.h"
+#include "terminal/TelnetSession.h"
+
+namespace {
+// Any non-zero value becomes 0 and 0 becomes 1; the new value is written.
+void Flip(bool& value, const IntKey& key, Profile& profile) {
+  value = !value;
+  key.Write(profile, value ? 1 : 0);
+}
+}  // namespace
+
+void CMainFrame::OnOptionsAutoClose() {
+  Flip(m_pSession->m_bAutoClose, keys::AutoClose, m_Profile);
+  UpdateOptionChecks();
+}
+
+void CMainFrame::OnOptionsDisconnectNotify() {
+  Flip(m_pSession->m_bDisconnectNotify, keys::DisconnectNotify, m_Profile);
+  UpdateOptionChecks();
+}
+
+void CMainFrame::OnOptionsSaveWindowPosition() {
+  Flip(m_bSaveWinPosition, keys::SaveWinPosition, m_Profile);
+  UpdateOptionChecks();
+}
+
+void CMainFrame::OnOptionsWindowSizeWarning() {
+  Flip(m_pSession->m_bWinSizeWarning, keys::WinSizeWarning, m_Profile);
+  UpdateOptionChecks();
+}
+
+void CMainFrame::UpdateOptionChecks() {
+  Action(cmd::ID_OPTIONS_AUTO_CLOSE)->setChecked(m_pSession->m_bAutoClose);
+  Action(cmd::ID_OPTIONS_DISCONNECT_NOTIFY)->setChecked(m_pSession->m_bDisconnectNotify);
+  Action(cmd::ID_OPTIONS_SAVE_WINDOW_POSITION)->setChecked(m_bSaveWinPosition);
+  Action(cmd::ID_OPTIONS_WINDOW_SIZE_WARNING)->setChecked(m_pSession->m_bWinSizeWarning);
+}

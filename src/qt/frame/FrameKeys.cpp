@@ -1,0 +1,125 @@
+// Keys of the terminal area and the F10 accelerators: what each keystroke
+// sends to the host, local echo, and the keys that act locally instead
+// (Pause/Break, the Applications key, Alt+Page Up and Alt+Page Down).
+#include <QAction>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <mutex>
+
+#include "frame/MainFrame.h"
+#include "view/TerminalView.h"
+#include "input/KeyTranslation.h"
+#include "terminal/TelnetSession.h"
+
+void CMainFrame::OnTerminalKey(QKeyEvent& event, bool pressed) {
+  m_AppsKey.Follow(*m_pView, event, pressed);
+  event.accept();
+  if (!pressed) return;
+  // A shortcut whose command is disabled does not take its key in Qt; the key
+  // still belongs to the command and must not reach the host (Shift+Insert
+  // would otherwise send the Insert sequence while Paste is unavailable).
+  if (IsAcceleratorKey(event)) return;
+
+  const KeyModifiers mods = KeyModifiersFor(event.modifiers(), m_AppsKey.IsDown());
+  const int virtualKey = VirtualKeyFor(event.key());
+  if (IsSystemKey(mods)) {
+    if (!OnSysKeyDown(virtualKey)) event.ignore();
+    return;
+  }
+  if (virtualKey != 0) {
+    KeyDown(virtualKey, mods);
+    return;
+  }
+  for (char character : TypedCharacters(event.key(), event.modifiers(), event.text(), TerminalCodePage()))
+    OnChar(static_cast<unsigned char>(character));
+}
+
+void CMainFrame::OnKeyDown(unsigned virtualKey, unsigned /*repeatCount*/, unsigned /*flags*/) {
+  // Called without a key event (the F10 accelerators): Shift and Ctrl come
+  // from the keyboard state of the key that triggered the call.
+  const Qt::KeyboardModifiers live = QGuiApplication::keyboardModifiers();
+  KeyModifiers mods = KeyModifiersFor(live, m_AppsKey.IsDown());
+  mods.alt = false;  // a plain key-down: Alt combinations arrive as system keys
+  KeyDown(static_cast<int>(virtualKey), mods);
+}
+
+void CMainFrame::OnKeyF10() {
+  // All four F10 accelerators come here; the key translation reads the
+  // modifiers itself.
+  OnKeyDown(VK_F10, 0, 0);
+}
+
+void CMainFrame::KeyDown(int virtualKey, const KeyModifiers& mods) {
+  switch (LocalKeyActionFor(virtualKey, mods)) {
+    case LocalKeyAction::ReturnToLiveView:
+      OnVScroll(SB_BOTTOM, 0);
+      m_pSession->UnloadLineCheckDb();
+      return;
+    case LocalKeyAction::StartLineCheck:
+      // Every key-down, auto-repeat included; a check already running or a
+      // switched-off line check makes the new one end at once.
+      m_pSession->StartLineCheck();
+      return;
+    case LocalKeyAction::PageHistoryUp:
+    case LocalKeyAction::PageHistoryDown:
+      OnSysKeyDown(virtualKey);
+      return;
+    case LocalKeyAction::PassToSystem:
+      return;
+    case LocalKeyAction::None:
+      break;
+  }
+  const KeySettings settings{m_pSession->m_nEmulation, m_bApplicationMode, m_bBackspace};
+  // Macros are kept as typed; they go out in the terminal's code page, like
+  // the same text typed on the keyboard.
+  MacroTexts macros;
+  if (mods.apps)
+    for (std::size_t k = 0; k < macros.size(); ++k)
+      macros[k] = TerminalBytes(m_strMacro[k], TerminalCodePage());
+  SendKeyBytes(TranslateKeyDown(virtualKey, mods, settings, macros));
+}
+
+bool CMainFrame::OnSysKeyDown(int virtualKey) {
+  switch (virtualKey) {
+    case VK_PRIOR:
+      OnVScroll(SB_PAGEUP, 0);
+      return true;
+    case VK_NEXT:
+      OnVScroll(SB_PAGEDOWN, 0);
+      return true;
+    default:
+      return false;  // menu mnemonics, Alt+F4: the window system's
+  }
+}
+
+void CMainFrame::OnChar(unsigned char character) {
+  SendKeyBytes(TranslateChar(character, {m_pSession->m_nEmulation, m_bApplicationMode, m_bBackspace}));
+  if (!m_bLocalEcho || !m_pSession->IsConnected()) return;
+  {
+    std::lock_guard lock(m_pSession->ScreenLock());
+    m_pSession->PutChar(character);
+    // PutChar flags no row; the row the cursor was on is flagged by the last
+    // paint, but a character that wrapped onto the next row would otherwise
+    // stay unseen until the following draw.
+    const int row = m_pSession->m_nCursorRow;
+    if (row >= 0 && row < static_cast<int>(m_pSession->m_DirtyLines.size()))
+      m_pSession->m_DirtyLines[static_cast<std::size_t>(row)] = 1;
+  }
+  m_pSession->DrawNow(true);
+}
+
+bool CMainFrame::IsAcceleratorKey(const QKeyEvent& event) const {
+  const Qt::KeyboardModifiers modifiers =
+      event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+  const QKeySequence pressed(QKeyCombination(modifiers, static_cast<Qt::Key>(event.key())));
+  for (const auto& [id, action] : m_Actions)
+    if (!action->shortcut().isEmpty() && action->shortcut() == pressed) return true;
+  return false;
+}
+
+void CMainFrame::SendKeyBytes(const std::string& bytes) {
+  // One send per keystroke; its result is not examined (a send while
+  // disconnected fails at once and is ignored).
+  if (!bytes.empty()) m_pSession->SendData(bytes);
+}

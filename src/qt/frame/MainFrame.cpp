@@ -1,0 +1,212 @@
+// Construction of the main window: menu, accelerators, status bar, terminal
+// area, and the session, in the order the start-up relies on.
+#include "frame/MainFrame.h"
+
+#include <algorithm>
+
+#include <QAction>
+#include <QHBoxLayout>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScrollBar>
+#include <QStatusBar>
+
+#include "settings/ProfileKeys.h"
+#include "frame/CommandIds.h"
+#include "view/TerminalView.h"
+#include "net/QtConnection.h"
+#include "terminal/TelnetSession.h"
+
+CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHooks hooks)
+    : m_Profile(profile), m_Hooks(std::move(hooks)) {
+  m_bSaveWinPosition = keys::SaveWinPosition.Read(m_Profile) != 0;
+
+  // The window: its size always follows the terminal, so it has no maximise button.
+  setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                 Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                 Qt::WindowCloseButtonHint);
+  if (m_bSaveWinPosition) {
+    // A hand-edited position is kept far from the ends of int (yet beyond any
+    // desk), so no rectangle of the window overflows; PlaceOnAvailableScreen
+    // then brings it onto a screen.
+    constexpr int kFarOff = 1 << 24;
+    move(std::clamp(keys::WinPosX.Read(m_Profile), -kFarOff, kFarOff),
+         std::clamp(keys::WinPosY.Read(m_Profile), -kFarOff, kFarOff));
+  } else
+    move(0, 0);
+
+  auto* area = new QWidget(this);
+  auto* layout = new QHBoxLayout(area);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  m_pView = new TerminalView(*this, area);
+  m_pScrollBar = new QScrollBar(Qt::Vertical, area);
+  m_pScrollBar->setFocusPolicy(Qt::NoFocus);
+  layout->addWidget(m_pView, 1);
+  layout->addWidget(m_pScrollBar);
+  setCentralWidget(area);
+  connect(m_pScrollBar, &QScrollBar::actionTriggered, this, &CMainFrame::OnScrollBarAction);
+  connect(m_pScrollBar, &QScrollBar::sliderReleased, this, [this] {
+    OnVScroll(SB_THUMBPOSITION, m_pScrollBar->value());
+    OnVScroll(SB_ENDSCROLL, 0);
+  });
+
+  BuildMenu();
+  BuildStatusBar();
+  ConnectCommands();
+
+  m_UserSizeTimer.setSingleShot(true);
+  m_UserSizeTimer.setInterval(20);
+  connect(&m_UserSizeTimer, &QTimer::timeout, this, &CMainFrame::ApplyUserSize);
+  m_RefitTimer.setSingleShot(true);
+  m_RefitTimer.setInterval(250);
+  connect(&m_RefitTimer, &QTimer::timeout, this, &CMainFrame::RefitAfterUserResize);
+
+  m_Timer.setInterval(1000);
+  connect(&m_Timer, &QTimer::timeout, this, &CMainFrame::OnTimer);
+
+  m_pConnection = new QtConnection(this);
+  m_pSession = std::make_unique<CTelnetSession>(*this, *m_pConnection, m_Profile);
+  m_pConnection->SetEvents(m_pSession.get());
+
+  m_RecentHosts.Load(m_Profile);
+  RebuildRecentHostMenu();
+  for (int k = 1; k <= keys::kMacroCount; ++k)
+    m_strMacro[static_cast<std::size_t>(k - 1)] = keys::Macro.Read(m_Profile, k);
+  m_bLocalEcho = keys::LocalEcho.Read(m_Profile) == 1;
+  m_bApplicationMode = keys::ApplicationMode.Read(m_Profile) != 0;
+  m_bBackspace = keys::Backspace.Read(m_Profile) != 0;
+
+  m_pSession->Close();  // start disconnected: title, timer and time pane
+  PlaceOnAvailableScreen();  // now that the session has fitted the window
+  m_pView->setFocus();
+
+  if (!commandLine.host.empty()) ConnectAndRemember(commandLine.host, commandLine.port, "");
+}
+
+CMainFrame::~CMainFrame() {
+  // The session first: it closes the connection and the log while the window
+  // it reports to still exists.
+  m_Timer.stop();
+  m_pConnection->SetEvents(nullptr);
+  m_pSession.reset();
+}
+
+QAction* CMainFrame::Action(int id) const {
+  const auto it = m_Actions.find(id);
+  return it == m_Actions.end() ? nullptr : it->second;
+}
+
+QAction* CMainFrame::AddCommand(QMenu* menu, const char* text, int id, const char* prompt) {
+  // "Label\tKeys": the label with its mnemonic, and the accelerator it shows.
+  const QString full = QString::fromUtf8(text);
+  const qsizetype tab = full.indexOf(QLatin1Char('\t'));
+  auto* action = new QAction(tab < 0 ? full : full.left(tab), this);
+  if (tab >= 0) {
+    action->setShortcut(QKeySequence(full.mid(tab + 1)));
+    action->setShortcutContext(Qt::WindowShortcut);
+  }
+  action->setData(id);
+  if (prompt) action->setStatusTip(QString::fromUtf8(prompt));
+  if (menu) menu->addAction(action);
+  else addAction(action);  // accelerator without a menu item
+  m_Actions[id] = action;
+  return action;
+}
+
+void CMainFrame::BuildMenu() {
+  QMenu* current = nullptr;
+  for (const MenuEntry& entry : kMenu) {
+    switch (entry.kind) {
+      case MenuEntry::Popup:
+        current = menuBar()->addMenu(QString::fromUtf8(entry.text));
+        break;
+      case MenuEntry::Separator:
+        current->addSeparator();
+        break;
+      case MenuEntry::Item:
+        AddCommand(current, entry.text, entry.id, entry.prompt);
+        break;
+    }
+  }
+  const QList<QAction*> popups = menuBar()->actions();
+  m_pConnectionMenu = popups.at(0)->menu();
+  m_pEditMenu = popups.at(1)->menu();
+  m_pOptionsMenu = popups.at(2)->menu();
+  for (int id : {cmd::ID_OPTIONS_AUTO_CLOSE, cmd::ID_OPTIONS_DISCONNECT_NOTIFY,
+                 cmd::ID_OPTIONS_SAVE_WINDOW_POSITION, cmd::ID_OPTIONS_WINDOW_SIZE_WARNING})
+    Action(id)->setCheckable(true);
+  // Held by the frame rather than a menu, so F10 never reaches the menu bar.
+  for (const AcceleratorEntry& accel : kF10Accelerators) {
+    const std::string text = std::string("\t") + accel.keys;
+    AddCommand(nullptr, text.c_str(), accel.id, nullptr);
+  }
+}
+
+void CMainFrame::ConnectCommands() {
+  auto on = [this](int id, void (CMainFrame::*handler)()) {
+    connect(Action(id), &QAction::triggered, this, [this, handler] { (this->*handler)(); });
+  };
+  on(cmd::ID_FILE_OPEN, &CMainFrame::OnFileOpen);
+  on(cmd::ID_FILE_CLOSE, &CMainFrame::OnFileClose);
+  connect(Action(cmd::ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
+  on(cmd::ID_EDIT_COPY, &CMainFrame::OnEditCopy);
+  on(cmd::ID_EDIT_PASTE, &CMainFrame::OnEditPaste);
+  on(cmd::ID_EDIT_COPY_BUFFER, &CMainFrame::OnEditCopyBuffer);
+  on(cmd::ID_EDIT_CLEAR_BUFFER, &CMainFrame::OnEditClearBuffer);
+  on(cmd::ID_OPTIONS_AUTO_CLOSE, &CMainFrame::OnOptionsAutoClose);
+  on(cmd::ID_OPTIONS_DISCONNECT_NOTIFY, &CMainFrame::OnOptionsDisconnectNotify);
+  on(cmd::ID_OPTIONS_SAVE_WINDOW_POSITION, &CMainFrame::OnOptionsSaveWindowPosition);
+  on(cmd::ID_OPTIONS_WINDOW_SIZE_WARNING, &CMainFrame::OnOptionsWindowSizeWarning);
+  on(cmd::ID_OPTIONS_BACKGROUND_COLOR, &CMainFrame::OnOptionsBackgroundColor);
+  on(cmd::ID_OPTIONS_FONT, &CMainFrame::OnOptionsFont);
+  on(cmd::ID_OPTIONS_LOG, &CMainFrame::OnOptionsLog);
+  on(cmd::ID_OPTIONS_MACRO, &CMainFrame::OnOptionsMacro);
+  on(cmd::ID_OPTIONS_TERMINAL, &CMainFrame::OnTerminalProperties);
+  for (const AcceleratorEntry& accel : kF10Accelerators) on(accel.id, &CMainFrame::OnKeyF10);
+  // The recent-host items are connected when the menu is rebuilt.
+
+  connect(m_pConnectionMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateConnectionCommands);
+  connect(m_pOptionsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateOptionChecks);
+  WireEditCommands();  // Copy and Paste enabling (FrameCommandsEdit.cpp)
+}
+
+void CMainFrame::OnScrollBarAction(int action) {
+  // The scroll bar's own step is undone by the position the session sets.
+  switch (action) {
+    case QAbstractSlider::SliderSingleStepSub:
+      OnVScroll(SB_LINEUP, 0);
+      break;
+    case QAbstractSlider::SliderSingleStepAdd:
+      OnVScroll(SB_LINEDOWN, 0);
+      break;
+    case QAbstractSlider::SliderPageStepSub:
+      OnVScroll(SB_PAGEUP, 0);
+      break;
+    case QAbstractSlider::SliderPageStepAdd:
+      OnVScroll(SB_PAGEDOWN, 0);
+      break;
+    case QAbstractSlider::SliderToMinimum:
+      OnVScroll(SB_TOP, 0);
+      break;
+    case QAbstractSlider::SliderToMaximum:
+      OnVScroll(SB_BOTTOM, 0);
+      break;
+    case QAbstractSlider::SliderMove:
+      OnVScroll(SB_THUMBTRACK, m_pScrollBar->sliderPosition());
+      return;  // the end of a drag comes with sliderReleased
+    default:
+      return;
+  }
+  OnVScroll(SB_ENDSCROLL, 0);
+}
+
+void CMainFrame::OnVScroll(int code, int position) {
+  if (m_pSession) m_pSession->ScrollView(code, position);
+}
+
+void CMainFrame::OnMouseWheel(int delta) {
+  if (m_pSession) m_pSession->MouseWheel(delta);
+}

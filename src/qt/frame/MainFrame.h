@@ -1,0 +1,258 @@
+#pragma once
+// The program's one window: menu, accelerators, status bar, the terminal area
+// with its scroll bar, and the one telnet session it owns. It is also the
+// session's host: title, panes, timer, message boxes, drawing and sizing all
+// go through it.
+//
+// The frame's code is spread by concern: MainFrame.cpp (construction, menu,
+// status bar in StatusPanes.cpp), FrameHost.cpp (what the session asks of its window),
+// FrameCommandsConnection.cpp, FrameCommandsOptions.cpp, FrameCommandsEdit.cpp,
+// FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
+// TerminalView.cpp (the terminal area widget).
+#include <QElapsedTimer>
+#include <QMainWindow>
+#include <QTimer>
+#include <array>
+#include <ctime>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "text/CodePage.h"
+#include "cmdline/CommandLine.h"
+#include "settings/Profile.h"
+#include "settings/RecentHostList.h"
+#include "frame/QtKeyMapping.h"
+#include "platform/SessionHost.h"
+
+class CTelnetSession;
+class QtConnection;
+class TerminalView;
+class QAction;
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QKeyEvent;
+class QDialog;
+
+// What the frame does to the world outside the window, replaceable by tests.
+struct FrameHooks {
+  // Every message box of the program; by default a modal QMessageBox.
+  std::function<MessageAnswer(const std::string& text, MessageKind kind)> messageBox;
+  // Ends the program's event loop; by default a queued QCoreApplication::exit(0).
+  std::function<void()> quit;
+  // Calendar time in seconds; by default std::time.
+  std::function<std::time_t()> now;
+  // --- Modal dialogs of the frame (log file, terminal properties) ---------
+  // Runs one and returns its result; by default QDialog::exec. Tests answer
+  // the dialogs here.
+  std::function<int(QDialog& dialog)> runDialog;
+};
+
+inline constexpr const char* kApplicationName = "Corvane";
+inline constexpr int kStatusPaneCount = 8;
+
+class CMainFrame : public QMainWindow, public SessionHost {
+  Q_OBJECT
+
+ public:
+  // Builds the window and the session in the start-up order, then connects
+  // when the command line names a host. The window is not shown yet.
+  CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHooks hooks = {});
+  ~CMainFrame() override;
+
+  CTelnetSession* Session() const { return m_pSession.get(); }
+  Profile& profile() { return m_Profile; }
+  QAction* Action(int id) const;  // menu and accelerator actions by command id
+  QMenu* ConnectionMenu() const { return m_pConnectionMenu; }
+  QLabel* Pane(int index) const { return m_Panes.at(static_cast<std::size_t>(index)); }
+  TerminalView* View() const { return m_pView; }
+  QScrollBar* ScrollBar() const { return m_pScrollBar; }
+  QtConnection& connection() { return *m_pConnection; }
+  const RecentHostList& RecentHosts() const { return m_RecentHosts; }
+  bool SaveWinPosition() const { return m_bSaveWinPosition; }
+  const CodePage& TerminalCodePage() const { return *m_pCodePage; }
+
+  // The one way every message box is shown.
+  MessageAnswer ShowMessage(const std::string& text, MessageKind kind);
+
+  // --- Connection commands (FrameCommandsConnection.cpp) --------------------
+  void ConnectAndRemember(const std::string& host, unsigned port, const std::string& description);
+  void RebuildRecentHostMenu();
+  void OnFileOpen();
+  void OnFileClose();
+  void OnRecentHost(int slot);
+  void OnTimer();
+  // Open only while disconnected, Close only while connected.
+  void UpdateConnectionCommands();
+
+  // --- Option toggles (FrameCommandsOptions.cpp) ----------------------------
+  void OnOptionsAutoClose();
+  void OnOptionsDisconnectNotify();
+  void OnOptionsSaveWindowPosition();
+  void OnOptionsWindowSizeWarning();
+  void UpdateOptionChecks();
+  void OnOptionsBackgroundColor();
+  void OnOptionsFont();
+  void OnOptionsLog();
+  void OnOptionsMacro();
+  void OnTerminalProperties();
+
+  // --- Edit commands (FrameCommandsEdit.cpp) --------------------------------
+  void OnEditCopy();
+  void OnEditPaste();
+  void OnEditCopyBuffer();
+  void OnEditClearBuffer();
+
+  // --- Selection, clipboard, log, terminal properties -----------------------
+  // Mouse on the terminal area (FrameCommandsEdit.cpp); points in its pixels.
+  void OnLButtonDown(const QPoint& point);
+  void OnMouseMove(Qt::MouseButtons buttons, const QPoint& point);
+  void OnRButtonDown();
+  void OnMButtonDown();
+  // When the left button is released: where the desktop has a primary
+  // selection (X11, some Wayland), the selected text is offered there too.
+  void OnLButtonUp();
+  // Puts single-byte text on the clipboard through the terminal's code page;
+  // empty text leaves the clipboard as it is.
+  void CopyToClipboard(const std::string& text);
+  // Copy is enabled exactly when there is selected text; Paste exactly when
+  // the live view is shown, the clipboard holds text and a connection is open.
+  void OnUpdateEditCopy();
+  void OnUpdateEditPaste();
+  bool CanPaste() const;
+  // Keeps Copy and Paste enabled right for the Edit menu and their shortcuts.
+  void WireEditCommands();
+  // Runs a modal dialog through FrameHooks::runDialog (FrameCommandsLog.cpp).
+  int RunDialog(QDialog& dialog);
+  // The log file dialog; nothing when cancelled (FrameCommandsLog.cpp).
+  std::optional<std::string> ChooseLogFile();
+  QPoint m_ptSelAnchor;  // where the left button last went down
+
+  // --- Keys (FrameKeys.cpp) -------------------------------------------------
+  // Key presses and releases of the terminal area.
+  virtual void OnTerminalKey(QKeyEvent& event, bool pressed);
+  // A key by its Win32 virtual-key code; the F10 accelerators arrive here.
+  virtual void OnKeyDown(unsigned virtualKey, unsigned repeatCount, unsigned flags);
+  void OnKeyF10();
+  // Text committed by an input method or a dead key: typed characters, one
+  // send each (TerminalViewInput.cpp).
+  void OnCommittedText(const QString& text);
+  // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsMacro.cpp) ---
+  // The twelve macro texts of App+F1 .. App+F12 as typed (UTF-8).
+  const std::array<std::string, 12>& Macros() const { return m_strMacro; }
+
+  // --- Terminal area (called by TerminalView) --------------------------------
+  // The terminal area's new size: acted on shortly after (ApplyUserSize)
+  // unless minimised, maximised or the size of our own fit.
+  void OnSize(int cx, int cy);
+  void OnVScroll(int code, int position);
+  void OnMouseWheel(int delta);
+
+  // --- SessionHost (FrameHost.cpp) ------------------------------------------
+  void PostToUi(std::function<void()> task) override;
+  void SetTitle(const std::string& title) override;
+  void SetPaneText(int pane, const std::string& text, bool immediate) override;
+  MessageAnswer MessageBox(const std::string& text, MessageKind kind) override;
+  // Non-modal and shown without activation: keys go on reaching the host.
+  void ShowNotice(const std::string& text, std::function<void()> closed) override;
+  void Beep() override;
+  void StartTimer() override;
+  void StopTimer() override;
+  std::time_t Now() override;
+  void BeginWaitCursor() override;
+  void EndWaitCursor() override;
+  void PostQuit() override;
+  void SetScrollRange(int min, int max, bool redraw) override;
+  void SetScrollPos(int pos, bool redraw) override;
+  void Invalidate(bool erase) override;
+  DrawContext& BeginClientDraw() override;
+  void EndClientDraw() override;
+  bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) override;
+  bool FitClientArea(int width, int height) override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void changeEvent(QEvent* event) override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  Q_INVOKABLE void RunPosted();  // the tasks PostToUi queued, on the user-interface thread
+  void BuildMenu();
+  void BuildStatusBar();
+  QAction* AddCommand(QMenu* menu, const char* text, int id, const char* prompt);
+  void ConnectCommands();
+  void OnScrollBarAction(int action);
+
+  Profile& m_Profile;
+  FrameHooks m_Hooks;
+  std::mutex m_PostedMutex;                     // guards m_Posted (the line-check worker posts)
+  std::deque<std::function<void()>> m_Posted;
+  bool m_bSaveWinPosition = true;
+  std::array<QLabel*, kStatusPaneCount> m_Panes{};
+  std::map<int, QAction*> m_Actions;
+  QMenu* m_pConnectionMenu = nullptr;
+  QMenu* m_pEditMenu = nullptr;
+  QMenu* m_pOptionsMenu = nullptr;
+  TerminalView* m_pView = nullptr;
+  QScrollBar* m_pScrollBar = nullptr;
+  QTimer m_Timer;
+  const CodePage* m_pCodePage = &CodePage::Cp437();
+  RecentHostList m_RecentHosts;
+  std::array<std::string, 12> m_strMacro;
+  bool m_bLocalEcho = false;
+  bool m_bApplicationMode = true;
+  bool m_bBackspace = true;
+  bool m_bMinimized = false;
+  QSize m_HandledArea;  // terminal area size last acted on (or set by our own fit)
+  QTimer m_UserSizeTimer;  // acts on a size the user gave, once its events are in
+  QTimer m_RefitTimer;     // fits the window again once a user's resizing has settled
+  // Since an imposed maximised state was last undone: the window manager's
+  // sizes for it may still arrive after Qt already reports the normal state.
+  QElapsedTimer m_SinceImposedState;
+  void ApplyUserSize();
+  // Moves a window whose position lies off every screen onto the nearest one.
+  void PlaceOnAvailableScreen();
+  // The largest terminal area whose window, with these parts of its own,
+  // fits on the screen the window is on.
+  QSize LargestVisibleArea(QSize parts) const;
+  // What the window shows of a terminal area larger than the limit.
+  static QSize VisiblePart(QSize area, QSize limit, QSize cell);
+  void RefitAfterUserResize();
+  void RefitShownPart();  // fits again a screen larger than the display
+  bool m_bShownInPart = false;  // the last fit found the screen larger than the display
+  // The window size (and size-step base) the last fit asked for, applied by
+  // ApplyWindowFit once control is back in the event loop.
+  void ApplyWindowFit();
+  QSize m_PendingWindowSize;
+  QSize m_PendingBase;
+  bool m_bWindowFitPending = false;
+  int m_nWaitCursorDepth = 0;
+  // The connection outlives the session, which uses it until its destructor.
+  QtConnection* m_pConnection = nullptr;
+  std::unique_ptr<CTelnetSession> m_pSession;
+
+  // --- Keys and macros (FrameKeys.cpp, FrameCommandsMacro.cpp) --------------
+  // A typed character code: sent, then echoed when local echo is on.
+  void OnChar(unsigned char character);
+  // Alt combinations; false when the key is left to the window system.
+  bool OnSysKeyDown(int virtualKey);
+  void KeyDown(int virtualKey, const KeyModifiers& mods);
+  // A key that belongs to an accelerator, even while its command is disabled.
+  bool IsAcceleratorKey(const QKeyEvent& event) const;
+  void SendKeyBytes(const std::string& bytes);
+  AppsKeyState m_AppsKey;
+
+  // --- Status texts written while drawing (FrameHost.cpp) -------------------
+  // Drawing writes panes 0 and 1 after every received block; their labels
+  // follow at most once per display frame, the first change at once.
+  void ShowPaneText(int pane, const std::string& text);
+  void ShowPacedPaneTexts();
+  std::array<std::optional<std::string>, kStatusPaneCount> m_PacedPaneText;
+  QElapsedTimer m_PaneFrameClock;  // since paced texts were last shown
+  bool m_bPaneFramePending = false;
+};

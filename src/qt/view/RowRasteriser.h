@@ -1,0 +1,56 @@
+#pragma once
+// Turns display rows into pixels. Every text cell is a copy of a small image
+// of its character in its two colours, drawn once with the terminal font and
+// kept; fills and lines are plain pixel fills. So the font and the colours
+// are set up once per character and colour pair, not per run or per frame,
+// and a glyph from a fallback font never shifts the cells after it.
+#include <QFont>
+#include <QImage>
+#include <QRect>
+#include <QSize>
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+#include "text/CodePage.h"
+#include "view/ScreenDisplayList.h"
+
+class RowRasteriser {
+ public:
+  RowRasteriser();
+
+  // The font, cell size and code page of every text cell; forgets the cached cells.
+  void SetFont(const QFont& font, QSize cell, const CodePage& codePage);
+
+  // Paints a row's operations in order, its top at pixel row rowTop; what
+  // falls outside the image is left out. The image is Format_RGB32.
+  void PaintRow(QImage& image, int rowTop, const DisplayRow& row);
+  static void FillRect(QImage& image, const QRect& rect, Colour colour);
+
+  // Cached cells (for tests).
+  std::size_t TileCount() const { return tileCount_; }
+  // A cached cell covers at most this many pixels each way: a cell larger
+  // than that (a huge font) cannot show in full, and its pixels beyond are
+  // background. Bounds the memory of the cache whatever the font.
+  static constexpr int kMaxTileSide = 1024;
+
+ private:
+  using TileTable = std::array<std::int32_t, 256>;  // tile index per byte, -1: not drawn yet
+
+  void PaintText(QImage& image, int rowTop, const DisplayRow& row, const DrawOp& op);
+  TileTable& TableFor(Colour fore, Colour back);
+  const std::uint32_t* Tile(TileTable& table, unsigned char byte, Colour fore, Colour back);
+  void Forget();
+
+  QFont font_;
+  QSize cell_{1, 1};
+  QSize tile_{1, 1};  // the cell, bounded by kMaxTileSide
+  int ascent_ = 0;
+  const CodePage* codePage_;
+  QImage tileImage_;  // where a new cell is drawn before it joins the pool
+  std::vector<std::uint32_t> pool_;  // cached cells, one after another
+  std::size_t tileCount_ = 0;
+  std::unordered_map<std::uint64_t, std::size_t> tableOfPair_;
+  std::vector<TileTable> tables_;
+};

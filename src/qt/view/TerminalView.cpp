@@ -1,0 +1,152 @@
+#include "view/TerminalView.h"
+
+#include <QKeyEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QWheelEvent>
+#include <algorithm>
+#include <cmath>
+
+#include "frame/MainFrame.h"
+#include "terminal/TelnetSession.h"
+
+TerminalView::TerminalView(CMainFrame& frame, QWidget* parent) : QWidget(parent), frame_(frame) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
+  setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+  setMinimumSize(1, 1);
+  image_ = QImage(QSize(1, 1), QImage::Format_RGB32);
+  display_.Reset(cell_.width(), cell_.height());
+  rasteriser_.SetFont(font(), cell_, frame_.TerminalCodePage());
+  frameTimer_.setSingleShot(true);
+  frameTimer_.setTimerType(Qt::PreciseTimer);
+  connect(&frameTimer_, &QTimer::timeout, this, [this] { RequestFrame(); });
+  sinceFrame_.start();
+}
+
+DrawContext& TerminalView::BeginDraw() {
+  ++drawDepth_;
+  return context_;
+}
+
+void TerminalView::EndDraw() {
+  if (FinishDraw() && display_.HasChanges()) ScheduleFrame();
+}
+
+bool TerminalView::FinishDraw() { return drawDepth_ > 0 && --drawDepth_ == 0; }
+
+int TerminalView::FrameIntervalMs() const {
+  // One frame of the display the window is on; 60 Hz when it cannot say.
+  const QScreen* shown = screen();
+  const qreal hz = shown && shown->refreshRate() >= 1 ? shown->refreshRate() : 60.0;
+  return std::clamp(static_cast<int>(std::lround(1000.0 / hz)), 4, 50);
+}
+
+// Many draws, one frame: the first change after a frame was painted asks for
+// a repaint at once if a frame's time has passed, else when it has. Changes
+// that come while a repaint is on its way simply join it.
+void TerminalView::ScheduleFrame() {
+  if (updateQueued_ || frameTimer_.isActive()) return;
+  const qint64 wait = FrameIntervalMs() - sinceFrame_.elapsed();
+  if (wait > 0) {
+    frameTimer_.start(static_cast<int>(wait));
+    return;
+  }
+  RequestFrame();
+}
+
+void TerminalView::RequestFrame() {
+  const QRect due =
+      (unshown_ | RowsRect(display_.FirstChanged(), display_.LastChanged())) & rect();
+  unshown_ = QRect();
+  // A repaint from outside (an expose) may have shown it all before this
+  // frame came: update() of nothing paints nothing, and a frame marked as on
+  // its way would then hold back every later change.
+  if (due.isEmpty()) return;
+  updateQueued_ = true;
+  update(due);
+}
+
+QRect TerminalView::RowsRect(int first, int last) const {
+  if (first > last) return {};
+  return QRect(0, first * cell_.height(), width(), (last - first + 1) * cell_.height());
+}
+
+void TerminalView::InvalidateAll() {
+  fullRedraw_ = true;
+  updateQueued_ = true;
+  update();
+}
+
+void TerminalView::SetTerminalFont(const QFont& font, QSize cell) {
+  cell_ = cell.expandedTo(QSize(1, 1));
+  rasteriser_.SetFont(font, cell_, frame_.TerminalCodePage());
+  // What was recorded in the old cell size is drawn again in full.
+  display_.Reset(cell_.width(), cell_.height());
+  InvalidateAll();
+}
+
+QRect TerminalView::RenderPending() {
+  QRect changed;
+  if (fullRedraw_) {
+    CTelnetSession* session = frame_.Session();
+    if (!session) return changed;
+    fullRedraw_ = false;
+    if (image_.size() != size())
+      image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+    // Erase with the screen's background, then draw every row over it.
+    display_.Reset(cell_.width(), cell_.height());
+    RowRasteriser::FillRect(image_, image_.rect(), session->EraseColour());
+    BeginDraw();
+    session->Draw(context_, false);
+    FinishDraw();  // already painting: no new frame needed
+    changed = image_.rect();
+  }
+  if (display_.HasChanges()) {
+    const int ch = cell_.height();
+    const int last = std::min(display_.LastChanged(), (image_.height() - 1) / ch);
+    for (int r = display_.FirstChanged(); r <= last; ++r)
+      if (display_.IsChanged(r)) rasteriser_.PaintRow(image_, r * ch, display_.Row(r));
+    changed |= RowsRect(display_.FirstChanged(), display_.LastChanged());
+    display_.TakeChanged();
+  }
+  return changed;
+}
+
+QImage TerminalView::Snapshot() {
+  RenderPending();
+  return image_.copy();
+}
+
+void TerminalView::paintEvent(QPaintEvent* event) {
+  updateQueued_ = false;
+  sinceFrame_.restart();
+  ++frameCount_;
+  const QRect changed = RenderPending();
+  QPainter painter(this);
+  painter.drawImage(event->rect(), image_, event->rect());
+  // Rows that changed after this repaint was asked for are in the image now;
+  // they are shown with the next frame.
+  if (!event->region().contains(changed)) unshown_ |= changed;
+  if (!unshown_.isEmpty()) ScheduleFrame();
+}
+
+void TerminalView::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  // The next repaint erases the new image and draws everything on it.
+  image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  fullRedraw_ = true;
+  frame_.OnSize(width(), height());
+}
+
+void TerminalView::wheelEvent(QWheelEvent* event) {
+  frame_.OnMouseWheel(event->angleDelta().y());
+  event->accept();
+}
+
+void TerminalView::keyPressEvent(QKeyEvent* event) { frame_.OnTerminalKey(*event, true); }
+
+void TerminalView::keyReleaseEvent(QKeyEvent* event) { frame_.OnTerminalKey(*event, false); }
+
+bool TerminalView::focusNextPrevChild(bool /*next*/) { return false; }

@@ -1,0 +1,81 @@
+#pragma once
+// The terminal area: shows the session's screen from a backing image. The
+// session's drawing is recorded per row (QtDrawContext); the rows that changed
+// are painted into the image at most once per display frame, so drawing never
+// holds up the receive loop.
+#include <QElapsedTimer>
+#include <QFont>
+#include <QImage>
+#include <QTimer>
+#include <QWidget>
+
+#include "view/QtDrawContext.h"
+#include "view/RowRasteriser.h"
+#include "view/ScreenDisplayList.h"
+
+class CMainFrame;
+
+class TerminalView : public QWidget {
+  Q_OBJECT
+
+ public:
+  TerminalView(CMainFrame& frame, QWidget* parent);
+
+  // The recording context, held until EndDraw, which asks for a frame.
+  DrawContext& BeginDraw();
+  void EndDraw();
+  // Erase and draw everything at the next repaint.
+  void InvalidateAll();
+
+  void SetTerminalFont(const QFont& font, QSize cell);
+  QSize CellSize() const { return cell_; }
+  // What the terminal area shows (for tests and screenshots).
+  QImage Snapshot();
+  // Frames painted so far (for tests of the coalescing).
+  int FrameCount() const { return frameCount_; }
+  // Between BeginDraw and EndDraw, or drawing for a repaint.
+  bool IsDrawing() const { return drawDepth_ > 0; }
+  // One frame of the display the terminal area is on.
+  int FrameIntervalMs() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  // Tab belongs to the terminal, not to focus navigation.
+  bool focusNextPrevChild(bool next) override;
+  // --- Mouse: selection and the clipboard buttons (TerminalViewMouse.cpp) ---
+  void mousePressEvent(QMouseEvent* event) override;
+  void mouseMoveEvent(QMouseEvent* event) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  // --- Dead keys and input methods (TerminalViewInput.cpp) ------------------
+  bool event(QEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+ private:
+  // --- Drawing and frames (TerminalView.cpp) --------------------------------
+  // Brings the image up to date: a full redraw when asked, then changed rows.
+  // Returns the pixels that changed.
+  QRect RenderPending();
+  bool FinishDraw();  // true when the outermost draw ended
+  void ScheduleFrame();
+  void RequestFrame();  // update() for what changed
+  QRect RowsRect(int first, int last) const;
+
+  CMainFrame& frame_;
+  QImage image_;
+  QSize cell_{8, 16};
+  bool fullRedraw_ = true;
+  int drawDepth_ = 0;
+  ScreenDisplayList display_;
+  QtDrawContext context_{display_};
+  RowRasteriser rasteriser_;
+  QTimer frameTimer_;         // waits out the rest of the current frame
+  QElapsedTimer sinceFrame_;  // since the last frame was painted
+  bool updateQueued_ = false;  // an update() is on its way to paintEvent
+  QRect unshown_;  // painted into the image outside the last repaint's region
+  int frameCount_ = 0;
+};

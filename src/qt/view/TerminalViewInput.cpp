@@ -1,0 +1,45 @@
+// Dead keys and input methods on the terminal area. A composed character (a
+// dead key followed by a letter, a compose sequence, an input method's
+// commit) arrives as committed text rather than as a key press; it is typed
+// text like any other. Text still being composed is left to the input method.
+#include <QInputMethodEvent>
+
+#include "frame/MainFrame.h"
+#include "view/TerminalView.h"
+#include "terminal/TelnetSession.h"
+
+bool TerminalView::event(QEvent* event) {
+  // Once, before the first show: from then on the window system's input
+  // method composes for the terminal area.
+  if (event->type() == QEvent::Polish) setAttribute(Qt::WA_InputMethodEnabled);
+  return QWidget::event(event);
+}
+
+void TerminalView::inputMethodEvent(QInputMethodEvent* event) {
+  if (!event->commitString().isEmpty()) frame_.OnCommittedText(event->commitString());
+  event->accept();
+}
+
+QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  switch (query) {
+    case Qt::ImEnabled:
+      return true;
+    case Qt::ImHints:
+      return QVariant::fromValue(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
+    case Qt::ImCursorRectangle: {
+      // The cursor cell, so a candidate window opens beside it.
+      const CTelnetSession* session = frame_.Session();
+      if (!session) return QRect();
+      return QRect(session->m_nCursorCol * cell_.width(), session->m_nCursorRow * cell_.height(),
+                   cell_.width(), cell_.height());
+    }
+    default:
+      return QWidget::inputMethodQuery(query);
+  }
+}
+
+void CMainFrame::OnCommittedText(const QString& text) {
+  // Character by character through the code page, as typed keys go.
+  for (char character : TerminalCodePage().Encode(text.toStdU16String()))
+    OnChar(static_cast<unsigned char>(character));
+}

@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Checks that includes run one way between the source trees:
+#   - the portable core (src/core) includes no Qt header and nothing of src/qt;
+#   - within the Qt program, dialogs do not include the frame, the network
+#     layer no user interface, and nothing but the start-up includes the start-up.
+# Prints every offending line and fails if there is one.
+set -u
+root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
+cd "$root/src" || exit 2
+status=0
+offend() {  # description, then grep output
+  local what=$1 lines=$2
+  if [ -n "$lines" ]; then
+    printf '%s:\n%s\n' "$what" "$lines"
+    status=1
+  fi
+}
+include='^[[:space:]]*#[[:space:]]*include[[:space:]]*'
+qt_folders=$(cd qt && ls -d */ | tr -d / | paste -sd'|')
+offend "the core includes Qt" \
+  "$(grep -rnE "${include}[<\"](Q|qt)" core)"
+offend "the core includes the Qt program" \
+  "$(grep -rnE "${include}\"(${qt_folders})/" core)"
+offend "a dialog includes the frame" \
+  "$(grep -rnE "${include}\"(frame|app)/" qt/dialogs)"
+offend "the network layer includes the user interface" \
+  "$(grep -rnE "${include}\"(frame|view|app|dialogs)/" qt/net)"
+offend "something outside start-up includes it" \
+  "$(grep -rnE "${include}\"app/" qt/frame qt/view qt/dialogs qt/net)"
+exit $status
