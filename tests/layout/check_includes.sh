@@ -21,8 +21,8 @@ offend "the core includes Qt" \
   "$(grep -rnE "${include}[<\"](Q|qt)" core)"
 offend "the core includes the Qt program" \
   "$(grep -rnE "${include}\"(${qt_folders})/" core)"
-offend "a dialog includes the frame" \
-  "$(grep -rnE "${include}\"(frame|app)/" qt/dialogs)"
+offend "a dialog includes the frame or the session's host" \
+  "$(grep -rnE "${include}\"((frame|app)/|platform/SessionHost)" qt/dialogs)"
 offend "the network layer includes the user interface" \
   "$(grep -rnE "${include}\"(frame|view|app|dialogs)/" qt/net)"
 offend "something outside start-up includes it" \

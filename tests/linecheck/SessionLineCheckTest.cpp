@@ -13,9 +13,9 @@
 namespace {
 // Records the message-pane texts in order.
 struct PaneLog : HeadlessHost {
-  void SetPaneText(int pane, const std::string& text, bool immediate) override {
+  void SetPaneText(Pane pane, const std::string& text) override {
     if (pane == kPaneMessage && text != "Ready") texts.push_back(text);
-    HeadlessHost::SetPaneText(pane, text, immediate);
+    HeadlessHost::SetPaneText(pane, text);
   }
   std::vector<std::string> texts;
 };

@@ -107,7 +107,7 @@ class FrameTest : public QObject {
     for (int i = 1; i <= 4; ++i) QVERIFY(frame.Pane(i)->minimumWidth() >= widths[i - 1]);
     // A command prompt over the message area gives way to the next message.
     frame.statusBar()->showMessage(QStringLiteral("Open a new connection"));
-    frame.SetPaneText(kPaneMessage, "Ready", false);
+    frame.SetPaneText(kPaneMessage, "Ready");
     QCOMPARE(frame.statusBar()->currentMessage(), QString());
   }
 
@@ -121,11 +121,11 @@ class FrameTest : public QObject {
     QFont larger = frame.statusBar()->font();
     larger.setPointSizeF(larger.pointSizeF() * 1.5);
     frame.statusBar()->setFont(larger);
-    frame.SetPaneText(1, "Ln 24, Col 80", false);
-    frame.SetPaneText(2, "00:00:42", false);
+    frame.SetPaneText(kPaneCursor, "Ln 24, Col 80");
+    frame.SetPaneText(kPaneTime, "00:00:42");
     const std::string notice = "Scroll back mode (Press Pause/Break to return to telnet session)";
     for (const std::string& message : {notice, std::string()}) {
-      frame.SetPaneText(kPaneMessage, notice, false);
+      frame.SetPaneText(kPaneMessage, notice);
       frame.statusBar()->showMessage(QString::fromStdString(message));
       QTest::qWait(20);
       for (int i = 1; i < kStatusPaneCount; ++i)

@@ -189,7 +189,7 @@ class RenderingTest : public QObject {
     QTRY_VERIFY(s.frame->View()->width() > 80 * s.cw + 2 * s.cw);
     QCOMPARE(s.session->m_nWidth, 80);
     s.session->m_bReverseColor = true;
-    s.frame->Invalidate(true);
+    s.frame->Invalidate();
     s.image = s.frame->View()->Snapshot();
     const QPoint beyond(s.image.width() - 1, s.image.height() - 1);
     QCOMPARE(s.image.pixel(beyond), kFore);
@@ -197,7 +197,7 @@ class RenderingTest : public QObject {
     QCOMPARE(s.image.pixel(0, 24 * s.ch), kFore);
     QCOMPARE(s.image.pixel(1, 1), kFore);  // blank text: background on foreground
     s.session->m_bReverseColor = false;
-    s.frame->Invalidate(true);
+    s.frame->Invalidate();
     s.image = s.frame->View()->Snapshot();
     QCOMPARE(s.image.pixel(beyond), kBack);
   }
@@ -274,7 +274,7 @@ class RenderingTest : public QObject {
     QTRY_COMPARE(s.frame->Pane(1)->text(), QStringLiteral("Ln 7, Col 20"));
 
     const QImage painted = s.frame->View()->Snapshot();
-    s.frame->Invalidate(true);
+    s.frame->Invalidate();
     const QImage repainted = s.frame->View()->Snapshot();
     QCOMPARE(painted, repainted);
     s.image = painted;

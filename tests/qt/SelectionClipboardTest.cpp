@@ -226,7 +226,7 @@ class SelectionClipboardTest : public QObject {
     // Without one, in the history view: nothing happens.
     c.host.Send(QByteArray(30, '\n'));
     QTRY_VERIFY(session.m_nLineCount >= 30u);
-    c.frame->OnVScroll(SB_PAGEUP, 0);
+    c.frame->OnVScroll(ScrollCode::PageUp, 0);
     QVERIFY(session.m_nScrollBackPos > 0);
     QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier, CellPoint(session, 9, 9));
     QTest::qWait(100);
@@ -272,20 +272,20 @@ class SelectionClipboardTest : public QObject {
     Clipboard().setText(QStringLiteral("y"));
     c.host.Send(QByteArray(30, '\n'));
     QTRY_VERIFY(session.m_nLineCount >= 30u);
-    frame.OnVScroll(SB_LINEUP, 0);  // history view; the selection goes
+    frame.OnVScroll(ScrollCode::LineUp, 0);  // history view; the selection goes
     QCOMPARE(EditMenuState(frame), std::make_pair(false, false));
     QTest::keyClick(frame.View(), Qt::Key_Insert, Qt::ShiftModifier);
-    frame.OnVScroll(SB_BOTTOM, 0);
+    frame.OnVScroll(ScrollCode::Bottom, 0);
     QCOMPARE(EditMenuState(frame), std::make_pair(false, true));
     QTest::qWait(100);
     QCOMPARE(c.host.Pending(), QByteArray());  // neither refused paste sent anything
 
     // A click that selects nothing in the history view gives no text: Copy off.
-    frame.OnVScroll(SB_PAGEUP, 0);
+    frame.OnVScroll(ScrollCode::PageUp, 0);
     Drag(frame.View(), CellPoint(session, 3, 0), CellPoint(session, 5, 0));
     QCOMPARE(session.GetSelectedText(), std::string());
     QCOMPARE(EditMenuState(frame).first, false);
-    frame.OnVScroll(SB_BOTTOM, 0);
+    frame.OnVScroll(ScrollCode::Bottom, 0);
 
     frame.OnFileClose();
     QCOMPARE(EditMenuState(frame), std::make_pair(false, false));

@@ -108,7 +108,7 @@ class ViewGeometryTest : public QObject {
     QVERIFY(Band(history, 1, ch) != Band(history, 2, ch));  // real text, not blank rows
 
     // Back to the live screen: every live row drawn again, with the cursor.
-    frame.OnVScroll(SB_BOTTOM, 0);
+    frame.OnVScroll(ScrollCode::Bottom, 0);
     QCOMPARE(session.m_nScrollBackPos, 0);
     QCOMPARE(frame.View()->Snapshot(), live);
     QTRY_COMPARE(frame.Pane(0)->text(), QStringLiteral("Ready"));

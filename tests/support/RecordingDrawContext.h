@@ -21,7 +21,7 @@ class RecordingDrawContext : public DrawContext {
  public:
   void SetTextColour(Colour c) override { fore_ = c; }
   void SetBackColour(Colour c) override { back_ = c; }
-  void TextOut(int x, int y, const unsigned char* text, std::size_t len) override {
+  void DrawText(int x, int y, const unsigned char* text, std::size_t len) override {
     DrawCall call;
     call.kind = DrawCall::Kind::Text;
     call.x = x;

@@ -93,7 +93,7 @@ TEST_F(Geometry, AnAppliedResizeResetsViewRegionSelectionAndStoresTheSize) {
   Start();
   AppendLines(30);
   rig.Feed("\x1b[3;9r");
-  s().ScrollView(SB_LINEUP, 0);
+  s().ScrollView(ScrollCode::LineUp, 0);
   s().m_nSelStartCol = s().m_nSelStartRow = 0;
   s().m_nSelEndCol = s().m_nSelEndRow = 1;
   rig.profile.writes.clear();
@@ -245,7 +245,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Geometry, SetBufferSizeKeepsEntriesRestartsTheCountAndReturnsToLive) {
   Start();
   AppendLines(1001);  // entry 0 holds L1000, entries 1..999 L1..L999
-  s().ScrollView(SB_PAGEUP, 0);
+  s().ScrollView(ScrollCode::PageUp, 0);
   rig.profile.writes.clear();
 
   s().SetBufferSize(2000);
@@ -297,7 +297,9 @@ TEST_F(Geometry, ClearBufferBlanksScreenAndHistoryButKeepsCountsAndCursor) {
 
 // ScrollView's table, with M = 1000 - 24 + 1 = 977.
 struct ScrollCase {
-  int from, code, position, want;
+  int from;
+  ScrollCode code;
+  int position, want;
   bool acts;  // false: returned at once (selection and scroll bar untouched)
 };
 
@@ -320,23 +322,23 @@ TEST_P(ScrollTable, MovesTheOffset) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ScrollTable,
-    testing::Values(ScrollCase{0, SB_LINEUP, 0, 1, true}, ScrollCase{976, SB_LINEUP, 0, 977, true},
-                    ScrollCase{977, SB_LINEUP, 0, 977, false},
-                    ScrollCase{5, SB_LINEDOWN, 0, 4, true},
-                    ScrollCase{0, SB_LINEDOWN, 0, 0, false},
-                    ScrollCase{970, SB_PAGEUP, 0, 977, true},
-                    ScrollCase{977, SB_PAGEUP, 0, 977, false},
-                    ScrollCase{10, SB_PAGEUP, 0, 34, true},
-                    ScrollCase{20, SB_PAGEDOWN, 0, 0, true},
-                    ScrollCase{24, SB_PAGEDOWN, 0, 0, true},
-                    ScrollCase{25, SB_PAGEDOWN, 0, 1, true},
-                    ScrollCase{0, SB_PAGEDOWN, 0, 0, false},
-                    ScrollCase{0, SB_THUMBPOSITION, 0, 977, true},
-                    ScrollCase{0, SB_THUMBTRACK, 900, 77, true},
-                    ScrollCase{5, SB_THUMBTRACK, 5000, 0, true},  // out-of-range thumb
-                    ScrollCase{5, SB_THUMBTRACK, -5, 977, true},
-                    ScrollCase{5, SB_TOP, 0, 5, true}, ScrollCase{5, SB_BOTTOM, 0, 0, true},
-                    ScrollCase{5, SB_ENDSCROLL, 0, 5, true}, ScrollCase{5, 42, 0, 5, true}));
+    testing::Values(ScrollCase{0, ScrollCode::LineUp, 0, 1, true}, ScrollCase{976, ScrollCode::LineUp, 0, 977, true},
+                    ScrollCase{977, ScrollCode::LineUp, 0, 977, false},
+                    ScrollCase{5, ScrollCode::LineDown, 0, 4, true},
+                    ScrollCase{0, ScrollCode::LineDown, 0, 0, false},
+                    ScrollCase{970, ScrollCode::PageUp, 0, 977, true},
+                    ScrollCase{977, ScrollCode::PageUp, 0, 977, false},
+                    ScrollCase{10, ScrollCode::PageUp, 0, 34, true},
+                    ScrollCase{20, ScrollCode::PageDown, 0, 0, true},
+                    ScrollCase{24, ScrollCode::PageDown, 0, 0, true},
+                    ScrollCase{25, ScrollCode::PageDown, 0, 1, true},
+                    ScrollCase{0, ScrollCode::PageDown, 0, 0, false},
+                    ScrollCase{0, ScrollCode::ThumbPosition, 0, 977, true},
+                    ScrollCase{0, ScrollCode::ThumbTrack, 900, 77, true},
+                    ScrollCase{5, ScrollCode::ThumbTrack, 5000, 0, true},  // out-of-range thumb
+                    ScrollCase{5, ScrollCode::ThumbTrack, -5, 977, true},
+                    ScrollCase{5, ScrollCode::Top, 0, 5, true}, ScrollCase{5, ScrollCode::Bottom, 0, 0, true},
+                    ScrollCase{5, ScrollCode::EndScroll, 0, 5, true}, ScrollCase{5, static_cast<ScrollCode>(42), 0, 5, true}));
 
 TEST_F(Geometry, AWheelMessageMovesExactlyOneLine) {
   Start();
@@ -352,25 +354,25 @@ TEST_F(Geometry, AWheelMessageMovesExactlyOneLine) {
 TEST_F(Geometry, ABufferSmallerThanTheScreenNeverScrollsBack) {
   Start(80, 24, 10);  // only a hand-edited profile gets here
   EXPECT_EQ(rig.host.scrollMax, 0);
-  s().ScrollView(SB_LINEUP, 0);
-  s().ScrollView(SB_PAGEUP, 0);
-  s().ScrollView(SB_THUMBTRACK, 0);
+  s().ScrollView(ScrollCode::LineUp, 0);
+  s().ScrollView(ScrollCode::PageUp, 0);
+  s().ScrollView(ScrollCode::ThumbTrack, 0);
   EXPECT_EQ(s().m_nScrollBackPos, 0);
 }
 
 TEST_F(Geometry, TheHistoryViewShowsTheNewestLinesAtOffsetOneAndTheOldestAtTheTop) {
   Start(20, 4, 10);  // M = 7
   AppendLines(25);   // entries hold L20..L24 in slots 0..4 and L15..L19 in 5..9
-  s().ScrollView(SB_LINEUP, 0);
+  s().ScrollView(ScrollCode::LineUp, 0);
   std::vector<std::string> view;
   for (int r = 0; r < 4; ++r) view.push_back(s().HistoryViewRow(r));
   EXPECT_EQ(view, (std::vector<std::string>{"L21", "L22", "L23", "L24"}));
-  s().ScrollView(SB_THUMBTRACK, 0);  // o = M
+  s().ScrollView(ScrollCode::ThumbTrack, 0);  // o = M
   ASSERT_EQ(s().m_nScrollBackPos, 7);
   EXPECT_EQ(s().HistoryViewRow(0), "L15") << "the entry overwritten next";
   // A line appended while the view is shown moves its content up by one row.
-  s().ScrollView(SB_BOTTOM, 0);
-  s().ScrollView(SB_LINEUP, 0);
+  s().ScrollView(ScrollCode::Bottom, 0);
+  s().ScrollView(ScrollCode::LineUp, 0);
   AppendLines(1);
   view.clear();
   for (int r = 0; r < 4; ++r) view.push_back(s().HistoryViewRow(r));

@@ -17,11 +17,11 @@ const std::string kDontNaws = "\xff\xfe\x1f";
 // notification the test puts in onMessageBox while the box is open.
 class NestingHost : public HeadlessHost {
  public:
-  MessageAnswer MessageBox(const std::string& text, MessageKind kind) override {
+  MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override {
     ++depth;
     if (depth == 1 && onMessageBox) onMessageBox();
     --depth;
-    return HeadlessHost::MessageBox(text, kind);
+    return HeadlessHost::ShowMessage(text, kind);
   }
   std::function<void()> onMessageBox;
   int depth = 0;

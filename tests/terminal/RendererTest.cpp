@@ -204,7 +204,7 @@ class HistoryView : public Renderer {
     std::string bytes;
     for (int i = 0; i < 25; ++i) bytes += "\rL" + std::to_string(i) + "\n";
     rig.Feed(bytes);
-    s().ScrollView(SB_LINEUP, 0);
+    s().ScrollView(ScrollCode::LineUp, 0);
     dc.Clear();
   }
 };

@@ -49,7 +49,7 @@ TEST_F(Selection, LiveTextTrimsInnerRowsButNotTheLastPart) {
 TEST_F(Selection, HistoryViewTextEndsWithALineEnd) {
   rig.Feed("abc\r\ndefg\r\n");
   CTelnetSession& s = *rig.session;
-  s.ScrollView(SB_LINEUP, 0);  // the 24 newest entries; "abc" and "defg" are rows 21, 22
+  s.ScrollView(ScrollCode::LineUp, 0);  // the 24 newest entries; "abc" and "defg" are rows 21, 22
   ASSERT_EQ(s.HistoryViewRow(22), "abc");
   Drag(1, 22, 2, 23);
   EXPECT_EQ(s.GetSelectedText(), "bc\r\ndef\r\n");
@@ -82,7 +82,7 @@ TEST_F(Selection, ResizeAndScrollingClearIt) {
   EXPECT_FALSE(rig.session->HasSelection());
   Drag(0, 0, 5, 0);
   rig.Feed("x\r\n");
-  rig.session->ScrollView(SB_LINEUP, 0);
+  rig.session->ScrollView(ScrollCode::LineUp, 0);
   EXPECT_FALSE(rig.session->HasSelection());
 }
 }  // namespace

@@ -11,7 +11,7 @@ class DrawContext {
   virtual void SetTextColour(Colour c) = 0;
   virtual void SetBackColour(Colour c) = 0;
   // Draws len single-byte characters from x, y, each cell filled with the back colour.
-  virtual void TextOut(int x, int y, const unsigned char* text, std::size_t len) = 0;
+  virtual void DrawText(int x, int y, const unsigned char* text, std::size_t len) = 0;
   // A one-pixel horizontal line from x1 up to (not including) x2 at row y.
   virtual void HorizontalLine(int x1, int x2, int y, Colour c) = 0;
   virtual void FillRect(int x, int y, int w, int h, Colour c) = 0;

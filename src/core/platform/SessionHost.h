@@ -6,31 +6,16 @@
 #include <string>
 
 #include "platform/DrawContext.h"
+#include "platform/FontDescription.h"
+#include "platform/Messages.h"
 
-// Status-bar panes, left to right.
+// Status-bar panes, left to right (their numbers index the status bar).
 enum Pane : int {
   kPaneMessage = 0,
   kPaneCursor = 1,
   kPaneTime = 2,
   kPaneSize = 3,
   kPaneLog = 4,
-};
-
-enum class MessageKind {
-  Plain,        // OK, no icon
-  Stop,         // OK, error icon
-  Information,  // OK, information icon
-  Question,     // Yes / No, question icon
-};
-enum class MessageAnswer { Ok, Yes, No };
-
-// The terminal font as the profile describes it.
-struct FontDescription {
-  int heightTenths = 110;  // tenths of a point
-  bool italic = false;
-  int charSet = 1;         // 0..255
-  std::string faceName = "Terminal";  // at most 31 characters
-  bool fixedPitch = true;
 };
 
 // Every operation runs on the user-interface thread, except PostToUi, which the
@@ -45,12 +30,12 @@ class SessionHost {
   virtual void PostToUi(std::function<void()> task) = 0;
 
   virtual void SetTitle(const std::string& title) = 0;
-  virtual void SetPaneText(int pane, const std::string& text, bool immediate) = 0;
-  virtual MessageAnswer MessageBox(const std::string& text, MessageKind kind) = 0;
+  virtual void SetPaneText(Pane pane, const std::string& text) = 0;
+  virtual MessageAnswer ShowMessage(const std::string& text, MessageKind kind) = 0;
   // A notice that leaves the keyboard and the window to the user while it is
   // up; `closed` runs once it is gone. By default an ordinary message box.
   virtual void ShowNotice(const std::string& text, std::function<void()> closed) {
-    MessageBox(text, MessageKind::Information);
+    ShowMessage(text, MessageKind::Information);
     closed();
   }
   virtual void Beep() = 0;
@@ -64,10 +49,10 @@ class SessionHost {
   virtual void PostQuit() = 0;
 
   // Vertical scroll bar of the terminal area.
-  virtual void SetScrollRange(int min, int max, bool redraw) = 0;
-  virtual void SetScrollPos(int pos, bool redraw) = 0;
+  virtual void SetScrollRange(int min, int max) = 0;
+  virtual void SetScrollPos(int pos) = 0;
   // Asks for a full repaint (erase first when asked).
-  virtual void Invalidate(bool erase) = 0;
+  virtual void Invalidate() = 0;
 
   // A context drawing on the terminal area now. Every Begin is paired with End.
   virtual DrawContext& BeginClientDraw() = 0;

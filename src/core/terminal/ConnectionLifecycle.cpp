@@ -21,12 +21,12 @@ struct WaitCursor {
 bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
   if (IsConnected()) Close();
   if (!m_Connection.Create()) {
-    m_pFrame->MessageBox("Windows socket creation failed", MessageKind::Stop);
+    m_pFrame->ShowMessage("Windows socket creation failed", MessageKind::Stop);
     return false;
   }
   WaitCursor wait(*m_pFrame);
   if (!m_Connection.Connect(host, port)) {
-    m_pFrame->MessageBox("Connection to " + host + ":" + std::to_string(port) + " failed",
+    m_pFrame->ShowMessage("Connection to " + host + ":" + std::to_string(port) + " failed",
                          MessageKind::Stop);
     Close();
     return false;
@@ -51,7 +51,7 @@ void CTelnetSession::Close() {
   m_bNawsActive = true;
   m_pFrame->SetTitle(kAppName);
   m_pFrame->StopTimer();
-  m_pFrame->SetPaneText(kPaneTime, kNoTime, true);
+  m_pFrame->SetPaneText(kPaneTime, kNoTime);
   // What the tick would have written goes now.
   FlushScreenSize();
   FlushLog();
@@ -59,7 +59,7 @@ void CTelnetSession::Close() {
 
 void CTelnetSession::OnClose(int /*errorCode*/) {
   Close();
-  if (m_bDisconnectNotify) m_pFrame->MessageBox("Connection closed", MessageKind::Information);
+  if (m_bDisconnectNotify) m_pFrame->ShowMessage("Connection closed", MessageKind::Information);
   if (m_bAutoClose) m_pFrame->PostQuit();
 }
 
@@ -70,7 +70,7 @@ void CTelnetSession::UpdateConnectedTime() {
   char text[16];
   std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
                 seconds % 60);
-  m_pFrame->SetPaneText(kPaneTime, text, true);
+  m_pFrame->SetPaneText(kPaneTime, text);
   // The same one-second tick bounds how often a host can make us rewrite the
   // profile, and how long received text waits before it reaches the log file.
   FlushScreenSize();

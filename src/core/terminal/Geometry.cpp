@@ -9,7 +9,7 @@
 void CTelnetSession::Reshape(int w, int h) {
   char size[32];
   std::snprintf(size, sizeof size, "%dx%d", w, h);
-  m_pFrame->SetPaneText(kPaneSize, size, false);
+  m_pFrame->SetPaneText(kPaneSize, size);
   ClearSelection();
 
   const int oldHeight = m_nHeight;
@@ -53,8 +53,8 @@ void CTelnetSession::Reshape(int w, int h) {
   m_nScrollTop = 1;
   m_nScrollBottom = h;
   StoreScreenSize();
-  m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()), false);
-  ScrollView(SB_BOTTOM, 0);
+  m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()));
+  ScrollView(ScrollCode::Bottom, 0);
   FitWindow();
 }
 
@@ -98,44 +98,44 @@ void CTelnetSession::SizeToWindow(int cx, int cy) {
   Resize(columns, rows);  // below one cell is raised to one by Resize
 }
 
-void CTelnetSession::ScrollView(int code, int position) {
+void CTelnetSession::ScrollView(ScrollCode code, int position) {
   const int M = std::max(ScrollMax(), 0);
   int o = m_nScrollBackPos;
   switch (code) {
-    case SB_LINEUP:
+    case ScrollCode::LineUp:
       if (o >= M) return;
       ++o;
       break;
-    case SB_LINEDOWN:
+    case ScrollCode::LineDown:
       if (o == 0) return;
       --o;
       break;
-    case SB_PAGEUP:
+    case ScrollCode::PageUp:
       if (o >= M) return;
       o = std::min(o + m_nHeight, M);
       break;
-    case SB_PAGEDOWN:
+    case ScrollCode::PageDown:
       if (o == 0) return;
       o = o <= m_nHeight ? 0 : o - m_nHeight;
       break;
-    case SB_THUMBPOSITION:
-    case SB_THUMBTRACK:
+    case ScrollCode::ThumbPosition:
+    case ScrollCode::ThumbTrack:
       o = std::clamp(M - position, 0, M);
       break;
-    case SB_BOTTOM:
+    case ScrollCode::Bottom:
       o = 0;
       break;
     default:
-      break;  // SB_TOP, SB_ENDSCROLL and others keep the offset
+      break;  // Top, EndScroll and unknown codes keep the offset
   }
   m_nScrollBackPos = o;
   ClearSelection();
-  m_pFrame->SetScrollPos(M - o, true);
-  m_pFrame->Invalidate(true);
+  m_pFrame->SetScrollPos(M - o);
+  m_pFrame->Invalidate();
 }
 
 void CTelnetSession::MouseWheel(int delta) {
-  ScrollView(delta / 120 > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+  ScrollView(delta / 120 > 0 ? ScrollCode::LineUp : ScrollCode::LineDown, 0);
 }
 
 const std::string& CTelnetSession::HistoryViewRow(int r) const {

@@ -91,7 +91,7 @@ void CTelnetSession::UnloadLineCheckDb() {
 void CTelnetSession::ShowMessageFromAnyThread(const std::string& text) {
   if (m_bStopping) return;
   if (std::this_thread::get_id() == m_UiThread) {
-    m_pFrame->MessageBox(text, MessageKind::Information);
+    m_pFrame->ShowMessage(text, MessageKind::Information);
     return;
   }
   auto closed = std::make_shared<std::promise<void>>();
@@ -112,7 +112,7 @@ void CTelnetSession::ShowMessageFromAnyThread(const std::string& text) {
 void CTelnetSession::PostMessageText(const std::string& text) {
   SessionHost* host = m_pFrame;
   m_pFrame->PostToUi([host, text, alive = m_Alive] {
-    if (*alive) host->SetPaneText(kPaneMessage, text, false);
+    if (*alive) host->SetPaneText(kPaneMessage, text);
   });
 }
 

@@ -50,10 +50,10 @@ void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
 }
 
 void CTelnetSession::UpdateCursorPanes() {
-  m_pFrame->SetPaneText(kPaneMessage, "Ready", false);
+  m_pFrame->SetPaneText(kPaneMessage, "Ready");
   char text[48];
   std::snprintf(text, sizeof text, "Ln %d, Col %d", m_nCursorRow + 1, CursorCellCol() + 1);
-  m_pFrame->SetPaneText(kPaneCursor, text, true);
+  m_pFrame->SetPaneText(kPaneCursor, text);
 }
 
 void CTelnetSession::DrawLine(DrawContext& dc, int row) {
@@ -70,7 +70,7 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
     const Colour back = PaletteColour(inverted ? f : b);
     dc.SetTextColour(fore);
     dc.SetBackColour(back);
-    dc.TextOut(start * m_nCharWidth, y, Bytes(text) + start, static_cast<std::size_t>(end - start));
+    dc.DrawText(start * m_nCharWidth, y, Bytes(text) + start, static_cast<std::size_t>(end - start));
   };
 
   // The row's selected columns [selFrom, selTo), the same cells IsSelected
@@ -105,7 +105,7 @@ void CTelnetSession::DrawCursor(DrawContext& dc) {
         col < m_nWidth ? static_cast<unsigned char>(m_Text[m_nCursorRow][col]) : ' ';
     dc.SetTextColour(m_bReverseColor ? m_crForeground : m_crBackground);
     dc.SetBackColour(m_bReverseColor ? m_crBackground : m_crForeground);
-    dc.TextOut(x, y, &under, 1);
+    dc.DrawText(x, y, &under, 1);
   } else {
     dc.HorizontalLine(x, x + m_nCharWidth, y + m_nCharHeight - 3,
                       m_bReverseColor ? m_crBackground : m_crForeground);
@@ -121,7 +121,7 @@ void CTelnetSession::DrawHistoryView(DrawContext& dc) {
     to = std::min(to, static_cast<int>(line.size()));
     dc.SetTextColour(inverted ? normalBack : normalText);
     dc.SetBackColour(inverted ? normalText : normalBack);
-    dc.TextOut(from * m_nCharWidth, y, Bytes(line) + from, static_cast<std::size_t>(to - from));
+    dc.DrawText(from * m_nCharWidth, y, Bytes(line) + from, static_cast<std::size_t>(to - from));
   };
   for (int r = 0; r < m_nHeight; ++r) {
     const std::string& line = HistoryViewRow(r);
@@ -147,17 +147,17 @@ void CTelnetSession::DrawHistoryView(DrawContext& dc) {
                   inverted ? normalText : normalBack);
   }
   m_pFrame->SetPaneText(kPaneMessage,
-                        "Scroll back mode (Press Pause/Break to return to telnet session)", false);
+                        "Scroll back mode (Press Pause/Break to return to telnet session)");
   char text[48];
   const unsigned o = static_cast<unsigned>(m_nScrollBackPos);
   const unsigned h = static_cast<unsigned>(m_nHeight);
   std::snprintf(text, sizeof text, "Ln %u-%u", m_nBufferSize - o - h + 2, m_nBufferSize - o + 1);
-  m_pFrame->SetPaneText(kPaneCursor, text, true);
+  m_pFrame->SetPaneText(kPaneCursor, text);
 }
 
 void CTelnetSession::CreateTerminalFont(FontDescription desc, Colour text, bool bFitWindow) {
   if (desc.faceName.empty()) {
-    m_pFrame->MessageBox("No font is selected", MessageKind::Stop);
+    m_pFrame->ShowMessage("No font is selected", MessageKind::Stop);
     return;
   }
   m_bHasFont = false;
@@ -165,7 +165,7 @@ void CTelnetSession::CreateTerminalFont(FontDescription desc, Colour text, bool 
   desc.faceName = desc.faceName.substr(0, 31);
   int cellWidth = 0, cellHeight = 0;
   if (!m_pFrame->CreateTerminalFont(desc, cellWidth, cellHeight)) {
-    m_pFrame->MessageBox("Font creation failed", MessageKind::Stop);
+    m_pFrame->ShowMessage("Font creation failed", MessageKind::Stop);
     return;
   }
   m_bHasFont = true;

@@ -7,16 +7,16 @@
 void CTelnetSession::ToggleLog(const std::function<std::optional<std::string>()>& chooseFile) {
   if (IsLogging()) {
     CloseLog();
-    m_pFrame->SetPaneText(kPaneLog, "", true);
+    m_pFrame->SetPaneText(kPaneLog, "");
     return;
   }
   const std::optional<std::string> path = chooseFile();
   if (!path) return;
   if (!OpenLog(*path)) {
-    m_pFrame->MessageBox("Cannot open " + *path, MessageKind::Stop);
+    m_pFrame->ShowMessage("Cannot open " + *path, MessageKind::Stop);
     return;
   }
-  m_pFrame->SetPaneText(kPaneLog, "Logging", true);
+  m_pFrame->SetPaneText(kPaneLog, "Logging");
 }
 
 bool CTelnetSession::OpenLog(const std::string& path) {

@@ -62,7 +62,7 @@ const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
         // the user answering boxes (marked first, for refusals read while it is open).
         if (m_bWinSizeWarning && !m_bWinSizeWarned) {
           m_bWinSizeWarned = true;
-          m_pFrame->MessageBox("Server refuses to negotiate window size", MessageKind::Plain);
+          m_pFrame->ShowMessage("Server refuses to negotiate window size", MessageKind::Plain);
         }
         if (m_nWantedWidth != m_nWidth || m_nWantedHeight != m_nHeight) {
           m_bNawsActive = true;

@@ -30,7 +30,7 @@ CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profi
     : m_pFrame(&frame), m_Connection(connection), m_Profile(profile) {
   // The line check stays switched off while the catalogue has no capacity.
   m_bLineCheckBusy = LineCheckDatabase::CapacityFor(keys::DBSize.Read(profile)) == 0;
-  m_pFrame->SetPaneText(kPaneLog, "", false);
+  m_pFrame->SetPaneText(kPaneLog, "");
 
   m_bAutoClose = keys::AutoClose.Read(profile) != 0;
   m_bBlockCursor = keys::BlockCursor.Read(profile) != 0;
@@ -202,9 +202,9 @@ void CTelnetSession::SetBufferSize(int n) {
   m_nScrollBackPos = 0;
   m_nLineCount = 0;
   keys::BufferSize.Write(m_Profile, n);
-  m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()), false);
+  m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()));
   // The view is live again: the thumb belongs at the bottom of the new range.
-  m_pFrame->SetScrollPos(std::max(0, ScrollMax()), false);
+  m_pFrame->SetScrollPos(std::max(0, ScrollMax()));
 }
 
 bool CTelnetSession::IsSelected(int row, int col) const {

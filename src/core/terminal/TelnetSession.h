@@ -21,6 +21,7 @@
 #include "platform/Connection.h"
 #include "platform/DrawContext.h"
 #include "platform/SessionHost.h"
+#include "terminal/ScrollCode.h"
 
 class Profile;
 class LineCheckDatabase;
@@ -32,18 +33,6 @@ inline constexpr int kRecvBufSize = 4096;
 // Largest history ring accepted (what the Terminal properties dialog allows).
 inline constexpr int kMaxBufferSize = 65536;
 
-// Scroll-bar codes of ScrollView.
-enum ScrollCode : int {
-  SB_LINEUP = 0,
-  SB_LINEDOWN = 1,
-  SB_PAGEUP = 2,
-  SB_PAGEDOWN = 3,
-  SB_THUMBPOSITION = 4,
-  SB_THUMBTRACK = 5,
-  SB_TOP = 6,
-  SB_BOTTOM = 7,
-  SB_ENDSCROLL = 8,
-};
 
 class CTelnetSession : public ConnectionEvents {
  public:
@@ -89,7 +78,7 @@ class CTelnetSession : public ConnectionEvents {
   // --- Geometry and the scroll-back view ------------------------------------
   void Resize(int w, int h);
   void SizeToWindow(int cx, int cy);
-  void ScrollView(int code, int position);
+  void ScrollView(ScrollCode code, int position);
   void MouseWheel(int delta);
   void FitWindow();
   int ScrollMax() const { return static_cast<int>(m_nBufferSize) - m_nHeight + 1; }

@@ -9,7 +9,7 @@
 
 #include "settings/Profile.h"
 #include "settings/RecentHostList.h"
-#include "platform/SessionHost.h"
+#include "platform/Messages.h"
 
 class QLineEdit;
 class QListWidget;
@@ -21,7 +21,6 @@ class COpenConnectionDlg : public QDialog {
  public:
   // Every question and refusal goes through this, so the frame's one
   // message-box operation (and a test's answers) apply here too.
-  using ShowMessageFn = std::function<MessageAnswer(const std::string& text, MessageKind kind)>;
 
   // Longest description the field takes.
   static constexpr int kMaxDescriptionChars = 100;

@@ -8,7 +8,7 @@
 #include <QFont>
 #include <QString>
 
-#include "platform/SessionHost.h"
+#include "platform/FontDescription.h"
 
 class QComboBox;
 class QDoubleSpinBox;

@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/SessionHost.h"
+#include "platform/Messages.h"
 
 class QCheckBox;
 class QLineEdit;
@@ -30,7 +30,6 @@ class CTerminalPropertiesDlg : public QDialog {
   Q_OBJECT
 
  public:
-  using ShowMessageFn = std::function<MessageAnswer(const std::string& text, MessageKind kind)>;
   using RunFn = std::function<int(QDialog& dialog)>;
 
   // Accepted ranges of the three numbers.

@@ -14,7 +14,7 @@ void CMainFrame::OnOptionsFont() {
   // Only face, size, italic flag and character set are taken: never a
   // weight, underline or strike-out.
   session.CreateTerminalFont(dialog.Description(), FromQColor(dialog.TextColour()), true);
-  Invalidate(true);
+  Invalidate();
 }
 
 void CMainFrame::OnOptionsBackgroundColor() {
@@ -23,7 +23,7 @@ void CMainFrame::OnOptionsBackgroundColor() {
   if (RunDialog(dialog) != QDialog::Accepted) return;
   const Colour chosen = FromQColor(dialog.currentColor());
   session.m_crBackground = chosen;
-  Invalidate(true);
+  Invalidate();
   keys::BackgroundR.Write(m_Profile, RedOf(chosen));
   keys::BackgroundG.Write(m_Profile, GreenOf(chosen));
   keys::BackgroundB.Write(m_Profile, BlueOf(chosen));

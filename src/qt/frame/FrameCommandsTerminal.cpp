@@ -42,5 +42,5 @@ void CMainFrame::OnTerminalProperties() {
   keys::BlockCursor.Write(m_Profile, session.m_bBlockCursor ? 1 : 0);
   session.m_bReverseColor = settings.bReverseColor;
   keys::ReverseColor.Write(m_Profile, session.m_bReverseColor ? 1 : 0);
-  Invalidate(true);  // new cursor shape and colours everywhere
+  Invalidate();  // new cursor shape and colours everywhere
 }

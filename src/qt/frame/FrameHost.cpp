@@ -50,7 +50,7 @@ void CMainFrame::SetTitle(const std::string& title) {
                                                        QStringLiteral("[*][*]")));
 }
 
-void CMainFrame::SetPaneText(int pane, const std::string& text, bool /*immediate*/) {
+void CMainFrame::SetPaneText(::Pane pane, const std::string& text) {
   if (pane < 0 || pane >= kStatusPaneCount) return;
   auto& paced = m_PacedPaneText[static_cast<std::size_t>(pane)];
   if (!m_pView->IsDrawing()) {
@@ -88,10 +88,6 @@ void CMainFrame::ShowPaneText(int pane, const std::string& text) {
   m_Panes[static_cast<std::size_t>(pane)]->setText(QString::fromStdString(text));
   // New text for the message area replaces a command prompt shown over it.
   if (pane == kPaneMessage) statusBar()->clearMessage();
-}
-
-MessageAnswer CMainFrame::MessageBox(const std::string& text, MessageKind kind) {
-  return ShowMessage(text, kind);
 }
 
 MessageAnswer CMainFrame::ShowMessage(const std::string& text, MessageKind kind) {
@@ -169,18 +165,18 @@ void CMainFrame::PostQuit() {
       qApp, [] { QCoreApplication::exit(0); }, Qt::QueuedConnection);
 }
 
-void CMainFrame::SetScrollRange(int min, int max, bool /*redraw*/) {
+void CMainFrame::SetScrollRange(int min, int max) {
   const QSignalBlocker quiet(m_pScrollBar);
   m_pScrollBar->setRange(min, max);
   m_pScrollBar->setPageStep(m_pSession ? std::max(1, m_pSession->m_nHeight) : 1);
 }
 
-void CMainFrame::SetScrollPos(int pos, bool /*redraw*/) {
+void CMainFrame::SetScrollPos(int pos) {
   const QSignalBlocker quiet(m_pScrollBar);
   m_pScrollBar->setValue(pos);
 }
 
-void CMainFrame::Invalidate(bool /*erase*/) {
+void CMainFrame::Invalidate() {
   // A full repaint always erases first; the view keeps its own image.
   m_pView->InvalidateAll();
 }

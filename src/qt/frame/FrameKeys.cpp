@@ -53,7 +53,7 @@ void CMainFrame::OnKeyF10() {
 void CMainFrame::KeyDown(int virtualKey, const KeyModifiers& mods) {
   switch (LocalKeyActionFor(virtualKey, mods)) {
     case LocalKeyAction::ReturnToLiveView:
-      OnVScroll(SB_BOTTOM, 0);
+      OnVScroll(ScrollCode::Bottom, 0);
       m_pSession->UnloadLineCheckDb();
       return;
     case LocalKeyAction::StartLineCheck:
@@ -83,10 +83,10 @@ void CMainFrame::KeyDown(int virtualKey, const KeyModifiers& mods) {
 bool CMainFrame::OnSysKeyDown(int virtualKey) {
   switch (virtualKey) {
     case VK_PRIOR:
-      OnVScroll(SB_PAGEUP, 0);
+      OnVScroll(ScrollCode::PageUp, 0);
       return true;
     case VK_NEXT:
-      OnVScroll(SB_PAGEDOWN, 0);
+      OnVScroll(ScrollCode::PageDown, 0);
       return true;
     default:
       return false;  // menu mnemonics, Alt+F4: the window system's

@@ -49,8 +49,8 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   setCentralWidget(area);
   connect(m_pScrollBar, &QScrollBar::actionTriggered, this, &CMainFrame::OnScrollBarAction);
   connect(m_pScrollBar, &QScrollBar::sliderReleased, this, [this] {
-    OnVScroll(SB_THUMBPOSITION, m_pScrollBar->value());
-    OnVScroll(SB_ENDSCROLL, 0);
+    OnVScroll(ScrollCode::ThumbPosition, m_pScrollBar->value());
+    OnVScroll(ScrollCode::EndScroll, 0);
   });
 
   BuildMenu();
@@ -177,33 +177,33 @@ void CMainFrame::OnScrollBarAction(int action) {
   // The scroll bar's own step is undone by the position the session sets.
   switch (action) {
     case QAbstractSlider::SliderSingleStepSub:
-      OnVScroll(SB_LINEUP, 0);
+      OnVScroll(ScrollCode::LineUp, 0);
       break;
     case QAbstractSlider::SliderSingleStepAdd:
-      OnVScroll(SB_LINEDOWN, 0);
+      OnVScroll(ScrollCode::LineDown, 0);
       break;
     case QAbstractSlider::SliderPageStepSub:
-      OnVScroll(SB_PAGEUP, 0);
+      OnVScroll(ScrollCode::PageUp, 0);
       break;
     case QAbstractSlider::SliderPageStepAdd:
-      OnVScroll(SB_PAGEDOWN, 0);
+      OnVScroll(ScrollCode::PageDown, 0);
       break;
     case QAbstractSlider::SliderToMinimum:
-      OnVScroll(SB_TOP, 0);
+      OnVScroll(ScrollCode::Top, 0);
       break;
     case QAbstractSlider::SliderToMaximum:
-      OnVScroll(SB_BOTTOM, 0);
+      OnVScroll(ScrollCode::Bottom, 0);
       break;
     case QAbstractSlider::SliderMove:
-      OnVScroll(SB_THUMBTRACK, m_pScrollBar->sliderPosition());
+      OnVScroll(ScrollCode::ThumbTrack, m_pScrollBar->sliderPosition());
       return;  // the end of a drag comes with sliderReleased
     default:
       return;
   }
-  OnVScroll(SB_ENDSCROLL, 0);
+  OnVScroll(ScrollCode::EndScroll, 0);
 }
 
-void CMainFrame::OnVScroll(int code, int position) {
+void CMainFrame::OnVScroll(ScrollCode code, int position) {
   if (m_pSession) m_pSession->ScrollView(code, position);
 }
 

@@ -28,6 +28,7 @@
 #include "settings/RecentHostList.h"
 #include "frame/QtKeyMapping.h"
 #include "platform/SessionHost.h"
+#include "terminal/ScrollCode.h"
 
 class CTelnetSession;
 class QtConnection;
@@ -42,7 +43,7 @@ class QDialog;
 // What the frame does to the world outside the window, replaceable by tests.
 struct FrameHooks {
   // Every message box of the program; by default a modal QMessageBox.
-  std::function<MessageAnswer(const std::string& text, MessageKind kind)> messageBox;
+  ShowMessageFn messageBox;
   // Ends the program's event loop; by default a queued QCoreApplication::exit(0).
   std::function<void()> quit;
   // Calendar time in seconds; by default std::time.
@@ -76,9 +77,6 @@ class CMainFrame : public QMainWindow, public SessionHost {
   const RecentHostList& RecentHosts() const { return m_RecentHosts; }
   bool SaveWinPosition() const { return m_bSaveWinPosition; }
   const CodePage& TerminalCodePage() const { return *m_pCodePage; }
-
-  // The one way every message box is shown.
-  MessageAnswer ShowMessage(const std::string& text, MessageKind kind);
 
   // --- Connection commands (FrameCommandsConnection.cpp) --------------------
   void ConnectAndRemember(const std::string& host, unsigned port, const std::string& description);
@@ -150,14 +148,15 @@ class CMainFrame : public QMainWindow, public SessionHost {
   // The terminal area's new size: acted on shortly after (ApplyUserSize)
   // unless minimised, maximised or the size of our own fit.
   void OnSize(int cx, int cy);
-  void OnVScroll(int code, int position);
+  void OnVScroll(ScrollCode code, int position);
   void OnMouseWheel(int delta);
 
   // --- SessionHost (FrameHost.cpp) ------------------------------------------
   void PostToUi(std::function<void()> task) override;
   void SetTitle(const std::string& title) override;
-  void SetPaneText(int pane, const std::string& text, bool immediate) override;
-  MessageAnswer MessageBox(const std::string& text, MessageKind kind) override;
+  void SetPaneText(::Pane pane, const std::string& text) override;
+  // The one way every message box is shown.
+  MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
   // Non-modal and shown without activation: keys go on reaching the host.
   void ShowNotice(const std::string& text, std::function<void()> closed) override;
   void Beep() override;
@@ -167,9 +166,9 @@ class CMainFrame : public QMainWindow, public SessionHost {
   void BeginWaitCursor() override;
   void EndWaitCursor() override;
   void PostQuit() override;
-  void SetScrollRange(int min, int max, bool redraw) override;
-  void SetScrollPos(int pos, bool redraw) override;
-  void Invalidate(bool erase) override;
+  void SetScrollRange(int min, int max) override;
+  void SetScrollPos(int pos) override;
+  void Invalidate() override;
   DrawContext& BeginClientDraw() override;
   void EndClientDraw() override;
   bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) override;

@@ -17,7 +17,7 @@ class QtDrawContext : public DrawContext {
 
   void SetTextColour(Colour c) override { text_ = c; }
   void SetBackColour(Colour c) override { back_ = c; }
-  void TextOut(int x, int y, const unsigned char* text, std::size_t len) override {
+  void DrawText(int x, int y, const unsigned char* text, std::size_t len) override {
     list_.AddText(x, y, text, len, text_, back_);
   }
   void HorizontalLine(int x1, int x2, int y, Colour c) override { list_.AddLine(x1, x2, y, c); }

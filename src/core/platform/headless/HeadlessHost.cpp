@@ -1,10 +1,10 @@
 #include "platform/headless/HeadlessHost.h"
 
-void HeadlessHost::SetPaneText(int pane, const std::string& text, bool) {
+void HeadlessHost::SetPaneText(Pane pane, const std::string& text) {
   if (pane >= 0 && pane < static_cast<int>(panes.size())) panes[pane] = text;
 }
 
-MessageAnswer HeadlessHost::MessageBox(const std::string& text, MessageKind kind) {
+MessageAnswer HeadlessHost::ShowMessage(const std::string& text, MessageKind kind) {
   messages.push_back({text, kind});
   if (kind != MessageKind::Question) return MessageAnswer::Ok;
   if (answers.empty()) return MessageAnswer::Yes;

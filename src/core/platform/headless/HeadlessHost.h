@@ -15,7 +15,7 @@ class NullDrawContext : public DrawContext {
  public:
   void SetTextColour(Colour) override {}
   void SetBackColour(Colour) override {}
-  void TextOut(int, int, const unsigned char*, std::size_t) override {}
+  void DrawText(int, int, const unsigned char*, std::size_t) override {}
   void HorizontalLine(int, int, int, Colour) override {}
   void FillRect(int, int, int, int, Colour) override {}
 };
@@ -32,8 +32,8 @@ class HeadlessHost : public SessionHost {
   int RunPosted();
 
   void SetTitle(const std::string& title) override { this->title = title; }
-  void SetPaneText(int pane, const std::string& text, bool) override;
-  MessageAnswer MessageBox(const std::string& text, MessageKind kind) override;
+  void SetPaneText(Pane pane, const std::string& text) override;
+  MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
   void Beep() override { ++beeps; }
   void StartTimer() override { timerRunning = true; }
   void StopTimer() override { timerRunning = false; }
@@ -41,15 +41,12 @@ class HeadlessHost : public SessionHost {
   void BeginWaitCursor() override { ++waitCursorDepth; }
   void EndWaitCursor() override { --waitCursorDepth; }
   void PostQuit() override { quitRequested = true; }
-  void SetScrollRange(int min, int max, bool) override {
+  void SetScrollRange(int min, int max) override {
     scrollMin = min;
     scrollMax = max;
   }
-  void SetScrollPos(int pos, bool) override { scrollPos = pos; }
-  void Invalidate(bool erase) override {
-    ++invalidations;
-    if (erase) ++erasingInvalidations;
-  }
+  void SetScrollPos(int pos) override { scrollPos = pos; }
+  void Invalidate() override { ++invalidations; }
   DrawContext& BeginClientDraw() override { return drawContext ? *drawContext : nullContext_; }
   void EndClientDraw() override { ++clientDraws; }
   bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) override;
@@ -65,7 +62,7 @@ class HeadlessHost : public SessionHost {
   int waitCursorDepth = 0;
   bool quitRequested = false;
   int scrollMin = 0, scrollMax = 0, scrollPos = 0;
-  int invalidations = 0, erasingInvalidations = 0, clientDraws = 0;
+  int invalidations = 0, clientDraws = 0;
   DrawContext* drawContext = nullptr;
   int cellWidth = 8, cellHeight = 16;
   bool fontCreationFails = false;
