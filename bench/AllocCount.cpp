@@ -10,10 +10,10 @@
 #include <new>
 
 #include "Streams.h"
-#include "settings/MemoryProfile.h"
-#include "settings/ProfileKeys.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
+#include "settings/MemoryProfile.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 
 namespace {
@@ -33,8 +33,8 @@ struct Counts {
   std::size_t allocations, bytes;
 };
 
-Counts CountPass(CTelnetSession& session, ScriptedConnection& connection,
-                 const std::string& stream, bool count) {
+Counts CountPass(CTelnetSession& session, ScriptedConnection& connection, const std::string& stream,
+                 bool count) {
   Counts counts{0, 0};
   for (std::size_t at = 0; at < stream.size(); at += kRecvBufSize) {
     connection.incoming.emplace_back(stream, at, kRecvBufSize);
@@ -79,9 +79,10 @@ int main(int argc, char** argv) {
         const Counts counts = CountPass(session, connection, stream, true);
         char screen[16];
         std::snprintf(screen, sizeof screen, "%dx%d", cols, rows);
-        std::printf("%-8s %-8s %-8d %14zu %14zu %16.2f\n", StreamName(kind), screen, history,
-                    counts.allocations, counts.bytes,
-                    static_cast<double>(counts.allocations) / (static_cast<double>(stream.size()) / 1e6));
+        std::printf(
+            "%-8s %-8s %-8d %14zu %14zu %16.2f\n", StreamName(kind), screen, history,
+            counts.allocations, counts.bytes,
+            static_cast<double>(counts.allocations) / (static_cast<double>(stream.size()) / 1e6));
       }
   return 0;
 }

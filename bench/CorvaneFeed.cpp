@@ -1,9 +1,8 @@
 #include "EngineFeed.h"
-
-#include "settings/MemoryProfile.h"
-#include "settings/ProfileKeys.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
+#include "settings/MemoryProfile.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 
 struct CorvaneFeed::Parts {

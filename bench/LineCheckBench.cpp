@@ -7,9 +7,9 @@
 #include <fstream>
 #include <string>
 
-#include "settings/MemoryProfile.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
+#include "settings/MemoryProfile.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

@@ -5,6 +5,7 @@
 //
 //   corvane_bench_receive [--stream_mb=N] [benchmark options]
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -15,8 +16,6 @@
 #include <tuple>
 #include <vector>
 
-#include <unistd.h>
-
 #include "EngineFeed.h"
 #include "Streams.h"
 
@@ -26,8 +25,8 @@ struct Case {
   StreamKind kind;
   int cols, rows, history;
   std::string Key() const {
-    return std::string(StreamName(kind)) + "/" + std::to_string(cols) + "x" +
-           std::to_string(rows) + "/h" + std::to_string(history);
+    return std::string(StreamName(kind)) + "/" + std::to_string(cols) + "x" + std::to_string(rows) +
+           "/h" + std::to_string(history);
   }
 };
 
@@ -77,7 +76,8 @@ class ComparingReporter : public benchmark::ConsoleReporter {
  public:
   // Counters as table columns; colours only on a terminal.
   ComparingReporter()
-      : ConsoleReporter(isatty(STDOUT_FILENO) ? OutputOptions(OO_Tabular | OO_Color) : OO_Tabular) {}
+      : ConsoleReporter(isatty(STDOUT_FILENO) ? OutputOptions(OO_Tabular | OO_Color) : OO_Tabular) {
+  }
 
   void ReportRuns(const std::vector<Run>& runs) override {
     std::vector<Run> shown = runs;
@@ -110,9 +110,10 @@ std::vector<Case> AllCases() {
 }
 
 void PrintSummary(const std::vector<Case>& cases) {
-  std::printf("\nReceive-loop throughput, %.0f MB per stream, 4096-byte reads. MB/s here is\n"
-              "10^6 bytes per CPU second (bytes_per_second above counts 2^20-byte units).\n",
-              static_cast<double>(g_streamBytes) / 1e6);
+  std::printf(
+      "\nReceive-loop throughput, %.0f MB per stream, 4096-byte reads. MB/s here is\n"
+      "10^6 bytes per CPU second (bytes_per_second above counts 2^20-byte units).\n",
+      static_cast<double>(g_streamBytes) / 1e6);
   std::printf("%-8s %-8s %-8s %14s %14s %12s\n", "stream", "screen", "history", "corvane MB/s",
               "libvterm MB/s", "vs_libvterm");
   bool allFiveTimes = true, anyRatio = false;
@@ -133,8 +134,8 @@ void PrintSummary(const std::vector<Case>& cases) {
     std::printf("%-8s %-8s %-8d %14.1f %14s %12s\n", StreamName(c.kind), screen, c.history, ours,
                 vterm, ratio);
   }
-  const double plain = std::min(RateOf("plain/80x24/h1000/corvane"),
-                                RateOf("plain/80x24/h65536/corvane"));
+  const double plain =
+      std::min(RateOf("plain/80x24/h1000/corvane"), RateOf("plain/80x24/h65536/corvane"));
   if (plain > 0)
     std::printf("target >= 400 MB/s on plain text at 80x24: %s (%.1f MB/s)\n",
                 plain >= 400 ? "met" : "NOT met", plain);

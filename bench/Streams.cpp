@@ -12,30 +12,30 @@
 namespace {
 
 constexpr std::string_view kWords[] = {
-    "the",       "of",         "and",        "to",        "in",        "is",       "that",
-    "for",       "it",         "as",         "was",       "with",      "be",       "by",
-    "on",        "not",        "he",         "this",      "are",       "or",       "his",
-    "from",      "at",         "which",      "but",       "have",      "an",       "they",
-    "you",       "were",       "her",        "she",       "there",     "been",     "one",
-    "all",       "would",      "their",      "we",        "him",       "has",      "when",
-    "who",       "will",       "more",       "no",        "if",        "out",      "so",
-    "said",      "what",       "up",         "its",       "about",     "into",     "than",
-    "them",      "can",        "only",       "other",     "new",       "some",     "could",
-    "time",      "these",      "two",        "may",       "then",      "do",       "first",
-    "any",       "my",         "now",        "such",      "like",      "our",      "over",
-    "man",       "me",         "even",       "most",      "made",      "after",    "also",
-    "did",       "many",       "before",     "must",      "through",   "back",     "years",
-    "where",     "much",       "your",       "way",       "well",      "down",     "should",
-    "because",   "each",       "just",       "those",     "people",    "how",      "too",
-    "little",    "state",      "good",       "very",      "make",      "world",    "still",
-    "own",       "see",        "men",        "work",      "long",      "get",      "here",
-    "between",   "both",       "life",       "being",     "under",     "never",    "day",
-    "same",      "another",    "know",       "while",     "last",      "might",    "us",
-    "great",     "old",        "year",       "off",       "come",      "since",    "against",
-    "go",        "came",       "right",      "used",      "take",      "three",    "terminal",
-    "escape",    "cursor",     "screen",     "window",    "telnet",    "buffer",   "scroll",
-    "region",    "attribute",  "negotiation", "protocol", "connection", "keyboard", "function",
-    "character", "column",     "session",    "history",   "report"};
+    "the",       "of",        "and",         "to",       "in",         "is",       "that",
+    "for",       "it",        "as",          "was",      "with",       "be",       "by",
+    "on",        "not",       "he",          "this",     "are",        "or",       "his",
+    "from",      "at",        "which",       "but",      "have",       "an",       "they",
+    "you",       "were",      "her",         "she",      "there",      "been",     "one",
+    "all",       "would",     "their",       "we",       "him",        "has",      "when",
+    "who",       "will",      "more",        "no",       "if",         "out",      "so",
+    "said",      "what",      "up",          "its",      "about",      "into",     "than",
+    "them",      "can",       "only",        "other",    "new",        "some",     "could",
+    "time",      "these",     "two",         "may",      "then",       "do",       "first",
+    "any",       "my",        "now",         "such",     "like",       "our",      "over",
+    "man",       "me",        "even",        "most",     "made",       "after",    "also",
+    "did",       "many",      "before",      "must",     "through",    "back",     "years",
+    "where",     "much",      "your",        "way",      "well",       "down",     "should",
+    "because",   "each",      "just",        "those",    "people",     "how",      "too",
+    "little",    "state",     "good",        "very",     "make",       "world",    "still",
+    "own",       "see",       "men",         "work",     "long",       "get",      "here",
+    "between",   "both",      "life",        "being",    "under",      "never",    "day",
+    "same",      "another",   "know",        "while",    "last",       "might",    "us",
+    "great",     "old",       "year",        "off",      "come",       "since",    "against",
+    "go",        "came",      "right",       "used",     "take",       "three",    "terminal",
+    "escape",    "cursor",    "screen",      "window",   "telnet",     "buffer",   "scroll",
+    "region",    "attribute", "negotiation", "protocol", "connection", "keyboard", "function",
+    "character", "column",    "session",     "history",  "report"};
 
 // xorshift64*: tiny and the same everywhere.
 class Rng {
@@ -118,10 +118,18 @@ void SgrUnit(Rng& rng, std::string& out) {
     const int fg = 31 + rng.Below(7);
     out += ' ';
     switch (rng.Below(4)) {
-      case 0: Append(out, "\x1b[1;%dm", fg); break;
-      case 1: Append(out, "\x1b[%dm", fg); break;
-      case 2: Append(out, "\x1b[%d;4%dm", fg, rng.Below(8)); break;
-      default: Append(out, "\x1b[1;4;%dm", fg); break;
+      case 0:
+        Append(out, "\x1b[1;%dm", fg);
+        break;
+      case 1:
+        Append(out, "\x1b[%dm", fg);
+        break;
+      case 2:
+        Append(out, "\x1b[%d;4%dm", fg, rng.Below(8));
+        break;
+      default:
+        Append(out, "\x1b[1;4;%dm", fg);
+        break;
     }
     out += joined(i, run);
     out += "\x1b[0m";
@@ -169,10 +177,10 @@ class CursorUnits {
     static constexpr const char* kUsers[] = {"root", "www", "daemon", "user"};
     for (int row = 7; row <= rows_; ++row) {
       std::string line;
-      Append(line, "%5d %-8s  20   0 %7d %6d %5.1f %5.1f %3d:%02d.%02d %-16s",
-             1 + rng.Below(30000), kUsers[rng.Below(4)], rng.Below(999999), rng.Below(99999),
-             rng.Below(1000) / 10.0, rng.Below(1000) / 10.0, rng.Below(60), rng.Below(60),
-             rng.Below(100), std::string(rng.Word()).c_str());
+      Append(line, "%5d %-8s  20   0 %7d %6d %5.1f %5.1f %3d:%02d.%02d %-16s", 1 + rng.Below(30000),
+             kUsers[rng.Below(4)], rng.Below(999999), rng.Below(99999), rng.Below(1000) / 10.0,
+             rng.Below(1000) / 10.0, rng.Below(60), rng.Below(60), rng.Below(100),
+             std::string(rng.Word()).c_str());
       line.resize(std::min(line.size(), static_cast<std::size_t>(cols_)));
       Cup(out, row, 1);
       out += line;
@@ -248,10 +256,14 @@ class CursorUnits {
 
 const char* StreamName(StreamKind kind) {
   switch (kind) {
-    case StreamKind::Plain: return "plain";
-    case StreamKind::Sgr: return "sgr";
-    case StreamKind::Cursor: return "cursor";
-    case StreamKind::Wrap: return "wrap";
+    case StreamKind::Plain:
+      return "plain";
+    case StreamKind::Sgr:
+      return "sgr";
+    case StreamKind::Cursor:
+      return "cursor";
+    case StreamKind::Wrap:
+      return "wrap";
   }
   return "?";
 }
@@ -261,9 +273,15 @@ std::string GenerateStream(StreamKind kind, int cols, int rows, std::size_t byte
   CursorUnits cursor(cols, rows);
   std::function<void(Rng&, std::string&)> unit;
   switch (kind) {
-    case StreamKind::Plain: unit = PlainUnit; break;
-    case StreamKind::Sgr: unit = SgrUnit; break;
-    case StreamKind::Wrap: unit = WrapUnit; break;
+    case StreamKind::Plain:
+      unit = PlainUnit;
+      break;
+    case StreamKind::Sgr:
+      unit = SgrUnit;
+      break;
+    case StreamKind::Wrap:
+      unit = WrapUnit;
+      break;
     case StreamKind::Cursor:
       unit = [&cursor](Rng& r, std::string& out) { cursor.Next(r, out); };
       break;

@@ -30,15 +30,16 @@ int OnPushLine(int cols, const VTermScreenCell* cells, void* user) {
   auto* state = static_cast<VtermState*>(user);
   std::string& line = state->history[state->nextLine++ % state->history.size()];
   line.resize(static_cast<std::size_t>(cols));
-  for (int i = 0; i < cols; ++i) line[i] = static_cast<char>(cells[i].chars[0] ? cells[i].chars[0] : ' ');
+  for (int i = 0; i < cols; ++i)
+    line[i] = static_cast<char>(cells[i].chars[0] ? cells[i].chars[0] : ' ');
   line.erase(line.find_last_not_of(' ') + 1);
   return 1;
 }
 
 int OnPopLine(int, VTermScreenCell*, void*) { return 0; }
 
-constexpr VTermScreenCallbacks kCallbacks = {
-    OnDamage, nullptr, OnMoveCursor, OnSetTermProp, OnBell, nullptr, OnPushLine, OnPopLine};
+constexpr VTermScreenCallbacks kCallbacks = {OnDamage, nullptr, OnMoveCursor, OnSetTermProp,
+                                             OnBell,   nullptr, OnPushLine,   OnPopLine};
 }  // namespace
 
 struct VtermFeed::Parts : VtermState {

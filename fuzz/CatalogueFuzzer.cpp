@@ -108,7 +108,8 @@ const fs::path& Tree() {
   static const fs::path root = [] {
     const fs::path base = FuzzTempDir() / "catalogue";
     fs::create_directories(base / "csv");
-    for (const char* dir : {"cd/Dir", "cd/dir", "cd/a b", "cd/x/y", "tree/sub/deeper", "tree/empty"})
+    for (const char* dir :
+         {"cd/Dir", "cd/dir", "cd/a b", "cd/x/y", "tree/sub/deeper", "tree/empty"})
       fs::create_directories(base / dir);
     Touch(base / "cd/Dir/one.txt", 1);
     Touch(base / "cd/Dir/long.html", 2);

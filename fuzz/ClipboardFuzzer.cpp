@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Reading the sent bytes the way the host does must give back the text's bytes.
   std::string undone;
   for (std::size_t i = 0; i < sent.size(); ++i) {
-    if (sent[i] == '\xff' && (i + 1 == sent.size() || sent[++i] != '\xff')) Fail("a single 0xFF sent");
+    if (sent[i] == '\xff' && (i + 1 == sent.size() || sent[++i] != '\xff'))
+      Fail("a single 0xFF sent");
     undone += sent[i];
   }
   if (undone != bytes) Fail("doubling changed other bytes");

@@ -33,18 +33,24 @@ bool IsBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; 
 void CheckPortText(std::string_view text) {
   const PortTextResult result = ParsePortText(text);
   std::string_view digits = text;
-  while (!digits.empty() && (digits.front() == ' ' || digits.front() == '\t')) digits.remove_prefix(1);
-  while (!digits.empty() && (digits.back() == ' ' || digits.back() == '\t')) digits.remove_suffix(1);
+  while (!digits.empty() && (digits.front() == ' ' || digits.front() == '\t'))
+    digits.remove_prefix(1);
+  while (!digits.empty() && (digits.back() == ' ' || digits.back() == '\t'))
+    digits.remove_suffix(1);
   const bool allDigits = !digits.empty() && std::all_of(digits.begin(), digits.end(), [](char c) {
     return c >= '0' && c <= '9';
   });
-  std::string_view significant = digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
-  const bool inRange = significant.size() < 5 || (significant.size() == 5 && significant <= "65535");
+  std::string_view significant =
+      digits.substr(std::min(digits.find_first_not_of('0'), digits.size()));
+  const bool inRange =
+      significant.size() < 5 || (significant.size() == 5 && significant <= "65535");
   if (result.ok != (allDigits && inRange)) Fail("port text accepted or refused wrongly", text);
   if (result.ok) {
-    if (result.port > kMaxTcpPort || !result.message.empty()) Fail("accepted port out of range", text);
+    if (result.port > kMaxTcpPort || !result.message.empty())
+      Fail("accepted port out of range", text);
     const PortTextResult again = ParsePortText(PortText(result.port));
-    if (!again.ok || again.port != result.port) Fail("a port does not read back from its text", text);
+    if (!again.ok || again.port != result.port)
+      Fail("a port does not read back from its text", text);
   } else if (result.message != kPortNotANumberMessage && result.message != kPortOutOfRangeMessage) {
     Fail("refused port without its message", text);
   }
@@ -74,7 +80,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       break;
     case CommandLine::Action::Error:
       if (line.error.empty()) Fail("refused without a message", input);
-      if (line.error.find_first_of("\r\n") != std::string::npos) Fail("error of several lines", input);
+      if (line.error.find_first_of("\r\n") != std::string::npos)
+        Fail("error of several lines", input);
       if (option != words.end() && (*option == "--help" || *option == "--version"))
         Fail("help or version refused", input);
       break;
@@ -86,8 +93,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       });
       if (line.host.empty() != !anyWord) Fail("host present without a word, or missing", input);
       if (line.host.size() > kMaxHostWord) Fail("host word longer than allowed", input);
-      if (std::any_of(line.host.begin(), line.host.end(), IsBlank)) Fail("blank in the host", input);
-      if (line.host.empty() && line.port != kCommandLineDefaultPort) Fail("port without host", input);
+      if (std::any_of(line.host.begin(), line.host.end(), IsBlank))
+        Fail("blank in the host", input);
+      if (line.host.empty() && line.port != kCommandLineDefaultPort)
+        Fail("port without host", input);
       break;
     }
     default:

@@ -17,10 +17,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/CodePage.h"
 #include "input/KeyTranslation.h"
 #include "input/MacroExpansion.h"
 #include "input/VirtualKeys.h"
+#include "text/CodePage.h"
 
 namespace {
 
@@ -42,12 +42,23 @@ std::string ByTheTable(const std::string& bytes) {
     }
     if (i + 1 == bytes.size()) break;
     switch (bytes[++i]) {
-      case '\\': out += '\\'; break;
-      case 'e': out += '\x1b'; break;
-      case 'n': out += '\n'; break;
-      case 'r': out += '\r'; break;
-      case 't': out += '\t'; break;
-      default: break;
+      case '\\':
+        out += '\\';
+        break;
+      case 'e':
+        out += '\x1b';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      default:
+        break;
     }
   }
   return out;
@@ -72,7 +83,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (std::size_t i = 0; i < text.size(); ++i, ++at) {
     if (at >= typed.size()) Fail("fewer bytes than characters");
     const bool pair = IsLead(text[i]) && i + 1 < text.size() && IsTrail(text[i + 1]);
-    if ((typed[at] == '\\') != (!pair && text[i] == u'\\')) Fail("a backslash byte not typed as one");
+    if ((typed[at] == '\\') != (!pair && text[i] == u'\\'))
+      Fail("a backslash byte not typed as one");
     if (pair) ++i;
   }
   if (at != typed.size()) Fail("more bytes than characters");

@@ -29,11 +29,11 @@
 
 namespace {
 
-constexpr const char* kSections[] = {"Options", "Screen",  "Font",  "Color", "Macro",
-                                     "Recent Host List",   "Special", "options", "SCREEN"};
-constexpr const char* kKeys[] = {"SaveWinPosition", "Width", "Height", "BufferSize", "Name",
-                                 "F1", "F12", "Host1", "Port10", "Desc3", "DBSize", "CDDir",
-                                 "width", "NAME"};
+constexpr const char* kSections[] = {"Options",          "Screen",  "Font",    "Color", "Macro",
+                                     "Recent Host List", "Special", "options", "SCREEN"};
+constexpr const char* kKeys[] = {
+    "SaveWinPosition", "Width",  "Height", "BufferSize", "Name",  "F1",    "F12",
+    "Host1",           "Port10", "Desc3",  "DBSize",     "CDDir", "width", "NAME"};
 
 [[noreturn]] void Fail(const char* what, const std::string& section, const std::string& key) {
   std::fprintf(stderr, "settings store: %s ([%s] %s)\n", what, section.c_str(), key.c_str());
@@ -49,9 +49,12 @@ std::string OneOf(FuzzedDataProvider& in, const char* const (&names)[N]) {
 // scripts often meet the same key again).
 std::string PickName(FuzzedDataProvider& in, bool section) {
   switch (in.ConsumeIntegralInRange(0, 2)) {
-    case 0: return section ? OneOf(in, kSections) : OneOf(in, kKeys);
-    case 1: return in.ConsumeRandomLengthString(24);
-    default: return section ? "s" : "k";
+    case 0:
+      return section ? OneOf(in, kSections) : OneOf(in, kKeys);
+    case 1:
+      return in.ConsumeRandomLengthString(24);
+    default:
+      return section ? "s" : "k";
   }
 }
 
@@ -160,14 +163,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string got = store.GetString(section, key, kAbsent);
     const bool refused = got == old && after == before;
     if (got != expected && !refused) Fail("the value written does not read back", section, key);
-    if (!OnlyOnePlaceChanged(before, after)) Fail("lines the write did not touch changed", section, key);
+    if (!OnlyOnePlaceChanged(before, after))
+      Fail("lines the write did not touch changed", section, key);
     if (IniProfile(path).GetString(section, key, kAbsent) != got)
       Fail("a new store reads another value from the saved file", section, key);
 
     const std::string identityAfter = Identity(path);
-    if (kind == 2) store.WriteString(section, key, value);
-    else if (kind == 1) store.WriteInt(section, key, std::stoi(value));
-    if (Identity(path) != identityAfter) Fail("the same write again touched the file", section, key);
+    if (kind == 2)
+      store.WriteString(section, key, value);
+    else if (kind == 1)
+      store.WriteInt(section, key, std::stoi(value));
+    if (Identity(path) != identityAfter)
+      Fail("the same write again touched the file", section, key);
 
     for (Probe& probe : probes) {
       if (SameName(probe.section, section) && SameName(probe.key, key)) {

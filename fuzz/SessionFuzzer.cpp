@@ -28,10 +28,10 @@
 #include <string>
 
 #include "ScreenInvariants.h"
-#include "settings/MemoryProfile.h"
-#include "settings/ProfileKeys.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
+#include "settings/MemoryProfile.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 
 namespace {
@@ -60,8 +60,8 @@ class Reader {
 // Small codes give small rings (0 included, and rings lower than the screen);
 // the top codes reach the edges of what a hand-edited profile may hold.
 int HistorySize(std::uint8_t code) {
-  static constexpr int kLarge[16] = {255,  256,    1000,   1023,  1024,    4096,     65535, 65536,
-                                     65537, -1,    -1000,  2,     100000, 1 << 30, 24,    25};
+  static constexpr int kLarge[16] = {255,   256, 1000,  1023, 1024,   4096,    65535, 65536,
+                                     65537, -1,  -1000, 2,    100000, 1 << 30, 24,    25};
   return code < 240 ? code : kLarge[code - 240];
 }
 
@@ -99,7 +99,14 @@ void CheckInvariants(const CTelnetSession& session, std::size_t opIndex, int kin
 
 void RunOperation(Rig& rig, CTelnetSession& session, Reader& in, int kind, int flags) {
   switch (kind) {
-    case 0: case 1: case 2: case 3: case 4: case 5: case 6: case 7: {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 4:
+    case 5:
+    case 6:
+    case 7: {
       const int lo = in.Byte(), hi = in.Byte();
       const std::size_t len = static_cast<std::size_t>(lo | (hi << 8)) % (kRecvBufSize + 1);
       const std::string bytes = in.Bytes(len);

@@ -13,10 +13,10 @@
 #include <iostream>
 #include <string>
 
-#include "settings/MemoryProfile.h"
-#include "settings/ProfileKeys.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
+#include "settings/MemoryProfile.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "text/CodePage.h"
-
 #include <gtest/gtest.h>
+
+#include "text/CodePage.h"
 
 namespace {
 

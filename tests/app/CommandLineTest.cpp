@@ -1,10 +1,10 @@
-#include "cmdline/CommandLine.h"
-
 #include <gtest/gtest.h>
 
 #include <limits>
 #include <string>
 #include <vector>
+
+#include "cmdline/CommandLine.h"
 
 namespace {
 
@@ -42,12 +42,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"host\t\t2323", "host", 2323},
                     ScanCase{"host telnet", "host", 23},  // not a number: default
                     ScanCase{"host 80x", "host", 80},     // digits up to the first other
-                    ScanCase{"host +99", "host", 99},
-                    ScanCase{"host 0", "host", 0},
+                    ScanCase{"host +99", "host", 99}, ScanCase{"host 0", "host", 0},
                     ScanCase{"host 65536", "host", 65536},  // kept: the connect refuses it
                     ScanCase{"host 99999999999999999999", "host", kNoPort},
-                    ScanCase{"host -1", "host", kNoPort},
-                    ScanCase{"host -", "host", 23},
+                    ScanCase{"host -1", "host", kNoPort}, ScanCase{"host -", "host", 23},
                     // telnet:// links: HOST[:PORT][/], user ignored, IPv6 in brackets.
                     ScanCase{"telnet://example.org", "example.org", 23},
                     ScanCase{"telnet://example.org:2323/", "example.org", 2323},

@@ -1,5 +1,3 @@
-#include "settings/IniProfile.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -16,6 +14,7 @@
 #include <vector>
 
 #include "settings/AtomicFile.h"
+#include "settings/IniProfile.h"
 #include "settings/ProfilePath.h"
 
 #ifndef _WIN32
@@ -32,8 +31,8 @@ namespace {
 class TempDir {
  public:
   TempDir() {
-    path_ = fs::temp_directory_path() /
-            ("corvane-ini-test-" + std::to_string(std::random_device{}()));
+    path_ =
+        fs::temp_directory_path() / ("corvane-ini-test-" + std::to_string(std::random_device{}()));
     fs::create_directories(path_);
   }
   ~TempDir() {
@@ -44,7 +43,8 @@ class TempDir {
   const fs::path& path() const { return path_; }
   std::vector<std::string> Names() const {
     std::vector<std::string> names;
-    for (const auto& entry : fs::directory_iterator(path_)) names.push_back(entry.path().filename().string());
+    for (const auto& entry : fs::directory_iterator(path_))
+      names.push_back(entry.path().filename().string());
     return names;
   }
 
@@ -90,13 +90,22 @@ TEST_F(IniProfileTest, LookupsIgnoreCaseAndSurroundingBlanks) {
 }
 
 TEST_F(IniProfileTest, IntegersParseLikeAtoiAndClampInsteadOfOverflowing) {
-  const std::map<std::string, int> cases = {
-      {"42", 42},   {"-7", -7},    {"+5", 5},       {"12abc", 12},          {"abc", 0},
-      {"-", 0},     {"0x10", 0},   {"\"17\"", 17},  {"99999999999", INT_MAX}, {"-99999999999", INT_MIN},
-      {"2147483647", INT_MAX},     {"-2147483648", INT_MIN}};
+  const std::map<std::string, int> cases = {{"42", 42},
+                                            {"-7", -7},
+                                            {"+5", 5},
+                                            {"12abc", 12},
+                                            {"abc", 0},
+                                            {"-", 0},
+                                            {"0x10", 0},
+                                            {"\"17\"", 17},
+                                            {"99999999999", INT_MAX},
+                                            {"-99999999999", INT_MIN},
+                                            {"2147483647", INT_MAX},
+                                            {"-2147483648", INT_MIN}};
   std::string content = "[N]\n";
   int n = 0;
-  for (const auto& [text, expected] : cases) content += "k" + std::to_string(n++) + "=" + text + "\n";
+  for (const auto& [text, expected] : cases)
+    content += "k" + std::to_string(n++) + "=" + text + "\n";
   WriteFile(file, content);
   IniProfile profile(file);
   n = 0;
@@ -111,11 +120,13 @@ TEST_F(IniProfileTest, IntegersParseLikeAtoiAndClampInsteadOfOverflowing) {
 }
 
 TEST_F(IniProfileTest, StringsSurviveTheRoundTripThroughTheFile) {
-  const std::vector<std::string> values = {"ls -l\\r", "  leading", "trailing ", "\"quoted\"",
-                                           "'single'", "a=b;c", "\"", "", std::string("nul\0in", 6)};
+  const std::vector<std::string> values = {"ls -l\\r",   "  leading", "trailing ",
+                                           "\"quoted\"", "'single'",  "a=b;c",
+                                           "\"",         "",          std::string("nul\0in", 6)};
   {
     IniProfile writer(file);
-    for (std::size_t i = 0; i < values.size(); ++i) writer.WriteString("Macro", "F" + std::to_string(i + 1), values[i]);
+    for (std::size_t i = 0; i < values.size(); ++i)
+      writer.WriteString("Macro", "F" + std::to_string(i + 1), values[i]);
   }
   IniProfile reader(file);
   for (std::size_t i = 0; i < values.size(); ++i)
@@ -133,14 +144,15 @@ TEST_F(IniProfileTest, LineBreaksInAValueCannotForgeOtherKeys) {
 TEST_F(IniProfileTest, UnparsedLinesSurviveARewriteByteForByte) {
   const std::string garbage("\x01\xff\xfe\0bin=ary\x80", 12);
   const std::string long_line(100000, 'x');
-  const std::string head = "stray=before any section\n; comment=not a key\n[Options]\nno equals sign\n" +
-                           garbage + "\n[Broken header\n" + long_line + "\n";
+  const std::string head =
+      "stray=before any section\n; comment=not a key\n[Options]\nno equals sign\n" + garbage +
+      "\n[Broken header\n" + long_line + "\n";
   const std::string tail = "\n[Unknown]\nWhatever=1\n[Options]\nTruncated=";
   WriteFile(file, head + "LocalEcho=0" + tail);
   IniProfile profile(file);
 
-  EXPECT_EQ(profile.GetInt("Options", "stray", 9), 9);       // before any section
-  EXPECT_EQ(profile.GetInt("Options", "; comment", 9), 9);   // a comment, not a key
+  EXPECT_EQ(profile.GetInt("Options", "stray", 9), 9);      // before any section
+  EXPECT_EQ(profile.GetInt("Options", "; comment", 9), 9);  // a comment, not a key
   profile.WriteInt("Options", "LocalEcho", 1);
   EXPECT_EQ(ReadFile(file), head + "LocalEcho=1" + tail);
 
@@ -178,7 +190,8 @@ TEST_F(IniProfileTest, CreatesMissingDirectoriesAndLeavesNoTemporaryFile) {
   profile.WriteInt("Screen", "Height", 40);
   EXPECT_EQ(ReadFile(nested), "[Screen]\nWidth=100\nHeight=40\n");
   EXPECT_EQ(fs::directory_iterator(nested.parent_path())->path(), nested);
-  EXPECT_EQ(std::distance(fs::directory_iterator(nested.parent_path()), fs::directory_iterator()), 1);
+  EXPECT_EQ(std::distance(fs::directory_iterator(nested.parent_path()), fs::directory_iterator()),
+            1);
 }
 
 TEST_F(IniProfileTest, UnwritableLocationsAreIgnoredButTheValueHoldsForThisRun) {
@@ -215,8 +228,9 @@ TEST_F(IniProfileTest, ReadOnlyDirectoryLeavesTheOldFileIntact) {
   WriteFile(file, old);
   fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                             fs::perms::others_read);
-  fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                                  fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+  fs::permissions(dir.path(), fs::perms::owner_read | fs::perms::owner_exec |
+                                  fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
   EXPECT_TRUE(AsOrdinaryUser([&] {
     IniProfile profile(file);
     if (profile.GetInt("Screen", "Width", 80) != 90) return false;
@@ -283,7 +297,7 @@ TEST_P(IniProfilePermissions, WriteRespectsTheFileAndFolder) {
   if (c.otherGroup) {
     ASSERT_EQ(chown(file.c_str(), 0, 65534), 0);
   }
-  struct stat before{};
+  struct stat before {};
   ASSERT_EQ(stat(file.c_str(), &before), 0);
   fs::permissions(dir.path(), c.folder);
 
@@ -296,7 +310,7 @@ TEST_P(IniProfilePermissions, WriteRespectsTheFileAndFolder) {
   fs::permissions(dir.path(), fs::perms::owner_all);
 
   EXPECT_EQ(ReadFile(file), c.written ? "[Screen]\nWidth=100\n" : old) << c.what;
-  struct stat after{};
+  struct stat after {};
   ASSERT_EQ(stat(file.c_str(), &after), 0);
   EXPECT_EQ(after.st_mode, before.st_mode) << c.what;
   EXPECT_EQ(after.st_uid, before.st_uid) << c.what;
@@ -304,13 +318,15 @@ TEST_P(IniProfilePermissions, WriteRespectsTheFileAndFolder) {
   EXPECT_EQ(dir.Names(), std::vector<std::string>{"corvane.ini"}) << c.what;
 }
 
-constexpr fs::perms kReadOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-constexpr fs::perms kFolderReadOnly = kReadOnly | fs::perms::owner_exec | fs::perms::group_exec |
-                                      fs::perms::others_exec;
-constexpr fs::perms kEveryoneWrites = kReadOnly | fs::perms::owner_write | fs::perms::group_write |
-                                      fs::perms::others_write;
+constexpr fs::perms kReadOnly =
+    fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+constexpr fs::perms kFolderReadOnly =
+    kReadOnly | fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+constexpr fs::perms kEveryoneWrites =
+    kReadOnly | fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write;
 
-constexpr fs::perms kMode640 = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
+constexpr fs::perms kMode640 =
+    fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
 constexpr fs::perms kMode664 = kReadOnly | fs::perms::owner_write | fs::perms::group_write;
 constexpr fs::perms kAll = fs::perms::all;
 
@@ -318,7 +334,8 @@ constexpr fs::perms kAll = fs::perms::all;
 INSTANTIATE_TEST_SUITE_P(
     Cases, IniProfilePermissions,
     ::testing::Values(
-        PermissionCase{"Mode444", "mode 444 is left untouched", kReadOnly, kAll, false, false, false},
+        PermissionCase{"Mode444", "mode 444 is left untouched", kReadOnly, kAll, false, false,
+                       false},
         PermissionCase{"Mode444OrdinaryUser", "mode 444 as an ordinary user", kReadOnly, kAll, true,
                        false, false},
         PermissionCase{"Mode640Kept", "mode 640 is kept", kMode640, kAll, false, false, true},
@@ -328,7 +345,9 @@ INSTANTIATE_TEST_SUITE_P(
                        kEveryoneWrites, kFolderReadOnly, true, false, true},
         PermissionCase{"Mode444ReadOnlyFolder", "mode 444 in a read-only folder is left untouched",
                        kReadOnly, kFolderReadOnly, true, false, false}),
-    [](const ::testing::TestParamInfo<PermissionCase>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PermissionCase>& info) {
+      return std::string(info.param.name);
+    });
 
 TEST_F(IniProfileTest, TemporaryFilesOfDeadWritersAreRemovedAtTheNextStart) {
   const pid_t dead = fork();  // a process that is gone once reaped
@@ -427,7 +446,8 @@ TEST_F(IniProfileTest, WorkerReadsWhileOtherThreadsWrite) {
 
   std::thread worker([&] {
     while (!writers_done) {
-      if (profile.GetInt("Special", "DBSize", 0) != 5000 || profile.GetString("Special", "CSVDir") != "/data/csv")
+      if (profile.GetInt("Special", "DBSize", 0) != 5000 ||
+          profile.GetString("Special", "CSVDir") != "/data/csv")
         reads_ok = false;
     }
   });
@@ -456,10 +476,13 @@ TEST(ProfilePath, FollowsTheEnvironment) {
     fs::path expected;
   };
   const std::vector<Case> cases = {
-      {{{"CORVANE_PROFILE", "/x/my.ini"}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}}, "/x/my.ini"},
-      {{{"CORVANE_PROFILE", ""}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}}, "/cfg/corvane/corvane.ini"},
+      {{{"CORVANE_PROFILE", "/x/my.ini"}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}},
+       "/x/my.ini"},
+      {{{"CORVANE_PROFILE", ""}, {"XDG_CONFIG_HOME", "/cfg"}, {"HOME", "/home/u"}},
+       "/cfg/corvane/corvane.ini"},
       {{{"XDG_CONFIG_HOME", ""}, {"HOME", "/home/u"}}, "/home/u/.config/corvane/corvane.ini"},
-      {{{"XDG_CONFIG_HOME", "relative"}, {"HOME", "/home/u"}}, "/home/u/.config/corvane/corvane.ini"},
+      {{{"XDG_CONFIG_HOME", "relative"}, {"HOME", "/home/u"}},
+       "/home/u/.config/corvane/corvane.ini"},
       {{}, "corvane.ini"},
   };
   for (const Case& c : cases) {

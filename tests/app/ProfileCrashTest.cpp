@@ -200,9 +200,10 @@ TEST_F(ProfileCrashTest, WriterKilledAtRandomMomentsNeverLeavesABrokenFile) {
     writes += done;
     killedMidReplace += RemoveLeftovers(dir, file) > 0;
   }
-  std::printf("TIMING profile writer: %d kills, %d writes reached the file, %d kills left a "
-              "temporary file, %d looks checked\n",
-              kKills, writes, killedMidReplace, reads);
+  std::printf(
+      "TIMING profile writer: %d kills, %d writes reached the file, %d kills left a "
+      "temporary file, %d looks checked\n",
+      kKills, writes, killedMidReplace, reads);
   EXPECT_GT(writes, kKills) << "the writer hardly ever got to write";
   EXPECT_GT(killedMidReplace, 0) << "no kill landed inside a replacement; the test proved little";
 }

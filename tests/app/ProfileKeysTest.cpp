@@ -1,5 +1,3 @@
-#include "settings/ProfileKeys.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +7,7 @@
 
 #include "MemoryProfile.h"
 #include "settings/IniProfile.h"
+#include "settings/ProfileKeys.h"
 
 namespace fs = std::filesystem;
 
@@ -17,8 +16,8 @@ namespace {
 // First start: no settings file at all.
 class FirstStart : public ::testing::Test {
  protected:
-  fs::path dir = fs::temp_directory_path() /
-                 ("corvane-keys-test-" + std::to_string(std::random_device{}()));
+  fs::path dir =
+      fs::temp_directory_path() / ("corvane-keys-test-" + std::to_string(std::random_device{}()));
   IniProfile profile{dir / "corvane.ini"};
   ~FirstStart() override {
     std::error_code ec;
@@ -66,7 +65,8 @@ TEST_F(FirstStart, EveryIntegerKeyReadsItsDefault) {
     EXPECT_STREQ(row.key.key, row.name);
     EXPECT_EQ(row.key.Read(profile), row.expected) << row.name;
   }
-  for (int slot = 1; slot <= keys::kRecentHostCount; ++slot) EXPECT_EQ(keys::RecentPort.Read(profile, slot), 23);
+  for (int slot = 1; slot <= keys::kRecentHostCount; ++slot)
+    EXPECT_EQ(keys::RecentPort.Read(profile, slot), 23);
   EXPECT_FALSE(fs::exists(dir)) << "reading defaults must not create anything";
 }
 

@@ -1,5 +1,3 @@
-#include "settings/RecentHostList.h"
-
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,8 +8,9 @@
 #include <vector>
 
 #include "MemoryProfile.h"
-#include "settings/IniProfile.h"
 #include "cmdline/PortText.h"
+#include "settings/IniProfile.h"
+#include "settings/RecentHostList.h"
 
 void PrintTo(const RecentHost& e, std::ostream* os) {
   *os << "{\"" << e.host << "\", " << e.port << ", \"" << e.description << "\"}";
@@ -64,7 +63,8 @@ std::vector<std::string> WrittenKeys(const MemoryProfile& profile) {
 std::vector<RecentHost> Lettered(int count) {
   std::vector<RecentHost> entries;
   for (int i = 0; i < count; ++i) {
-    entries.push_back({std::string(1, static_cast<char>('a' + i)), 23u + static_cast<unsigned>(i), ""});
+    entries.push_back(
+        {std::string(1, static_cast<char>('a' + i)), 23u + static_cast<unsigned>(i), ""});
   }
   return entries;
 }
@@ -145,26 +145,44 @@ std::vector<RecentHost> FullListWithNewFirst() {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, RememberTest,
-    testing::Values(
-        RememberCase{"IntoEmptyList", {}, X, {X}, {1}},
-        RememberCase{"NewEntryPushesOthersDown", {A, B, C}, X, {X, A, B, C}, {1, 2, 3, 4}},
-        RememberCase{"AlreadyFirstWritesNothing", {X, A, B}, X, {X, A, B}, {}},
-        RememberCase{"FromSlot4LeavesLaterSlots", FullList(), Lettered(10)[4],
-                     FullListWithSlot4First(), {1, 2, 3, 4, 5}},
-        RememberCase{"NewEntryInFullListDropsSlot9", FullList(), X, FullListWithNewFirst(),
-                     {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-        RememberCase{"LastEntryMovesUp", {A, B, C}, C, {C, A, B}, {1, 2, 3}},
-        RememberCase{"HostCaseMatters", {{"Host", 23, ""}}, {"host", 23, ""},
-                     {{"host", 23, ""}, {"Host", 23, ""}}, {1, 2}},
-        RememberCase{"DescriptionCaseMatters", {{"h", 23, "Lab"}}, {"h", 23, "lab"},
-                     {{"h", 23, "lab"}, {"h", 23, "Lab"}}, {1, 2}},
-        RememberCase{"OtherDescriptionIsAnotherEntry", {{"h", 23, "one"}}, {"h", 23, ""},
-                     {{"h", 23, ""}, {"h", 23, "one"}}, {1, 2}},
-        RememberCase{"OtherPortIsAnotherEntry", {{"h", 23, ""}}, {"h", 2323, ""},
-                     {{"h", 2323, ""}, {"h", 23, ""}}, {1, 2}},
-        // The carry stops at the first empty slot; what lies behind it stays.
-        RememberCase{"FillsGapAndKeepsSlotsBehindIt", {A, {}, C}, X, {X, A, C}, {1, 2}},
-        RememberCase{"EmptyHostChangesNothing", {A, B}, {"", 23, "desc"}, {A, B}, {}}),
+    testing::Values(RememberCase{"IntoEmptyList", {}, X, {X}, {1}},
+                    RememberCase{
+                        "NewEntryPushesOthersDown", {A, B, C}, X, {X, A, B, C}, {1, 2, 3, 4}},
+                    RememberCase{"AlreadyFirstWritesNothing", {X, A, B}, X, {X, A, B}, {}},
+                    RememberCase{"FromSlot4LeavesLaterSlots",
+                                 FullList(),
+                                 Lettered(10)[4],
+                                 FullListWithSlot4First(),
+                                 {1, 2, 3, 4, 5}},
+                    RememberCase{"NewEntryInFullListDropsSlot9",
+                                 FullList(),
+                                 X,
+                                 FullListWithNewFirst(),
+                                 {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+                    RememberCase{"LastEntryMovesUp", {A, B, C}, C, {C, A, B}, {1, 2, 3}},
+                    RememberCase{"HostCaseMatters",
+                                 {{"Host", 23, ""}},
+                                 {"host", 23, ""},
+                                 {{"host", 23, ""}, {"Host", 23, ""}},
+                                 {1, 2}},
+                    RememberCase{"DescriptionCaseMatters",
+                                 {{"h", 23, "Lab"}},
+                                 {"h", 23, "lab"},
+                                 {{"h", 23, "lab"}, {"h", 23, "Lab"}},
+                                 {1, 2}},
+                    RememberCase{"OtherDescriptionIsAnotherEntry",
+                                 {{"h", 23, "one"}},
+                                 {"h", 23, ""},
+                                 {{"h", 23, ""}, {"h", 23, "one"}},
+                                 {1, 2}},
+                    RememberCase{"OtherPortIsAnotherEntry",
+                                 {{"h", 23, ""}},
+                                 {"h", 2323, ""},
+                                 {{"h", 2323, ""}, {"h", 23, ""}},
+                                 {1, 2}},
+                    // The carry stops at the first empty slot; what lies behind it stays.
+                    RememberCase{"FillsGapAndKeepsSlotsBehindIt", {A, {}, C}, X, {X, A, C}, {1, 2}},
+                    RememberCase{"EmptyHostChangesNothing", {A, B}, {"", 23, "desc"}, {A, B}, {}}),
     [](const testing::TestParamInfo<RememberCase>& info) { return info.param.name; });
 
 TEST(RecentHostListRemember, EleventhDistinctEntryPushesOldestOut) {
@@ -243,8 +261,8 @@ class TwoWindowsTest : public testing::TestWithParam<TwoWindowCase> {};
 
 TEST_P(TwoWindowsTest, NeitherLosesTheOthersEntries) {
   namespace fs = std::filesystem;
-  const fs::path dir = fs::temp_directory_path() /
-                       ("corvane-recent-" + std::to_string(std::random_device{}()));
+  const fs::path dir =
+      fs::temp_directory_path() / ("corvane-recent-" + std::to_string(std::random_device{}()));
   fs::create_directories(dir);
   {
     IniProfile profiles[2] = {IniProfile(dir / "corvane.ini"), IniProfile(dir / "corvane.ini")};
@@ -275,21 +293,26 @@ std::vector<RecentHost> AfterDelete(std::vector<RecentHost> entries) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TwoWindowsTest,
-    testing::Values(
-        TwoWindowCase{"ConnectsInTurn",
-                      {{0, WindowStep::kConnect, A1}, {1, WindowStep::kConnect, B1},
-                       {0, WindowStep::kConnect, A2}, {1, WindowStep::kConnect, B2}},
-                      {B2, A2, B1, A1}},
-        // B shows b1, a1; A has added a2 in front since: b1 is deleted where it now is.
-        TwoWindowCase{"DeleteRemovesTheShownEntryWhereItNowIs",
-                      {{0, WindowStep::kConnect, A1}, {1, WindowStep::kConnect, B1},
-                       {0, WindowStep::kConnect, A2}, {1, WindowStep::kDelete, {}, 0}},
-                      AfterDelete({A2, A1})},
-        // A has deleted a1 already; B's delete of it removes nothing else.
-        TwoWindowCase{"DeleteOfAnEntryTheOtherRemovedChangesNothing",
-                      {{0, WindowStep::kConnect, A1}, {1, WindowStep::kConnect, B1},
-                       {0, WindowStep::kDelete, {}, 0}, {1, WindowStep::kDelete, {}, 1}},
-                      AfterDelete({B1})}),
+    testing::Values(TwoWindowCase{"ConnectsInTurn",
+                                  {{0, WindowStep::kConnect, A1},
+                                   {1, WindowStep::kConnect, B1},
+                                   {0, WindowStep::kConnect, A2},
+                                   {1, WindowStep::kConnect, B2}},
+                                  {B2, A2, B1, A1}},
+                    // B shows b1, a1; A has added a2 in front since: b1 is deleted where it now is.
+                    TwoWindowCase{"DeleteRemovesTheShownEntryWhereItNowIs",
+                                  {{0, WindowStep::kConnect, A1},
+                                   {1, WindowStep::kConnect, B1},
+                                   {0, WindowStep::kConnect, A2},
+                                   {1, WindowStep::kDelete, {}, 0}},
+                                  AfterDelete({A2, A1})},
+                    // A has deleted a1 already; B's delete of it removes nothing else.
+                    TwoWindowCase{"DeleteOfAnEntryTheOtherRemovedChangesNothing",
+                                  {{0, WindowStep::kConnect, A1},
+                                   {1, WindowStep::kConnect, B1},
+                                   {0, WindowStep::kDelete, {}, 0},
+                                   {1, WindowStep::kDelete, {}, 1}},
+                                  AfterDelete({B1})}),
     [](const testing::TestParamInfo<TwoWindowCase>& info) { return info.param.name; });
 
 TEST(RecentHostListText, EntryMenuAndTitleForms) {

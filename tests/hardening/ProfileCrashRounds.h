@@ -6,5 +6,6 @@
 // Long enough that the file is written in more than one piece, and of a length
 // that changes from round to round.
 inline std::string CrashText(int n) {
-  return "round " + std::to_string(n) + " " + std::string(static_cast<std::size_t>(100 + n % 37), 'x');
+  return "round " + std::to_string(n) + " " +
+         std::string(static_cast<std::size_t>(100 + n % 37), 'x');
 }

@@ -16,8 +16,9 @@
 #include "settings/IniProfile.h"
 
 #ifndef _WIN32
-#include <csignal>
 #include <sys/resource.h>
+
+#include <csignal>
 #endif
 
 namespace {
@@ -28,7 +29,8 @@ bool WriteRound(IniProfile& profile) {
   profile.WriteString("Crash", "Text", CrashText(n));
   profile.WriteInt("Crash", "Echo", n);
   // In memory every write holds, whether or not it reached the disk.
-  return profile.GetInt("Crash", "Echo", 0) == n && profile.GetString("Crash", "Text") == CrashText(n);
+  return profile.GetInt("Crash", "Echo", 0) == n &&
+         profile.GetString("Crash", "Text") == CrashText(n);
 }
 
 }  // namespace

@@ -26,12 +26,9 @@ struct EditingKeyCase {
 };
 
 const std::vector<EditingKeyCase> kEditingKeys = {
-    {VK_PRIOR, "\x1b[5~", "\x1b[I"},
-    {VK_NEXT, "\x1b[6~", "\x1b[G"},
-    {VK_END, "\x1b[4~", "\x1b[F"},
-    {VK_HOME, "\x1b[1~", "\x1b[H"},
-    {VK_INSERT, "\x1b[2~", "\x1b[L"},
-    {VK_DELETE, "\x1b[3~", "\x7f"},
+    {VK_PRIOR, "\x1b[5~", "\x1b[I"},  {VK_NEXT, "\x1b[6~", "\x1b[G"},
+    {VK_END, "\x1b[4~", "\x1b[F"},    {VK_HOME, "\x1b[1~", "\x1b[H"},
+    {VK_INSERT, "\x1b[2~", "\x1b[L"}, {VK_DELETE, "\x1b[3~", "\x7f"},
 };
 
 TEST(EditingKeys, SendTheSequenceOfEachEmulation) {
@@ -81,8 +78,8 @@ TEST(ArrowKeys, DefaultSettingsUseApplicationMode) {
 TEST(KeyDown, KeysOutsideTheTablesSendNothing) {
   // Backspace, Tab, Enter, Esc and letters arrive as characters; sending them
   // here as well would send them twice. Modifiers alone send nothing.
-  for (int vk : {0, 8, 9, 13, 16, 17, 18, 20, 27, 32, 41, 44, 47, 48, 65, 90, 91, 96, 111, 124,
-                 144, 145, 255, -1, 100000}) {
+  for (int vk : {0,  8,  9,  13, 16, 17,  18,  20,  27,  32,  41, 44,    47,
+                 48, 65, 90, 91, 96, 111, 124, 144, 145, 255, -1, 100000}) {
     for (int emulation : {kEmulationVt100, kEmulationAnsi}) {
       EXPECT_EQ(Press(vk, Emulation(emulation)), "") << vk;
     }
@@ -123,7 +120,8 @@ TEST(LocalKeys, PageUpAloneGoesToTheHost) {
 }
 
 TEST(LocalKeys, OtherAltCombinationsBelongToTheWindowSystem) {
-  for (int vk : {VK_F4, VK_HOME, VK_END, VK_INSERT, VK_DELETE, VK_UP, VK_PAUSE, VK_APPS, int{'M'}}) {
+  for (int vk :
+       {VK_F4, VK_HOME, VK_END, VK_INSERT, VK_DELETE, VK_UP, VK_PAUSE, VK_APPS, int{'M'}}) {
     EXPECT_EQ(LocalKeyActionFor(vk, Alt()), LocalKeyAction::PassToSystem) << vk;
     EXPECT_EQ(Press(vk, KeySettings{}, Alt()), "") << vk;
   }

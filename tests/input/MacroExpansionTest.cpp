@@ -17,19 +17,19 @@ TEST(ExpandMacro, EscapeNotation) {
       {"", ""},
       {"ls -l\\r", "ls -l\r"},
       {"\\e[A", "\x1b[A"},
-      {"a\\qb", "ab"},                    // unknown escape: both characters dropped
+      {"a\\qb", "ab"},  // unknown escape: both characters dropped
       {"c:\\\\dir", "c:\\dir"},
-      {"\\n", "\n"},                      // LF alone, no CR
-      {"\\r\\n", "\r\n"},                 // the line end Enter sends
+      {"\\n", "\n"},       // LF alone, no CR
+      {"\\r\\n", "\r\n"},  // the line end Enter sends
       {"\\t", "\t"},
-      {"\\\\e", "\\e"},                   // backslash then a plain e, not ESC
+      {"\\\\e", "\\e"},  // backslash then a plain e, not ESC
       {"\\\\\\e", "\\\x1b"},
-      {"abc\\", "abc"},                   // trailing backslash dropped
+      {"abc\\", "abc"},  // trailing backslash dropped
       {"\\", ""},
       {"\\\\\\", "\\"},
-      {"\\E\\N\\R\\T", ""},               // upper case escapes mean nothing
+      {"\\E\\N\\R\\T", ""},  // upper case escapes mean nothing
       {"x\\Ey", "xy"},
-      {"\\0\\x41", "41"},                 // no numeric escapes
+      {"\\0\\x41", "41"},  // no numeric escapes
       {"\\ ", ""},
       {"\\\\n", "\\n"},
       {"plain text", "plain text"},

@@ -1,5 +1,3 @@
-#include "linecheck/LineCheckDatabase.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -10,6 +8,8 @@
 #include <random>
 #include <utility>
 #include <vector>
+
+#include "linecheck/LineCheckDatabase.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -86,8 +86,8 @@ TEST_F(LineCheckDatabaseTest, ReadsCatalogueFilesInOrderAndUpperCasesNames) {
   Catalogue(3, "Mixed Case.Doc,2\n");
   Catalogue(9, "\xe9t\xe9.txt,3\n");  // bytes beyond ASCII are kept as they are
   dir.Write("csv/cd10.csv", "never.txt,4\n");
-  EXPECT_EQ(EntriesOf(*Load()), (Entries{{"README.TXT", 1234}, {"MIXED CASE.DOC", 2},
-                                         {"\xe9T\xe9.TXT", 3}}));
+  EXPECT_EQ(EntriesOf(*Load()),
+            (Entries{{"README.TXT", 1234}, {"MIXED CASE.DOC", 2}, {"\xe9T\xe9.TXT", 3}}));
 }
 
 TEST_F(LineCheckDatabaseTest, LinesWithAnEmptyNameAreNotStored) {
@@ -110,12 +110,9 @@ TEST_F(LineCheckDatabaseTest, DirectoryRecordAddsTheShortExtensionItemsOfItsDire
   dir.Write("cd/Games/.profile", "p");  // extension "profile": left out
   dir.Write("cd/Games/sub/deep.txt", "not listed: only one level");
   Catalogue(0, "Games\\\nfile,1234\n");
-  EXPECT_EQ(EntriesOf(*Load()), (Entries{{"GAMES", 0},
-                                         {"A.TXT", 3},
-                                         {"C.", 0},
-                                         {"NOEXT", 2},
-                                         {"SUB", 0},
-                                         {"FILE", 1234}}));
+  EXPECT_EQ(
+      EntriesOf(*Load()),
+      (Entries{{"GAMES", 0}, {"A.TXT", 3}, {"C.", 0}, {"NOEXT", 2}, {"SUB", 0}, {"FILE", 1234}}));
 }
 
 TEST_F(LineCheckDatabaseTest, DirectoryRecordForAMissingDirectoryStoresOnlyItself) {
@@ -181,8 +178,7 @@ TEST_F(LineCheckDatabaseTest, LoadedAndUnloadedMessages) {
   auto db = Load();
   EXPECT_EQ(messages, (std::vector<std::string>{"Database loaded (2/5000)"}));
   db.reset();
-  EXPECT_EQ(messages,
-            (std::vector<std::string>{"Database loaded (2/5000)", "Database unloaded"}));
+  EXPECT_EQ(messages, (std::vector<std::string>{"Database loaded (2/5000)", "Database unloaded"}));
 }
 
 struct GateCase {

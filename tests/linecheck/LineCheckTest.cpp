@@ -1,5 +1,3 @@
-#include "linecheck/LineCheck.h"
-
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -8,6 +6,7 @@
 
 #include "MemoryProfile.h"
 #include "TempDir.h"
+#include "linecheck/LineCheck.h"
 
 namespace {
 
@@ -39,8 +38,8 @@ std::string MarksOf(const std::string& attrs, std::uint8_t mark) {
 }
 
 TEST(LineCheckMarkAttribute, BoldForegroundFromTheLowThreeBitsOnBackgroundZero) {
-  const std::pair<int, std::uint8_t> cases[] = {
-      {0, 0x01}, {2, 0x09}, {7, 0x1D}, {8, 0x01}, {10, 0x09}, {-1, 0x1D}};
+  const std::pair<int, std::uint8_t> cases[] = {{0, 0x01}, {2, 0x09},  {7, 0x1D},
+                                                {8, 0x01}, {10, 0x09}, {-1, 0x1D}};
   for (auto [color, attribute] : cases) {
     EXPECT_EQ(linecheck::MarkAttribute(color), attribute) << "Color " << color;
   }
@@ -66,58 +65,29 @@ TEST_P(LineCheckMarks, MarksExactlyTheExpectedColumns) {
 }
 
 const MarkCase kMarkCases[] = {
-    {"name and size", "README.TXT,1234\n",
-     "readme.txt   1234  ",
-     "##########...####.."},
-    {"size elsewhere: only the name", "README.TXT,99\n",
-     "readme.txt   1234  ",
+    {"name and size", "README.TXT,1234\n", "readme.txt   1234  ", "##########...####.."},
+    {"size elsewhere: only the name", "README.TXT,99\n", "readme.txt   1234  ",
      "##########........."},
-    {"size found anywhere in the row", "README.TXT,99\n",
-     "readme.txt   1299  ",
+    {"size found anywhere in the row", "README.TXT,99\n", "readme.txt   1299  ",
      "##########.....##.."},
-    {"size before the name", "A.TXT,12\n",
-     "12 a.txt",
-     "##.#####"},
-    {"first occurrence of the digits may lie inside the name", "FILE12.TXT,12\n",
-     "file12.txt 12",
+    {"size before the name", "A.TXT,12\n", "12 a.txt", "##.#####"},
+    {"first occurrence of the digits may lie inside the name", "FILE12.TXT,12\n", "file12.txt 12",
      "##########..."},
-    {"only the first occurrence of a name", "A.TXT,5\n",
-     "a.txt a.txt 5",
-     "#####.......#"},
-    {"number 0 is never marked", "README\\\n",
-     "readme",
-     "......"},
-    {"digits without the name mark nothing", "README.TXT,1234\n",
-     "1234",
-     "...."},
+    {"only the first occurrence of a name", "A.TXT,5\n", "a.txt a.txt 5", "#####.......#"},
+    {"number 0 is never marked", "README\\\n", "readme", "......"},
+    {"digits without the name mark nothing", "README.TXT,1234\n", "1234", "...."},
     // A stray line with an empty name is not stored, so it hides nothing behind it.
     {"entries after a line with an empty name are still used", "A.TXT,5\n,7\nB.TXT,6\n",
-     "a.txt b.txt 6 7",
-     "#####.#####.#.."},
-    {"an empty first name does not disable the row check", ",5\nA.TXT,5\n",
-     "a.txt 5",
-     "#####.#"},
-    {"several entries mark one row", "A.TXT,1\nB.TXT,22\n",
-     "b.txt 22 a.txt 1",
-     "#####.##.#####.#"},
+     "a.txt b.txt 6 7", "#####.#####.#.."},
+    {"an empty first name does not disable the row check", ",5\nA.TXT,5\n", "a.txt 5", "#####.#"},
+    {"several entries mark one row", "A.TXT,1\nB.TXT,22\n", "b.txt 22 a.txt 1", "#####.##.#####.#"},
     {"a name's trailing blanks must be on the row before its trailing white space", "A.TXT  ,5\n",
-     "a.txt     ",
-     ".........."},
-    {"a name's trailing blanks inside the row", "A.TXT  ,5\n",
-     "a.txt  x5 ",
-     "#######.#."},
-    {"columns are kept: leading blanks stay", "A.TXT,5\n",
-     "   a.txt 5",
-     "...#####.#"},
-    {"white-space-only row", "A.TXT,5\n",
-     "        ",
-     "........"},
-    {"size -1 shows as 4294967295", "BIG.ISO,-1\n",
-     "big.iso 4294967295",
-     "#######.##########"},
-    {"bytes beyond ASCII compare exactly", "\xe9T\xe9,5\n",
-     "\xe9t\xe9 \xc9T\xc9 5",
-     "###.....#"},
+     "a.txt     ", ".........."},
+    {"a name's trailing blanks inside the row", "A.TXT  ,5\n", "a.txt  x5 ", "#######.#."},
+    {"columns are kept: leading blanks stay", "A.TXT,5\n", "   a.txt 5", "...#####.#"},
+    {"white-space-only row", "A.TXT,5\n", "        ", "........"},
+    {"size -1 shows as 4294967295", "BIG.ISO,-1\n", "big.iso 4294967295", "#######.##########"},
+    {"bytes beyond ASCII compare exactly", "\xe9T\xe9,5\n", "\xe9t\xe9 \xc9T\xc9 5", "###.....#"},
 };
 INSTANTIATE_TEST_SUITE_P(Rows, LineCheckMarks, testing::ValuesIn(kMarkCases));
 
@@ -145,13 +115,12 @@ TEST(LineCheckRows, WalksEveryRowWithProgressAndReportsMarkedRows) {
   std::vector<std::string> text = {"a.txt 5   ", "          ", "b a.txt   "};
   std::vector<std::string> attrs(3, std::string(10, kBlank));
   std::vector<std::string> progress;
-  std::vector<int> marked =
-      linecheck::CheckRows(text, attrs, catalogue.db(), 0x01,
-                           [&](const std::string& t) { progress.push_back(t); });
+  std::vector<int> marked = linecheck::CheckRows(
+      text, attrs, catalogue.db(), 0x01, [&](const std::string& t) { progress.push_back(t); });
   EXPECT_EQ(marked, (std::vector<int>{0, 2}));
-  EXPECT_EQ(progress, (std::vector<std::string>{"Checking line 1 of 3...",
-                                                "Checking line 2 of 3...",
-                                                "Checking line 3 of 3..."}));
+  EXPECT_EQ(progress,
+            (std::vector<std::string>{"Checking line 1 of 3...", "Checking line 2 of 3...",
+                                      "Checking line 3 of 3..."}));
   EXPECT_EQ(MarksOf(attrs[0], 0x01), "#####.#...");
   EXPECT_EQ(MarksOf(attrs[1], 0x01), "..........");
   EXPECT_EQ(MarksOf(attrs[2], 0x01), "..#####...");
@@ -162,8 +131,8 @@ TEST(LineCheckRows, EmptyDatabaseStillWalksEveryRowAndMarksNothing) {
   std::vector<std::string> text(24, std::string(80, 'x'));
   std::vector<std::string> attrs(24, std::string(80, kBlank));
   int progressCount = 0;
-  auto marked = linecheck::CheckRows(text, attrs, empty, 0x01,
-                                     [&](const std::string&) { ++progressCount; });
+  auto marked =
+      linecheck::CheckRows(text, attrs, empty, 0x01, [&](const std::string&) { ++progressCount; });
   EXPECT_TRUE(marked.empty());
   EXPECT_EQ(progressCount, 24);
   EXPECT_EQ(attrs, std::vector<std::string>(24, std::string(80, kBlank)));
@@ -199,8 +168,8 @@ TEST(LineCheckScreen, RowCountIsAskedBeforeEveryRowSoAShrunkScreenEndsTheCheck) 
                          [&](const std::string& t) { progress.push_back(t); });
   EXPECT_EQ(screen.rowsRead, (std::vector<int>{0, 1}));
   EXPECT_EQ(screen.rowsMarked, (std::vector<int>{0, 1}));
-  EXPECT_EQ(progress, (std::vector<std::string>{"Checking line 1 of 4...",
-                                                "Checking line 2 of 4..."}));
+  EXPECT_EQ(progress,
+            (std::vector<std::string>{"Checking line 1 of 4...", "Checking line 2 of 4..."}));
 }
 
 }  // namespace

@@ -85,7 +85,8 @@ TEST_F(SessionLineCheck, MarksNameAndSizeAndReportsProgress) {
   for (int col = 21; col < 25; ++col) EXPECT_EQ(Attr(2, col), mark) << col;
   EXPECT_EQ(Attr(2, 4), kDefaultAttr);
   EXPECT_EQ(Attr(2, 16), kDefaultAttr);
-  for (int col = 0; col < 9; ++col) EXPECT_EQ(Attr(3, col), kDefaultAttr) << "number 0 is never marked";
+  for (int col = 0; col < 9; ++col)
+    EXPECT_EQ(Attr(3, col), kDefaultAttr) << "number 0 is never marked";
 }
 
 TEST_F(SessionLineCheck, SecondCheckReusesTheCatalogueAndUnloadReports) {
@@ -110,9 +111,11 @@ TEST_F(SessionLineCheck, SecondCheckReusesTheCatalogueAndUnloadReports) {
 
 TEST_F(SessionLineCheck, WorkerWaitsForTheBoxAndRacesTheReceiveLoop) {
   std::string catalogue;
-  for (int i = 0; i < 300; ++i) catalogue += "NAME" + std::to_string(i) + ".TXT," + std::to_string(i + 1) + "\n";
+  for (int i = 0; i < 300; ++i)
+    catalogue += "NAME" + std::to_string(i) + ".TXT," + std::to_string(i + 1) + "\n";
   Configure(1000, catalogue);
-  for (int i = 0; i < 24; ++i) Show("name" + std::to_string(i * 7) + ".txt " + std::to_string(i * 7 + 1) + "\r\n");
+  for (int i = 0; i < 24; ++i)
+    Show("name" + std::to_string(i * 7) + ".txt " + std::to_string(i * 7 + 1) + "\r\n");
 
   session->StartLineCheck();
   session->StartLineCheck();  // refused while the first one runs

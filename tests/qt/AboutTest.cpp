@@ -15,8 +15,8 @@
 #include "app/TerminalApp.h"
 #include "dialogs/AboutDialog.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -125,7 +125,8 @@ class AboutTest : public QObject {
     }));
     QVERIFY(!QApplication::activeModalWidget());
     // Afterwards the terminal area takes the same drag.
-    DragOnTerminal(frame, QPoint(2, 2), QPoint(5 * session.m_nCharWidth, 2 * session.m_nCharHeight));
+    DragOnTerminal(frame, QPoint(2, 2),
+                   QPoint(5 * session.m_nCharWidth, 2 * session.m_nCharHeight));
     QVERIFY(session.HasSelection());
   }
 };

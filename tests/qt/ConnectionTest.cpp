@@ -9,9 +9,9 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "net/QtConnection.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -122,7 +122,8 @@ class ConnectionTest : public QObject {
     CMainFrame& frame = rig.Start("127.0.0.1", host.Port());
     QVERIFY(host.WaitForPeer());
     QByteArray text;
-    for (int i = 0; i < 1000; ++i) text += QStringLiteral("line %1 ........\r\n").arg(i, 4, 10, QLatin1Char('0')).toLatin1();
+    for (int i = 0; i < 1000; ++i)
+      text += QStringLiteral("line %1 ........\r\n").arg(i, 4, 10, QLatin1Char('0')).toLatin1();
     QVERIFY(text.size() > 4 * 4096);
     host.Send(text);
     host.CloseClient();
@@ -229,7 +230,8 @@ class ConnectionTest : public QObject {
     CMainFrame& frame = rig.Start();
     const unsigned wrapped = host.Port() + 65536;
     frame.ConnectAndRemember("127.0.0.1", wrapped, "");
-    QCOMPARE(rig.CountMessages("Connection to 127.0.0.1:" + std::to_string(wrapped) + " failed"), 1);
+    QCOMPARE(rig.CountMessages("Connection to 127.0.0.1:" + std::to_string(wrapped) + " failed"),
+             1);
     QVERIFY(!IsConnected(frame));
     QTest::qWait(100);
     QVERIFY(!host.HasPeer());
@@ -242,7 +244,8 @@ class ConnectionTest : public QObject {
     QVERIFY(first.WaitForPeer());
     frame.ConnectAndRemember("127.0.0.1", second.Port(), "second");
     QVERIFY(second.WaitForPeer());
-    QCOMPARE(frame.windowTitle(), QStringLiteral("second (127.0.0.1:%1) - Corvane").arg(second.Port()));
+    QCOMPARE(frame.windowTitle(),
+             QStringLiteral("second (127.0.0.1:%1) - Corvane").arg(second.Port()));
     QTRY_VERIFY(!first.PeerConnected());
     // Slot 1 is now the first host again: its menu item goes back to it.
     frame.Action(cmd::ID_RECENT_HOST_2)->trigger();

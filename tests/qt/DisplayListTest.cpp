@@ -62,8 +62,7 @@ class DisplayListTest : public QObject {
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("left end") << 0 << 2 << QStringList{"T@16-64:cdefgh", "T@0-16:XX"};
     QTest::newRow("right end") << 6 << 2 << QStringList{"T@0-48:abcdef", "T@48-64:XX"};
-    QTest::newRow("middle") << 3 << 2
-                            << QStringList{"T@0-24:abc", "T@40-64:fgh", "T@24-40:XX"};
+    QTest::newRow("middle") << 3 << 2 << QStringList{"T@0-24:abc", "T@40-64:fgh", "T@24-40:XX"};
     QTest::newRow("beyond the end") << 7 << 2 << QStringList{"T@0-56:abcdefg", "T@56-72:XX"};
   }
   void aPartlyCoveredRunKeepsItsVisibleCells() {
@@ -108,10 +107,9 @@ class DisplayListTest : public QObject {
     list.AddFill(0, 0, 0, 10, kA);
     list.AddLine(5, 5, 0, kA);
     QCOMPARE(list.RowCount(), 2);
-    QCOMPARE(Describe(list, 0).last(),
-             QStringLiteral("T@%1-%2:y")
-                 .arg((ScreenDisplayList::kMaxCells - 1) * kCw)
-                 .arg(ScreenDisplayList::kMaxCells * kCw));
+    QCOMPARE(Describe(list, 0).last(), QStringLiteral("T@%1-%2:y")
+                                           .arg((ScreenDisplayList::kMaxCells - 1) * kCw)
+                                           .arg(ScreenDisplayList::kMaxCells * kCw));
   }
 
   void changedRowsAreReportedUntilTaken() {

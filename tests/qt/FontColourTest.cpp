@@ -13,8 +13,8 @@
 #include "QuietOffscreen.h"
 #include "dialogs/TerminalFontDialog.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 std::string Key(FrameRig& rig, const char* section, const char* key) {
@@ -53,7 +53,8 @@ class FontColourTest : public QObject {
     frame.Action(cmd::ID_OPTIONS_FONT)->trigger();
     QCOMPARE(qRound(shown.pointSizeF() * 10), 130);
     QVERIFY(!shown.italic());  // the style it really has, not the family's first one
-    QCOMPARE(shown.family(), QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
+    QCOMPARE(shown.family(),
+             QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family());
     QCOMPARE(colour, QColor(192, 100, 192));
   }
 
@@ -90,7 +91,8 @@ class FontColourTest : public QObject {
     // in whole cells.
     const QSize limit = frame.screen()->availableGeometry().size() -
                         (frame.frameGeometry().size() - frame.View()->size());
-    const QSize shown(std::min(80, limit.width() / cw) * cw, std::min(24, limit.height() / ch) * ch);
+    const QSize shown(std::min(80, limit.width() / cw) * cw,
+                      std::min(24, limit.height() / ch) * ch);
     QTRY_COMPARE(frame.View()->size(), shown);
     QCOMPARE(session.m_nWidth, 80);
     const QImage image = frame.View()->Snapshot();
@@ -132,13 +134,16 @@ class FontColourTest : public QObject {
     QTest::addColumn<bool>("chooseOem");
     QTest::addColumn<int>("storedCharSet");
     QTest::addColumn<QString>("codePage");
-    QTest::newRow("Terminal -> other, Western") << true << 1 << false << false << 1 << "Windows-1252";
-    QTest::newRow("Terminal OEM -> other, Western") << true << 255 << false << false << 0 << "Windows-1252";
+    QTest::newRow("Terminal -> other, Western")
+        << true << 1 << false << false << 1 << "Windows-1252";
+    QTest::newRow("Terminal OEM -> other, Western")
+        << true << 255 << false << false << 0 << "Windows-1252";
     QTest::newRow("other -> Terminal, script kept") << false << 1 << true << false << 1 << "CP437";
     QTest::newRow("other -> Terminal, OEM/DOS") << false << 0 << true << true << 255 << "CP437";
     QTest::newRow("other -> OEM/DOS") << false << 1 << false << true << 255 << "CP437";
     QTest::newRow("other OEM -> Western") << false << 255 << false << false << 0 << "Windows-1252";
-    QTest::newRow("other, other charset kept by Western") << false << 238 << false << false << 238 << "Windows-1252";
+    QTest::newRow("other, other charset kept by Western")
+        << false << 238 << false << false << 238 << "Windows-1252";
   }
   void faceAndScriptRoundTrips() {
     QFETCH(bool, startTerminal);

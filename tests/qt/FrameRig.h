@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "cmdline/CommandLine.h"
-#include "settings/MemoryProfile.h"
 #include "frame/MainFrame.h"
+#include "settings/MemoryProfile.h"
 
 struct ShownMessage {
   std::string text;
@@ -82,9 +82,7 @@ class LoopbackHost : public QObject {
     return QTest::qWaitFor([this] { return peer_ != nullptr; }, ms);
   }
   bool HasPeer() const { return peer_ != nullptr; }
-  bool PeerConnected() const {
-    return peer_ && peer_->state() == QAbstractSocket::ConnectedState;
-  }
+  bool PeerConnected() const { return peer_ && peer_->state() == QAbstractSocket::ConnectedState; }
   void Send(const QByteArray& bytes) {
     peer_->write(bytes);
     peer_->flush();

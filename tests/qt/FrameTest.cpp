@@ -13,8 +13,8 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -63,12 +63,12 @@ class FrameTest : public QObject {
     QCOMPARE(MenuLines(popups[1]->menu()),
              (QStringList{"&Copy\tCtrl+Ins #57634", "&Paste\tShift+Ins #57637", "-",
                           "C&opy Buffer\tAlt+Ins #105", "C&lear Buffer\tAlt+Del #106"}));
-    QCOMPARE(MenuLines(popups[2]->menu()),
-             (QStringList{"Auto &close #107", "&Disconnection notify #108",
-                          "Save window &position #109", "Window size &warning #110", "-",
-                          "&Background color...\tAlt+B #111", "&Font...\tAlt+F #112",
-                          "&Log...\tAlt+L #113", "&Macro...\tAlt+M #300",
-                          "Terminal properties...\tAlt+T #400"}));
+    QCOMPARE(
+        MenuLines(popups[2]->menu()),
+        (QStringList{"Auto &close #107", "&Disconnection notify #108", "Save window &position #109",
+                     "Window size &warning #110", "-", "&Background color...\tAlt+B #111",
+                     "&Font...\tAlt+F #112", "&Log...\tAlt+L #113", "&Macro...\tAlt+M #300",
+                     "Terminal properties...\tAlt+T #400"}));
     QCOMPARE(MenuLines(popups[3]->menu()), (QStringList{"&About #57664"}));
     QCOMPARE(frame.Action(cmd::ID_FILE_OPEN)->statusTip(), QStringLiteral("Open a new connection"));
     // The F10 family are accelerators of the window, not menu items.
@@ -131,8 +131,8 @@ class FrameTest : public QObject {
       for (int i = 1; i < kStatusPaneCount; ++i)
         QVERIFY2(frame.Pane(i)->width() >= frame.Pane(i)->sizeHint().width(),
                  qPrintable(frame.Pane(i)->text()));
-      QVERIFY(frame.Pane(0)->width() < frame.Pane(0)->fontMetrics().horizontalAdvance(
-                                           QString::fromStdString(notice)));
+      QVERIFY(frame.Pane(0)->width() <
+              frame.Pane(0)->fontMetrics().horizontalAdvance(QString::fromStdString(notice)));
     }
   }
 
@@ -153,8 +153,8 @@ class FrameTest : public QObject {
     QTest::addColumn<bool>("initial");
     QTest::newRow("auto close") << cmd::ID_OPTIONS_AUTO_CLOSE << "AutoClose" << false;
     QTest::newRow("notify") << cmd::ID_OPTIONS_DISCONNECT_NOTIFY << "DisconnectNotify" << true;
-    QTest::newRow("save position") << cmd::ID_OPTIONS_SAVE_WINDOW_POSITION << "SaveWinPosition"
-                                   << true;
+    QTest::newRow("save position")
+        << cmd::ID_OPTIONS_SAVE_WINDOW_POSITION << "SaveWinPosition" << true;
     QTest::newRow("size warning") << cmd::ID_OPTIONS_WINDOW_SIZE_WARNING << "WinSizeWarning"
                                   << true;
   }
@@ -303,10 +303,9 @@ class FrameTest : public QObject {
     KeyRecordingFrame frame(rig.profile, CommandLine{}, rig.Hooks());
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
-    for (Qt::KeyboardModifiers mods : {Qt::KeyboardModifiers(Qt::NoModifier),
-                                       Qt::KeyboardModifiers(Qt::ShiftModifier),
-                                       Qt::KeyboardModifiers(Qt::ControlModifier),
-                                       Qt::ControlModifier | Qt::ShiftModifier})
+    for (Qt::KeyboardModifiers mods :
+         {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier),
+          Qt::KeyboardModifiers(Qt::ControlModifier), Qt::ControlModifier | Qt::ShiftModifier})
       QTest::keyClick(frame.View(), Qt::Key_F10, mods);
     QCOMPARE(frame.keys, (std::vector<unsigned>{121, 121, 121, 121}));
     QVERIFY(!QApplication::activePopupWidget());
@@ -317,11 +316,11 @@ class FrameTest : public QObject {
     CMainFrame& frame = rig.Start();
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
-    for (auto [key, id] : {std::pair{Qt::Key_B, cmd::ID_OPTIONS_BACKGROUND_COLOR},
-                           std::pair{Qt::Key_F, cmd::ID_OPTIONS_FONT},
-                           std::pair{Qt::Key_L, cmd::ID_OPTIONS_LOG},
-                           std::pair{Qt::Key_M, cmd::ID_OPTIONS_MACRO},
-                           std::pair{Qt::Key_T, cmd::ID_OPTIONS_TERMINAL}}) {
+    for (auto [key, id] :
+         {std::pair{Qt::Key_B, cmd::ID_OPTIONS_BACKGROUND_COLOR},
+          std::pair{Qt::Key_F, cmd::ID_OPTIONS_FONT}, std::pair{Qt::Key_L, cmd::ID_OPTIONS_LOG},
+          std::pair{Qt::Key_M, cmd::ID_OPTIONS_MACRO},
+          std::pair{Qt::Key_T, cmd::ID_OPTIONS_TERMINAL}}) {
       QSignalSpy spy(frame.Action(id), &QAction::triggered);
       QTest::keyClick(frame.View(), key, Qt::AltModifier);
       QCOMPARE(spy.count(), 1);

@@ -22,11 +22,11 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "ScreenInvariants.h"
-#include "view/TerminalView.h"
 #include "net/QtConnection.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -89,10 +89,10 @@ class HostProcess {
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty()) return false;
     process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_.start(python, QStringList{QStringLiteral(CORVANE_HOSTILE_HOST), "--scenario", scenario,
-                                       "--port-file", portFile, "--sent", sent_, "--received",
-                                       received_} +
-                               extra);
+    process_.start(python,
+                   QStringList{QStringLiteral(CORVANE_HOSTILE_HOST), "--scenario", scenario,
+                               "--port-file", portFile, "--sent", sent_, "--received", received_} +
+                       extra);
     if (!process_.waitForStarted(10000)) return false;
     if (!QTest::qWaitFor([&] { return QFile::exists(portFile); }, 20000)) return false;
     port_ = ReadAll(portFile).toUInt();
@@ -297,18 +297,20 @@ class HostileHostTest : public QObject {
     out.log = ReadAll(logPath);
     out.width = session.m_nWidth;
     out.height = session.m_nHeight;
-    std::printf("TIMING %s: %lld bytes from the host in %lld ms; %d ticks, longest stall %lld ms, "
-                "%d repaints, peak RSS %ld kB\n",
-                qPrintable(s.name), static_cast<long long>(out.sent.size()),
-                static_cast<long long>(out.elapsedMs), probe_->ticks,
-                static_cast<long long>(probe_->maxGapMs), probe_->paints, peakRssKb);
+    std::printf(
+        "TIMING %s: %lld bytes from the host in %lld ms; %d ticks, longest stall %lld ms, "
+        "%d repaints, peak RSS %ld kB\n",
+        qPrintable(s.name), static_cast<long long>(out.sent.size()),
+        static_cast<long long>(out.elapsedMs), probe_->ticks,
+        static_cast<long long>(probe_->maxGapMs), probe_->paints, peakRssKb);
     if (!out.trailerShown) {
       // What the screen shows instead, to tell a stall from lost data.
-      std::printf("NO TRAILER %s: connected %d, %d connects, %zu messages, %u lines received, "
-                  "log %lld of %lld bytes; screen bottom:\n",
-                  qPrintable(s.name), session.IsConnected(), out.connects, out.messages.size(),
-                  session.m_nLineCount, static_cast<long long>(out.log.size()),
-                  static_cast<long long>(FilteredForLog(out.sent).size()));
+      std::printf(
+          "NO TRAILER %s: connected %d, %d connects, %zu messages, %u lines received, "
+          "log %lld of %lld bytes; screen bottom:\n",
+          qPrintable(s.name), session.IsConnected(), out.connects, out.messages.size(),
+          session.m_nLineCount, static_cast<long long>(out.log.size()),
+          static_cast<long long>(FilteredForLog(out.sent).size()));
       for (int r = std::max(0, session.m_nHeight - 3); r < session.m_nHeight; ++r)
         std::printf("  |%s|\n", session.m_Text[r].c_str());
       for (const std::string& m : out.messages) std::printf("  message: %s\n", m.c_str());
@@ -324,8 +326,9 @@ class HostileHostTest : public QObject {
     QVERIFY2(out.hostExitedCleanly, "the hostile host did not finish its scenario");
     QVERIFY2(out.probe->violation.empty(), out.probe->violation.c_str());
     QVERIFY2(out.violationAtEnd.empty(), out.violationAtEnd.c_str());
-    QVERIFY2(out.probe->maxGapMs <= kMaxStallMs,
-             qPrintable(QStringLiteral("event loop stood still for %1 ms").arg(out.probe->maxGapMs)));
+    QVERIFY2(
+        out.probe->maxGapMs <= kMaxStallMs,
+        qPrintable(QStringLiteral("event loop stood still for %1 ms").arg(out.probe->maxGapMs)));
     QVERIFY(out.probe->ticks >= 1);
     // The log holds exactly what arrived, filtered; compared by size first so
     // a mismatch of 100 MB does not print 100 MB.
@@ -446,10 +449,11 @@ class HostileHostTest : public QObject {
 
   // CORVANE_HOSTILE_FLOOD_BYTES sets another size, for measuring.
   void hundredMegabytesOfRandomBytes() {
-    const QByteArray size = qEnvironmentVariable("CORVANE_HOSTILE_FLOOD_BYTES", "104857600").toLatin1();
+    const QByteArray size =
+        qEnvironmentVariable("CORVANE_HOSTILE_FLOOD_BYTES", "104857600").toLatin1();
     const Outcome out = Play({.name = "random_flood",
-                               .hostArgs = {"--size", QString::fromLatin1(size)},
-                               .timeoutMs = 1100000});
+                              .hostArgs = {"--size", QString::fromLatin1(size)},
+                              .timeoutMs = 1100000});
     CheckCommon(out);
     if (QTest::currentTestFailed()) return;
     QVERIFY(out.sent.size() > size.toLongLong());
@@ -471,9 +475,9 @@ class HostileHostTest : public QObject {
   // and then the rest of the stream shows.
   void twoHundredThousandRefusalsShowOneWarning() {
     const Outcome out = Play({.name = "dont_naws_flood",
-                               .hostArgs = {"--size", "200000"},
-                               .options = {{"WinSizeWarning", "1"}},
-                               .realBoxes = true});
+                              .hostArgs = {"--size", "200000"},
+                              .options = {{"WinSizeWarning", "1"}},
+                              .realBoxes = true});
     CheckCommon(out);
     if (QTest::currentTestFailed()) return;
     QCOMPARE(out.Count(kRefusal), 1);
@@ -483,7 +487,8 @@ class HostileHostTest : public QObject {
   // Accept, widen past the edge, refuse, for three seconds: the screen keys
   // reach the profile at most once a second, and the last size at the close.
   void resizeStormWritesTheScreenKeysAtMostOnceASecond() {
-    const Outcome out = Play({.name = "resize_storm", .hostArgs = {"--size", "3"}, .timeoutMs = 60000});
+    const Outcome out =
+        Play({.name = "resize_storm", .hostArgs = {"--size", "3"}, .timeoutMs = 60000});
     CheckCommon(out);
     if (QTest::currentTestFailed()) return;
     const auto widthWrites =

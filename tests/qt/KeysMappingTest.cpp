@@ -2,12 +2,14 @@
 // codes through the code page, macro texts in the terminal's code page.
 #include <QTest>
 
-#include "text/CodePage.h"
 #include "frame/QtKeyMapping.h"
+#include "text/CodePage.h"
 
 namespace {
 
-QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+QByteArray Bytes(const std::string& s) {
+  return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 }  // namespace
 
@@ -20,14 +22,34 @@ class KeysMappingTest : public QObject {
       int qtKey;
       int virtualKey;
     } cases[] = {
-        {Qt::Key_Pause, 19},  {Qt::Key_PageUp, 33}, {Qt::Key_PageDown, 34}, {Qt::Key_End, 35},
-        {Qt::Key_Home, 36},   {Qt::Key_Left, 37},   {Qt::Key_Up, 38},       {Qt::Key_Right, 39},
-        {Qt::Key_Down, 40},   {Qt::Key_Insert, 45}, {Qt::Key_Delete, 46},   {Qt::Key_Menu, 93},
-        {Qt::Key_F1, 112},    {Qt::Key_F5, 116},    {Qt::Key_F10, 121},     {Qt::Key_F12, 123},
+        {Qt::Key_Pause, 19},
+        {Qt::Key_PageUp, 33},
+        {Qt::Key_PageDown, 34},
+        {Qt::Key_End, 35},
+        {Qt::Key_Home, 36},
+        {Qt::Key_Left, 37},
+        {Qt::Key_Up, 38},
+        {Qt::Key_Right, 39},
+        {Qt::Key_Down, 40},
+        {Qt::Key_Insert, 45},
+        {Qt::Key_Delete, 46},
+        {Qt::Key_Menu, 93},
+        {Qt::Key_F1, 112},
+        {Qt::Key_F5, 116},
+        {Qt::Key_F10, 121},
+        {Qt::Key_F12, 123},
         // Keys the tables do not know: characters, F13 and beyond, modifiers.
-        {Qt::Key_F13, 0},     {Qt::Key_Return, 0},  {Qt::Key_Backspace, 0}, {Qt::Key_Tab, 0},
-        {Qt::Key_Escape, 0},  {Qt::Key_A, 0},       {Qt::Key_Shift, 0},     {Qt::Key_Control, 0},
-        {Qt::Key_Clear, 0},   {Qt::Key_Cancel, 0},  {0, 0},
+        {Qt::Key_F13, 0},
+        {Qt::Key_Return, 0},
+        {Qt::Key_Backspace, 0},
+        {Qt::Key_Tab, 0},
+        {Qt::Key_Escape, 0},
+        {Qt::Key_A, 0},
+        {Qt::Key_Shift, 0},
+        {Qt::Key_Control, 0},
+        {Qt::Key_Clear, 0},
+        {Qt::Key_Cancel, 0},
+        {0, 0},
     };
     for (const auto& c : cases) {
       QCOMPARE(VirtualKeyFor(c.qtKey), c.virtualKey);
@@ -94,7 +116,8 @@ class KeysMappingTest : public QObject {
     QFETCH(QByteArray, cp437);
     QFETCH(QByteArray, cp1252);
     const auto mods = Qt::KeyboardModifiers::fromInt(modifiers);
-    QCOMPARE(Bytes(TypedCharacters(key, mods, text, CodePage::Cp437())).toHex(' '), cp437.toHex(' '));
+    QCOMPARE(Bytes(TypedCharacters(key, mods, text, CodePage::Cp437())).toHex(' '),
+             cp437.toHex(' '));
     QCOMPARE(Bytes(TypedCharacters(key, mods, text, CodePage::Windows1252())).toHex(' '),
              cp1252.toHex(' '));
   }
@@ -114,7 +137,8 @@ class KeysMappingTest : public QObject {
     };
     for (const auto& c : cases) {
       QCOMPARE(Bytes(TerminalBytes(c.stored, CodePage::Cp437())).toHex(' '), c.cp437.toHex(' '));
-      QCOMPARE(Bytes(TerminalBytes(c.stored, CodePage::Windows1252())).toHex(' '), c.cp1252.toHex(' '));
+      QCOMPARE(Bytes(TerminalBytes(c.stored, CodePage::Windows1252())).toHex(' '),
+               c.cp1252.toHex(' '));
     }
   }
 };

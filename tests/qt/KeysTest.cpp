@@ -2,6 +2,7 @@
 // host: the bytes every key sends in both emulations and arrow modes, typed
 // characters, macro keys, local echo, and the keys that act locally
 // (Pause/Break, the Applications key, Alt+Page Up and Alt+Page Down).
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -9,7 +10,6 @@
 #include <QFile>
 #include <QInputMethodEvent>
 #include <QKeyEvent>
-#include <QAbstractButton>
 #include <QMessageBox>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -20,8 +20,8 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -98,9 +98,7 @@ class KeysTest : public QObject {
   Q_OBJECT
 
  private slots:
-  void initTestCase() {
-    InstallQuietMessageHandler();
-  }
+  void initTestCase() { InstallQuietMessageHandler(); }
 
   void keySequences_data() {
     QTest::addColumn<int>("emulation");
@@ -211,9 +209,8 @@ class KeysTest : public QObject {
     QTest::addColumn<QByteArray>("expected");
     const int none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier,
               alt = Qt::AltModifier, keypad = Qt::KeypadModifier;
-    auto row = [](const char* name, int bs, int key, int mods, const QString& text, QByteArray bytes) {
-      QTest::newRow(name) << bs << key << mods << text << bytes;
-    };
+    auto row = [](const char* name, int bs, int key, int mods, const QString& text,
+                  QByteArray bytes) { QTest::newRow(name) << bs << key << mods << text << bytes; };
     row("letter", 1, Qt::Key_A, none, "a", "a");
     row("capital", 1, Qt::Key_A, shift, "A", "A");
     row("Enter sends CR LF", 1, Qt::Key_Return, none, "\r", "\r\n");
@@ -232,7 +229,8 @@ class KeysTest : public QObject {
     row("accented letter through CP437", 1, Qt::Key_Eacute, none, QStringLiteral("\u00e9"), "\x82");
     row("unmappable character", 1, Qt::Key_unknown, none, QStringLiteral("\u20ac"), "?");
     // CP437's no-break space is byte 255: a lone one would start a telnet command.
-    row("byte 255 goes out doubled", 1, Qt::Key_unknown, none, QStringLiteral("\u00a0"), "\xff\xff");
+    row("byte 255 goes out doubled", 1, Qt::Key_unknown, none, QStringLiteral("\u00a0"),
+        "\xff\xff");
     row("Alt+letter", 1, Qt::Key_X, alt, "x", "");
     row("Ctrl+digit", 1, Qt::Key_1, ctrl, "1", "");
     row("Shift alone", 1, Qt::Key_Shift, none, "", "");
@@ -259,8 +257,8 @@ class KeysTest : public QObject {
     QTest::addColumn<QString>("preedit");
     QTest::addColumn<QByteArray>("bytes");
     QTest::newRow("dead acute, e") << QStringLiteral("\u00e9") << QString() << QByteArray("\x82");
-    QTest::newRow("several, one unmappable") << QStringLiteral("\u00e9\u20aca") << QString()
-                                             << QByteArray("\x82?a");
+    QTest::newRow("several, one unmappable")
+        << QStringLiteral("\u00e9\u20aca") << QString() << QByteArray("\x82?a");
     QTest::newRow("still composing") << QString() << QStringLiteral("e") << QByteArray();
   }
   void committedTextIsTyped() {
@@ -310,7 +308,8 @@ class KeysTest : public QObject {
     k.frame->Action(cmd::ID_EDIT_COPY)->setEnabled(false);
     // Shift+Insert and Ctrl+Insert belong to Paste and Copy even while those
     // are unavailable; Insert alone is the host's.
-    QCOMPARE(k.SentBy({{Qt::Key_Insert, Qt::ShiftModifier}, {Qt::Key_Insert, Qt::ControlModifier},
+    QCOMPARE(k.SentBy({{Qt::Key_Insert, Qt::ShiftModifier},
+                       {Qt::Key_Insert, Qt::ControlModifier},
                        {Qt::Key_Insert, Qt::ShiftModifier | Qt::KeypadModifier}})
                  .toHex(' '),
              QByteArray());
@@ -324,10 +323,12 @@ class KeysTest : public QObject {
     KeyRig k;
     k.Set("Macro", "F1", "ls -l\\r");
     k.Set("Macro", "F3", "\\e[A");
-    k.Set("Macro", "F5", "a\\qb\\");                // unknown escape and a trailing backslash
-    k.Set("Macro", "F10", "c:\\\\dir\\r\\n");        // backslash, then CR LF
-    k.Set("Macro", "F12", "caf\xc3\xa9");            // UTF-8 é goes out in the code page
-    k.Set("Macro", "F7", "a\xc2\xa0" "b");          // no-break space: byte 255, doubled
+    k.Set("Macro", "F5", "a\\qb\\");           // unknown escape and a trailing backslash
+    k.Set("Macro", "F10", "c:\\\\dir\\r\\n");  // backslash, then CR LF
+    k.Set("Macro", "F12", "caf\xc3\xa9");      // UTF-8 é goes out in the code page
+    k.Set("Macro", "F7",
+          "a\xc2\xa0"
+          "b");  // no-break space: byte 255, doubled
     QVERIFY(k.Start());
     QTest::keyPress(k.View(), Qt::Key_Menu);
     QCOMPARE(k.SentBy({{Qt::Key_F1}}), QByteArray("ls -l\r"));
@@ -338,7 +339,9 @@ class KeysTest : public QObject {
     QCOMPARE(k.SentBy({{Qt::Key_F5}}), QByteArray("ab"));
     QCOMPARE(k.SentBy({{Qt::Key_F10}}), QByteArray("c:\\dir\r\n"));  // through the F10 accelerator
     QCOMPARE(k.SentBy({{Qt::Key_F12}}).toHex(' '), QByteArray("caf\x82").toHex(' '));
-    QCOMPARE(k.SentBy({{Qt::Key_F7}}).toHex(' '), QByteArray("a\xff\xff" "b").toHex(' '));
+    QCOMPARE(k.SentBy({{Qt::Key_F7}}).toHex(' '), QByteArray("a\xff\xff"
+                                                             "b")
+                                                      .toHex(' '));
     // Auto-repeat of the held key keeps it held.
     QKeyEvent repeatRelease(QEvent::KeyRelease, Qt::Key_Menu, Qt::NoModifier, QString(), true);
     QApplication::sendEvent(k.View(), &repeatRelease);
@@ -397,8 +400,10 @@ class KeysTest : public QObject {
     auto type = [&] {
       for (const Key& key : keys) Click(k.View(), key);
     };
-    if (connect) QCOMPARE(k.SentBy(type), QByteArray("abc\b\r\nd\x1bOA"));
-    else type();
+    if (connect)
+      QCOMPARE(k.SentBy(type), QByteArray("abc\b\r\nd\x1bOA"));
+    else
+      type();
     CTelnetSession& session = k.Session();
     if (echoed) {
       // The typed codes themselves: BS moves back without erasing, CR starts
@@ -452,7 +457,8 @@ class KeysTest : public QObject {
     QCOMPARE(k.SentBy({{Qt::Key_PageDown, Qt::AltModifier}}), QByteArray());
     QCOMPARE(session.m_nScrollBackPos, page);
     // Keys typed while scrolled back go to the host; the view stays.
-    QCOMPARE(k.SentBy({{Qt::Key_A, Qt::NoModifier, "a"}, {Qt::Key_PageUp}}), QByteArray("a\x1b[5~"));
+    QCOMPARE(k.SentBy({{Qt::Key_A, Qt::NoModifier, "a"}, {Qt::Key_PageUp}}),
+             QByteArray("a\x1b[5~"));
     QCOMPARE(session.m_nScrollBackPos, page);
     QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
     QCOMPARE(session.m_nScrollBackPos, 0);
@@ -472,7 +478,9 @@ class KeysTest : public QObject {
     k.Set("Special", "CDDir", dir.path().toStdString());
     QVERIFY(k.Start());
     CTelnetSession& session = k.Session();
-    auto attr = [&](int col) { return static_cast<unsigned char>(session.m_Attrs[0][static_cast<std::size_t>(col)]); };
+    auto attr = [&](int col) {
+      return static_cast<unsigned char>(session.m_Attrs[0][static_cast<std::size_t>(col)]);
+    };
     auto marked = [&] { return attr(0) != kDefaultAttr && attr(11) != kDefaultAttr; };
     k.host.Send("readme.txt 1234");
     QTRY_COMPARE(Row(session, 0), std::string("readme.txt 1234"));

@@ -71,8 +71,8 @@ class MacroDialogTest : public QObject {
     QStringList labels;
     for (QLabel* label : dialog.findChildren<QLabel*>()) labels << label->text();
     QVERIFY(labels.contains(QStringLiteral("Special characters:")));
-    QVERIFY(labels.contains(QStringLiteral(
-        "Esc=\\e   New line=\\n   Carriage return=\\r   Tab=\\t   \\=\\\\")));
+    QVERIFY(labels.contains(
+        QStringLiteral("Esc=\\e   New line=\\n   Carriage return=\\r   Tab=\\t   \\=\\\\")));
     QCOMPARE(dialog.OkButton()->text(), QStringLiteral("OK"));
     QCOMPARE(dialog.CancelButton()->text(), QStringLiteral("Cancel"));
     QVERIFY(dialog.OkButton()->isDefault());
@@ -109,7 +109,8 @@ class MacroDialogTest : public QObject {
   void okStoresAllTwelveAsTyped() {
     MacroRig m;
     const CMacroDlg::Texts before = SomeMacros();
-    for (int k = 1; k <= 12; ++k) m.rig.profile.Set("Macro", "F" + std::to_string(k), before[static_cast<std::size_t>(k - 1)]);
+    for (int k = 1; k <= 12; ++k)
+      m.rig.profile.Set("Macro", "F" + std::to_string(k), before[static_cast<std::size_t>(k - 1)]);
     CMainFrame& frame = m.Start();
     QCOMPARE(frame.Macros(), before);
     m.rig.profile.writes.clear();  // the session stores its start-up settings
@@ -163,9 +164,12 @@ class MacroDialogTest : public QObject {
       return RunWhile(dialog, [&dialog, way] {
         dialog.Field(1)->setText(QStringLiteral("changed"));
         dialog.Field(12)->setText(QStringLiteral("changed too"));
-        if (way == 0) QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
-        else if (way == 1) QTest::keyClick(dialog.Field(1), Qt::Key_Escape);
-        else dialog.close();
+        if (way == 0)
+          QTest::mouseClick(dialog.CancelButton(), Qt::LeftButton);
+        else if (way == 1)
+          QTest::keyClick(dialog.Field(1), Qt::Key_Escape);
+        else
+          dialog.close();
       });
     };
     frame.OnOptionsMacro();

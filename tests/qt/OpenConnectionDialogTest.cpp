@@ -13,9 +13,9 @@
 #include <vector>
 
 #include "QuietOffscreen.h"
+#include "dialogs/OpenConnectionDialog.h"
 #include "settings/MemoryProfile.h"
 #include "settings/RecentHostList.h"
-#include "dialogs/OpenConnectionDialog.h"
 
 namespace {
 
@@ -93,7 +93,9 @@ void DoubleClickLine(QListWidget* list, int line) {
   QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
 }
 
-bool IsOpen(const COpenConnectionDlg& d) { return d.isVisible() && d.result() != QDialog::Accepted; }
+bool IsOpen(const COpenConnectionDlg& d) {
+  return d.isVisible() && d.result() != QDialog::Accepted;
+}
 
 }  // namespace
 
@@ -130,7 +132,7 @@ class OpenConnectionDialogTest : public QObject {
     QCOMPARE(d.HistoryList()->selectionMode(), QAbstractItemView::SingleSelection);
 
     // Tab walks list, host, port, description, OK, Cancel, Delete and round again.
-    const QList<QWidget*> order = {d.HistoryList(), d.HostEdit(),     d.PortEdit(),
+    const QList<QWidget*> order = {d.HistoryList(),     d.HostEdit(), d.PortEdit(),
                                    d.DescriptionEdit(), d.OkButton(), d.CancelButton(),
                                    d.DeleteButton()};
     d.HistoryList()->setFocus();
@@ -168,11 +170,13 @@ class OpenConnectionDialogTest : public QObject {
 
   void linesFollowSlotOrderUpToTheFirstEmptyHost() {
     DialogRig rig;
-    rig.Seed({{"alpha", 23, ""}, {"beta", 2323, "Beta box"}, {"Alpha", 23, ""}, {"", 23, ""},
+    rig.Seed({{"alpha", 23, ""},
+              {"beta", 2323, "Beta box"},
+              {"Alpha", 23, ""},
+              {"", 23, ""},
               {"hidden", 9, "behind the gap"}});
     COpenConnectionDlg& d = rig.Open();
-    QCOMPARE(Lines(d.HistoryList()),
-             (QStringList{"alpha:23", "Beta box (beta:2323)", "Alpha:23"}));
+    QCOMPARE(Lines(d.HistoryList()), (QStringList{"alpha:23", "Beta box (beta:2323)", "Alpha:23"}));
     // Line 0 is chosen and shown.
     QCOMPARE(d.SelectedLine(), 0);
     QCOMPARE(Fields(d), (QStringList{"alpha", "23", ""}));
@@ -303,10 +307,14 @@ class OpenConnectionDialogTest : public QObject {
   void hostIsTakenAsTypedWithoutSurroundingBlanks_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("host");
-    QTest::newRow("blanks around") << "  Host.Example  " << "Host.Example";
-    QTest::newRow("pasted with tab and line break") << "\tHost.Example\r\n" << "Host.Example";
-    QTest::newRow("only blanks") << "   " << "";
-    QTest::newRow("blank inside kept") << " a b " << "a b";
+    QTest::newRow("blanks around") << "  Host.Example  "
+                                   << "Host.Example";
+    QTest::newRow("pasted with tab and line break") << "\tHost.Example\r\n"
+                                                    << "Host.Example";
+    QTest::newRow("only blanks") << "   "
+                                 << "";
+    QTest::newRow("blank inside kept") << " a b "
+                                       << "a b";
   }
   void hostIsTakenAsTypedWithoutSurroundingBlanks() {
     QFETCH(QString, typed);

@@ -36,8 +36,9 @@ QStringList MenuTail(CMainFrame& frame) {
   const QList<QAction*> actions = frame.ConnectionMenu()->actions();
   for (qsizetype i = 3; i < actions.size(); ++i) {
     QAction* a = actions[i];
-    lines << (a->isSeparator() ? QStringLiteral("-")
-                               : a->text() + QStringLiteral(" #") + QString::number(a->data().toInt()));
+    lines << (a->isSeparator()
+                  ? QStringLiteral("-")
+                  : a->text() + QStringLiteral(" #") + QString::number(a->data().toInt()));
   }
   return lines;
 }
@@ -147,9 +148,9 @@ class OpenConnectionFrameTest : public QObject {
     QCOMPARE(rig.profile.Value(kSection, "Host5"), std::string("h3"));
     QCOMPARE(rig.profile.Value(kSection, "Host6"), std::string("h5"));
     // Only the first four, numbered from 1, each with host and port.
-    QCOMPARE(MenuTail(frame), (QStringList{Exit(), "-", Item(1, "127.0.0.1", host.Port()),
-                                           Item(2, "h0", 2000), Item(3, "h1", 2001),
-                                           Item(4, "h2", 2002)}));
+    QCOMPARE(MenuTail(frame),
+             (QStringList{Exit(), "-", Item(1, "127.0.0.1", host.Port()), Item(2, "h0", 2000),
+                          Item(3, "h1", 2001), Item(4, "h2", 2002)}));
   }
 
   void aDescriptionHoldingTheModifiedMarkShowsItInTheTitle() {
@@ -221,15 +222,15 @@ class OpenConnectionFrameTest : public QObject {
     FrameRig rig;
     Seed(rig.profile, {{"first", 1, ""}, {"second", 2, ""}, {"third", 3, "x"}});
     CMainFrame& frame = rig.Start();
-    QCOMPARE(MenuTail(frame),
-             (QStringList{Exit(), "-", Item(1, "first", 1), Item(2, "second", 2),
-                          Item(3, "third", 3)}));
+    QCOMPARE(MenuTail(frame), (QStringList{Exit(), "-", Item(1, "first", 1), Item(2, "second", 2),
+                                           Item(3, "third", 3)}));
     QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       Choose(d, 0);
       d.OnDelete();
     }));
     QCOMPARE(rig.CountMessages("Are you sure?"), 1);
-    QCOMPARE(MenuTail(frame), (QStringList{Exit(), "-", Item(1, "second", 2), Item(2, "third", 3)}));
+    QCOMPARE(MenuTail(frame),
+             (QStringList{Exit(), "-", Item(1, "second", 2), Item(2, "third", 3)}));
     QVERIFY(frame.Action(cmd::ID_RECENT_HOST_2));
     QVERIFY(!frame.Action(cmd::ID_RECENT_HOST_3));
     // Emptied: the menu ends with Exit, no separator.
@@ -276,7 +277,8 @@ class OpenConnectionFrameTest : public QObject {
     Seed(rig.profile, {{"127.0.0.1", wrapped, ""}});
     CMainFrame& frame = rig.Start();
     frame.Action(cmd::ID_RECENT_HOST_1)->trigger();
-    QCOMPARE(rig.CountMessages("Connection to 127.0.0.1:" + std::to_string(wrapped) + " failed"), 1);
+    QCOMPARE(rig.CountMessages("Connection to 127.0.0.1:" + std::to_string(wrapped) + " failed"),
+             1);
     QVERIFY(!frame.Session()->IsConnected());
     QTest::qWait(50);
     QVERIFY(!host.HasPeer());
@@ -291,7 +293,8 @@ class OpenConnectionFrameTest : public QObject {
     LoopbackHost hosts[4];
     FrameRig rig;
     std::vector<RecentHost> entries;
-    for (int i = 0; i < 4; ++i) entries.push_back({"127.0.0.1", hosts[i].Port(), "host " + std::to_string(i)});
+    for (int i = 0; i < 4; ++i)
+      entries.push_back({"127.0.0.1", hosts[i].Port(), "host " + std::to_string(i)});
     entries.push_back({"fifth", 5, ""});  // not in the menu
     Seed(rig.profile, entries);
     CMainFrame& frame = rig.Start();
@@ -299,9 +302,8 @@ class OpenConnectionFrameTest : public QObject {
     frame.Action(cmd::ID_RECENT_HOST_1 + slot)->trigger();
     QVERIFY(hosts[slot].WaitForPeer());
     for (int i = 0; i < 4; ++i) QCOMPARE(hosts[i].HasPeer(), i == slot);
-    QCOMPARE(frame.windowTitle(), QStringLiteral("host %1 (127.0.0.1:%2) - Corvane")
-                                      .arg(slot)
-                                      .arg(hosts[slot].Port()));
+    QCOMPARE(frame.windowTitle(),
+             QStringLiteral("host %1 (127.0.0.1:%2) - Corvane").arg(slot).arg(hosts[slot].Port()));
     QCOMPARE(frame.RecentHosts().At(0), entries[static_cast<std::size_t>(slot)]);
     QCOMPARE(MenuTail(frame)[2], Item(1, "127.0.0.1", hosts[slot].Port()));
     // Slot 0 again: nothing is written.

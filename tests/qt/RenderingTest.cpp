@@ -11,8 +11,8 @@
 
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 constexpr QRgb kFore = qRgb(192, 192, 192);  // the default colours
@@ -93,11 +93,10 @@ class RenderingTest : public QObject {
     QTest::newRow("default") << 0x1C << false << false << kFore << kBack;
     QTest::newRow("bold on 7 is white") << 0x1D << false << false << kWhite << kBack;
     QTest::newRow("bold on 0 is grey") << 0x01 << false << false << qRgb(128, 128, 128) << kBack;
-    QTest::newRow("red on navy") << (1 << 2 | 4 << 5) << false << false << qRgb(128, 0, 0)
-                                 << kNavy;
+    QTest::newRow("red on navy") << (1 << 2 | 4 << 5) << false << false << qRgb(128, 0, 0) << kNavy;
     QTest::newRow("reverse") << 0x1E << false << false << kBack << kFore;
-    QTest::newRow("bold reverse takes the bright back") << 0x1F << false << false
-                                                        << qRgb(128, 128, 128) << kFore;
+    QTest::newRow("bold reverse takes the bright back")
+        << 0x1F << false << false << qRgb(128, 128, 128) << kFore;
     QTest::newRow("selected") << 0x1C << true << false << kBack << kFore;
     QTest::newRow("reverse option") << 0x1C << false << true << kBack << kFore;
     QTest::newRow("reverse, option") << 0x1E << false << true << kFore << kBack;
@@ -118,7 +117,8 @@ class RenderingTest : public QObject {
       s.session->m_nSelEndCol = 14;
     }
     s.Put(3, 10, "HHHHH", static_cast<std::uint8_t>(attr));
-    for (int col = 10; col < 15; ++col) QVERIFY2(s.Shows(col, 3, text, back), qPrintable(QString::number(col)));
+    for (int col = 10; col < 15; ++col)
+      QVERIFY2(s.Shows(col, 3, text, back), qPrintable(QString::number(col)));
     // The cells around keep the default colours (inverted under the option).
     const QRgb plainBack = reverseOption ? kFore : kBack;
     QCOMPARE(s.Count(s.Cell(9, 3), plainBack), s.cw * s.ch);
@@ -224,7 +224,8 @@ class RenderingTest : public QObject {
     const QString family = QFontInfo(QFontDatabase::systemFont(QFontDatabase::FixedFont)).family();
     s.rig.profile.Set("Font", "Name", family.toStdString());
     QVERIFY(s.Show());
-    QCOMPARE(QString::fromLatin1(s.frame->TerminalCodePage().Name()), QStringLiteral("Windows-1252"));
+    QCOMPARE(QString::fromLatin1(s.frame->TerminalCodePage().Name()),
+             QStringLiteral("Windows-1252"));
     s.Put(2, 10, "\xC4\xC4\xC4");  // "ÄÄÄ": letters with space between them
     for (int y = 2 * s.ch; y < 3 * s.ch; ++y)
       QVERIFY(s.Lit(QRect(10 * s.cw, y, 3 * s.cw, 1)) < 3 * s.cw);
@@ -270,7 +271,8 @@ class RenderingTest : public QObject {
     const int reads = stream.size() / kRecvBufSize;
     QVERIFY2(frames <= elapsed / s.frame->View()->FrameIntervalMs() + 6,
              qPrintable(QStringLiteral("%1 frames in %2 ms").arg(frames).arg(elapsed)));
-    QVERIFY2(frames < reads / 2, qPrintable(QStringLiteral("%1 frames, %2 reads").arg(frames).arg(reads)));
+    QVERIFY2(frames < reads / 2,
+             qPrintable(QStringLiteral("%1 frames, %2 reads").arg(frames).arg(reads)));
     QTRY_COMPARE(s.frame->Pane(1)->text(), QStringLiteral("Ln 7, Col 20"));
 
     const QImage painted = s.frame->View()->Snapshot();

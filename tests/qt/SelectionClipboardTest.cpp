@@ -12,8 +12,8 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -240,14 +240,18 @@ class SelectionClipboardTest : public QObject {
     CTelnetSession& session = c.Session();
     QWidget* view = c.frame->View();
     PutRow(session, 0, "top line   ");
-    PutRow(session, 1, "s\xFF" "cond");
+    PutRow(session, 1,
+           "s\xFF"
+           "cond");
     QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, CellPoint(session, 1, 1));
     QTest::qWait(50);
     QCOMPARE(c.host.Pending(), QByteArray());  // nothing selected: nothing sent
 
     Drag(view, CellPoint(session, 4, 0), CellPoint(session, 2, 1));
     QTest::mouseClick(view, Qt::MiddleButton, Qt::NoModifier, CellPoint(session, 30, 5));
-    QCOMPARE(c.host.Take(10).toHex(' '), QByteArray("line\r\ns\xFF\xFF" "c").toHex(' '));
+    QCOMPARE(c.host.Take(10).toHex(' '), QByteArray("line\r\ns\xFF\xFF"
+                                                    "c")
+                                             .toHex(' '));
     QCOMPARE(SelectionOf(session), (Selection{4, 0, 2, 1}));
   }
 

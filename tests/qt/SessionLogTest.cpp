@@ -14,8 +14,8 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -124,8 +124,7 @@ class SessionLogTest : public QObject {
     QCOMPARE(shown, 1);
     QVERIFY(!frame.Session()->IsLogging());
     QCOMPARE(frame.Pane(4)->text(), QString());
-    QCOMPARE(ReadFile(path).toHex(' '),
-             QByteArray("ab\r\ncd[1m\xff\xfbxyz\r\n").toHex(' '));
+    QCOMPARE(ReadFile(path).toHex(' '), QByteArray("ab\r\ncd[1m\xff\xfbxyz\r\n").toHex(' '));
     QVERIFY(rig.messages.empty());
   }
 
@@ -160,8 +159,8 @@ class SessionLogTest : public QObject {
     };
     rig.answers = {MessageAnswer::No};
     frame.OnOptionsLog();
-    const std::string question = Native(path).toStdString() +
-                                 " already exists.\nDo you want to replace it?";
+    const std::string question =
+        Native(path).toStdString() + " already exists.\nDo you want to replace it?";
     QCOMPARE(rig.CountMessages(question), 1);
     QCOMPARE(rig.messages.back().kind, MessageKind::Question);
     QCOMPARE(shown, 2);

@@ -21,11 +21,11 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "ScreenInvariants.h"
-#include "settings/IniProfile.h"
 #include "app/TerminalApp.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
+#include "settings/IniProfile.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 #ifndef _WIN32
 #include <sys/wait.h>
@@ -79,9 +79,11 @@ int Observed(CMainFrame& frame, const std::string& what) {
   if (what == "wsw") return s.m_bWinSizeWarning ? 1 : 0;
   if (what == "recent") return frame.RecentHosts().Count();
   if (what == "reachable") {  // title bar and menu bar on an available screen
-    const QRect menu(frame.menuBar()->mapToGlobal(QPoint(0, 0)), QSize(48, frame.menuBar()->height()));
+    const QRect menu(frame.menuBar()->mapToGlobal(QPoint(0, 0)),
+                     QSize(48, frame.menuBar()->height()));
     for (const QScreen* screen : QGuiApplication::screens())
-      if (screen->availableGeometry().contains(QRect(frame.frameGeometry().topLeft(), QSize(48, 1))) &&
+      if (screen->availableGeometry().contains(
+              QRect(frame.frameGeometry().topLeft(), QSize(48, 1))) &&
           screen->availableGeometry().contains(menu))
         return 1;
     return 0;
@@ -124,16 +126,32 @@ std::vector<StartCase> StartCases() {
   const std::string garbageLine = Garbage(300, 7, false);
   const std::string nulLine = std::string("Key\0With\0NULs=1\0\0", 17);
   return {
-      {"empty file", "", {{"width", 80}, {"height", 24}, {"buffer", 1000}, {"emulation", 0},
-        {"foreground", kDefaultForeground}, {"background", 0}, {"font", 1}},
+      {"empty file",
+       "",
+       {{"width", 80},
+        {"height", 24},
+        {"buffer", 1000},
+        {"emulation", 0},
+        {"foreground", kDefaultForeground},
+        {"background", 0},
+        {"font", 1}},
        {{"Screen", "Width", "80"}, {"Screen", "BufferSize", "1000"}, {"Font", "Size", "110"}}},
-      {"truncated in a key name", "[Options]\nEmulation=1\n[Screen]\nWidth=100\nHei",
-       {{"emulation", 1}, {"width", 100}, {"height", 24}}, {{"Screen", "Height", "24"}}},
-      {"truncated in a section name", "[Screen]\nWidth=100\n[Opt",
-       {{"width", 100}, {"emulation", 0}}, {{"Screen", "Width", "100"}}},
-      {"truncated after '='", "[Screen]\nHeight=30\nWidth=", {{"height", 30}, {"width", 80}},
+      {"truncated in a key name",
+       "[Options]\nEmulation=1\n[Screen]\nWidth=100\nHei",
+       {{"emulation", 1}, {"width", 100}, {"height", 24}},
+       {{"Screen", "Height", "24"}}},
+      {"truncated in a section name",
+       "[Screen]\nWidth=100\n[Opt",
+       {{"width", 100}, {"emulation", 0}},
+       {{"Screen", "Width", "100"}}},
+      {"truncated after '='",
+       "[Screen]\nHeight=30\nWidth=",
+       {{"height", 30}, {"width", 80}},
        {{"Screen", "Width", "80"}}},
-      {"no final line break", "[Screen]\r\nHeight=30", {{"height", 30}}, {{"Screen", "Height", "30"}}},
+      {"no final line break",
+       "[Screen]\r\nHeight=30",
+       {{"height", 30}},
+       {{"Screen", "Height", "30"}}},
       {"binary garbage between keys",
        "[Screen]\nWidth=100\n" + garbageLine + "\n" + nulLine + "\n[Options]\nEmulation=1\n",
        {{"width", 100}, {"emulation", 1}, {"height", 24}},
@@ -145,20 +163,36 @@ std::vector<StartCase> StartCases() {
       {"duplicate sections and keys",
        "[Screen]\nWidth=100\nWidth=50\n[Options]\nEmulation=1\n[Screen]\nWidth=60\nHeight=30\n"
        "[SCREEN]\nHeight=40\n",
-       {{"width", 100}, {"height", 30}, {"emulation", 1}}, {{"Screen", "Width", "100"}}},
+       {{"width", 100}, {"height", 30}, {"emulation", 1}},
+       {{"Screen", "Width", "100"}}},
       // Below one cell is raised to one; a window cannot be that small, so the
       // shown window may then give the screen the few cells its least size holds.
       {"width and height 0", "[Screen]\nWidth=0\nHeight=0\n", {{"width", 1, 8}, {"height", 1, 8}}},
-      {"width and height -5", "[Screen]\nWidth=-5\nHeight=-5\n", {{"width", 1, 8}, {"height", 1, 8}}},
-      {"width and height 100000", "[Screen]\nWidth=100000\nHeight=100000\n",
+      {"width and height -5",
+       "[Screen]\nWidth=-5\nHeight=-5\n",
+       {{"width", 1, 8}, {"height", 1, 8}}},
+      {"width and height 100000",
+       "[Screen]\nWidth=100000\nHeight=100000\n",
        {{"width", 255}, {"height", 255}, {"drawn within the screen", 1}},
        {{"Screen", "Width", "255"}, {"Screen", "Height", "255"}}},
-      {"width beyond every integer", "[Screen]\nWidth=99999999999999999999\nHeight=-99999999999999999999\n",
-       {{"width", 255}, {"height", 1, 8}}, {{"Screen", "Width", "255"}}},
-      {"width not a number", "[Screen]\nWidth=wide\nHeight=24 rows\n", {{"width", 1, 8}, {"height", 24}}},
-      {"buffer size 0", "[Screen]\nBufferSize=0\n", {{"buffer", 1}}, {{"Screen", "BufferSize", "1"}}},
-      {"buffer size -1", "[Screen]\nBufferSize=-1\n", {{"buffer", 1}}, {{"Screen", "BufferSize", "1"}}},
-      {"buffer size 2^31-1", "[Screen]\nBufferSize=2147483647\n", {{"buffer", 65536}},
+      {"width beyond every integer",
+       "[Screen]\nWidth=99999999999999999999\nHeight=-99999999999999999999\n",
+       {{"width", 255}, {"height", 1, 8}},
+       {{"Screen", "Width", "255"}}},
+      {"width not a number",
+       "[Screen]\nWidth=wide\nHeight=24 rows\n",
+       {{"width", 1, 8}, {"height", 24}}},
+      {"buffer size 0",
+       "[Screen]\nBufferSize=0\n",
+       {{"buffer", 1}},
+       {{"Screen", "BufferSize", "1"}}},
+      {"buffer size -1",
+       "[Screen]\nBufferSize=-1\n",
+       {{"buffer", 1}},
+       {{"Screen", "BufferSize", "1"}}},
+      {"buffer size 2^31-1",
+       "[Screen]\nBufferSize=2147483647\n",
+       {{"buffer", 65536}},
        {{"Screen", "BufferSize", "65536"}}},
       {"emulation 7", "[Options]\nEmulation=7\n", {{"emulation", 0}}, {}},
       {"emulation -1", "[Options]\nEmulation=-1\n", {{"emulation", 0}}, {}},
@@ -166,34 +200,54 @@ std::vector<StartCase> StartCases() {
       {.name = "font size 0", .file = "[Font]\nSize=0\n", .expect = {{"font", 1}}},
       {.name = "font size -1", .file = "[Font]\nSize=-1\n", .expect = {{"font", 1}}},
       {"huge font size", "[Font]\nSize=2147483647\n", {{"drawn within the screen", 1}}, {}},
-      {"largest screen in a huge font", "[Screen]\nWidth=255\nHeight=255\n[Font]\nSize=1500\n",
-       {{"width", 255}, {"height", 255}, {"drawn within the screen", 1}}, {}},
-      {"huge font name", "[Font]\nName=" + std::string(10000, 'F') + "\n",
-       {{"font", 1}, {"facelength", 31}}, {{"Font", "Name", std::string(31, 'F')}}},
+      {"largest screen in a huge font",
+       "[Screen]\nWidth=255\nHeight=255\n[Font]\nSize=1500\n",
+       {{"width", 255}, {"height", 255}, {"drawn within the screen", 1}},
+       {}},
+      {"huge font name",
+       "[Font]\nName=" + std::string(10000, 'F') + "\n",
+       {{"font", 1}, {"facelength", 31}},
+       {{"Font", "Name", std::string(31, 'F')}}},
       {"empty font name", "[Font]\nName=\n", {{"font", 0}}, {}, {"No font is selected"}},
-      {"character set out of range", "[Font]\nCharSet=300\n", {{"charset", 44}},
+      {"character set out of range",
+       "[Font]\nCharSet=300\n",
+       {{"charset", 44}},
        {{"Font", "CharSet", "44"}}},
       {"colours out of byte range",
        "[Color]\nForegroundR=256\nForegroundG=-1\nForegroundB=100000\nBackgroundR=-1\n"
        "BackgroundG=256\nBackgroundB=2147483647\n",
        {{"foreground", 0 | 255 << 8 | 160 << 16}, {"background", 255 | 0 << 8 | 255 << 16}},
-       {{"Color", "ForegroundR", "0"}, {"Color", "ForegroundG", "255"}, {"Color", "ForegroundB", "160"}}},
+       {{"Color", "ForegroundR", "0"},
+        {"Color", "ForegroundG", "255"},
+        {"Color", "ForegroundB", "160"}}},
       {"window position at the ends of int",
        "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=2147483647\nWinPosY=-2147483648\n",
-       {{"reachable", 1}}, {}},
+       {{"reachable", 1}},
+       {}},
       {"window position off every screen",
-       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=-5000\nWinPosY=99999\n", {{"reachable", 1}}, {}},
+       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=-5000\nWinPosY=99999\n",
+       {{"reachable", 1}},
+       {}},
       {"window position from a larger desk",
-       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=5100\nWinPosY=1800\n", {{"reachable", 1}}, {}},
+       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=5100\nWinPosY=1800\n",
+       {{"reachable", 1}},
+       {}},
       {"window position at the right edge (offscreen's screen is 800 wide)",
-       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=790\nWinPosY=0\n", {{"reachable", 1}}, {}},
+       "[Options]\nSaveWinPosition=1\n[Screen]\nWinPosX=790\nWinPosY=0\n",
+       {{"reachable", 1}},
+       {}},
       {"line-check capacity out of range", "[Special]\nDBSize=2147483647\nColor=-1\n", {}, {}},
       {"recent hosts out of range",
-       "[Recent Host List]\nHost1=" + std::string(5000, 'h') + "\nPort1=-1\nHost2=b\nPort2=99999999999\n"
-       "Desc2=" + std::string(5000, 'd') + "\nHost4=after a gap\n",
-       {{"recent", 2}}, {}},
-      {"huge macro", "[Macro]\nF1=" + std::string(100000, 'm') + "\nF12=\\e[" + std::string(5000, '9') + "\n",
-       {}, {}},
+       "[Recent Host List]\nHost1=" + std::string(5000, 'h') +
+           "\nPort1=-1\nHost2=b\nPort2=99999999999\n"
+           "Desc2=" +
+           std::string(5000, 'd') + "\nHost4=after a gap\n",
+       {{"recent", 2}},
+       {}},
+      {"huge macro",
+       "[Macro]\nF1=" + std::string(100000, 'm') + "\nF12=\\e[" + std::string(5000, '9') + "\n",
+       {},
+       {}},
   };
 }
 
@@ -275,7 +329,8 @@ class SettingsRobustnessTest : public QObject {
   void startsOnDamagedAndOutOfRangeSettings_data() {
     QTest::addColumn<int>("index");
     const std::vector<StartCase> cases = StartCases();
-    for (std::size_t i = 0; i < cases.size(); ++i) QTest::newRow(cases[i].name) << static_cast<int>(i);
+    for (std::size_t i = 0; i < cases.size(); ++i)
+      QTest::newRow(cases[i].name) << static_cast<int>(i);
   }
 
   void startsOnDamagedAndOutOfRangeSettings() {
@@ -297,9 +352,10 @@ class SettingsRobustnessTest : public QObject {
       const int width = Observed(frame, "width");
       for (const Expect& e : c.expect) {
         const int seen = Observed(frame, e.what);
-        QVERIFY2(seen >= e.low && seen <= e.high,
-                 name + ": " + QByteArray::fromStdString(e.what) + " is " + QByteArray::number(seen) +
-                     ", expected " + QByteArray::number(e.low) + ".." + QByteArray::number(e.high));
+        QVERIFY2(seen >= e.low && seen <= e.high, name + ": " + QByteArray::fromStdString(e.what) +
+                                                      " is " + QByteArray::number(seen) +
+                                                      ", expected " + QByteArray::number(e.low) +
+                                                      ".." + QByteArray::number(e.high));
       }
       QVERIFY2(MessageTexts() == c.messages,
                name + ": unexpected messages: " +
@@ -313,9 +369,11 @@ class SettingsRobustnessTest : public QObject {
       for (const Stored& s : c.storedAfter)
         QVERIFY2(reread.GetString(s.section, s.key, "<absent>") == s.value,
                  name + ": " + QByteArray::fromStdString(s.section + "/" + s.key) + " reads " +
-                     QByteArray::fromStdString(reread.GetString(s.section, s.key, "<absent>").substr(0, 60)));
+                     QByteArray::fromStdString(
+                         reread.GetString(s.section, s.key, "<absent>").substr(0, 60)));
       if (!c.keptBytes.empty())
-        QVERIFY2(ReadFile(profile_).find(c.keptBytes) != std::string::npos, name + ": garbage lost");
+        QVERIFY2(ReadFile(profile_).find(c.keptBytes) != std::string::npos,
+                 name + ": garbage lost");
       QVERIFY2(Others(profile_).empty(), name + ": temporary file left behind");
     }
   }
@@ -329,12 +387,14 @@ class SettingsRobustnessTest : public QObject {
     QVERIFY(mkdtemp(pattern) != nullptr);
     const fs::path dir = pattern;
     const fs::path file = dir / "corvane.ini";
-    const std::string content = "[Screen]\nWidth=100\nHeight=30\nBufferSize=5000\n[Options]\nEmulation=1\n";
+    const std::string content =
+        "[Screen]\nWidth=100\nHeight=30\nBufferSize=5000\n[Options]\nEmulation=1\n";
     WriteFile(file, content);
     fs::permissions(file, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
                               fs::perms::others_read);
     fs::permissions(dir, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                             fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+                             fs::perms::group_exec | fs::perms::others_read |
+                             fs::perms::others_exec);
     {
       OrdinaryUser nobody;
       QVERIFY(nobody.ok());

@@ -16,8 +16,8 @@
 #include "QuietOffscreen.h"
 #include "dialogs/TerminalPropertiesDialog.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -79,8 +79,8 @@ struct NegotiatedFrame {
   }
 };
 
-const std::vector<std::string> kSixOptionKeys = {"Emulation",   "ApplicationMode", "Backspace",
-                                                 "LocalEcho",   "BlockCursor",     "ReverseColor"};
+const std::vector<std::string> kSixOptionKeys = {"Emulation", "ApplicationMode", "Backspace",
+                                                 "LocalEcho", "BlockCursor",     "ReverseColor"};
 
 }  // namespace
 
@@ -130,10 +130,10 @@ class TerminalPropertiesTest : public QObject {
 
       // Tab order: the buttons, then the groups as laid out; Tab enters a
       // radio group at its checked button.
-      QWidget* expected[] = {d.OkButton(),       d.CancelButton(),       d.Vt100Radio(),
+      QWidget* expected[] = {d.OkButton(),         d.CancelButton(),        d.Vt100Radio(),
                              d.ApplicationRadio(), d.SendsBackspaceRadio(), d.WidthEdit(),
-                             d.HeightEdit(),     d.BufferEdit(),         d.LocalEchoCheck(),
-                             d.BlockCursorCheck(), d.ReverseColorCheck(),  d.OkButton()};
+                             d.HeightEdit(),       d.BufferEdit(),          d.LocalEchoCheck(),
+                             d.BlockCursorCheck(), d.ReverseColorCheck(),   d.OkButton()};
       d.OkButton()->setFocus();
       for (std::size_t i = 1; i < std::size(expected); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -142,9 +142,9 @@ class TerminalPropertiesTest : public QObject {
 
       // Mnemonics move the focus to their field or group.
       const std::pair<Qt::Key, QWidget*> mnemonics[] = {
-          {Qt::Key_W, d.WidthEdit()},          {Qt::Key_H, d.HeightEdit()},
-          {Qt::Key_F, d.BufferEdit()},         {Qt::Key_E, d.Vt100Radio()},
-          {Qt::Key_A, d.ApplicationRadio()},   {Qt::Key_B, d.SendsBackspaceRadio()}};
+          {Qt::Key_W, d.WidthEdit()},        {Qt::Key_H, d.HeightEdit()},
+          {Qt::Key_F, d.BufferEdit()},       {Qt::Key_E, d.Vt100Radio()},
+          {Qt::Key_A, d.ApplicationRadio()}, {Qt::Key_B, d.SendsBackspaceRadio()}};
       for (const auto& [key, widget] : mnemonics) {
         QTest::keyClick(&d, key, Qt::AltModifier);
         QCOMPARE(QApplication::focusWidget(), widget);
@@ -190,19 +190,43 @@ class TerminalPropertiesTest : public QObject {
     const QString side = QStringLiteral("Please enter an integer between 1 and 255.");
     const QString lines = QStringLiteral("Please enter an integer between 1000 and 65536.");
     const QString integer = QStringLiteral("Please enter an integer.");
-    QTest::newRow("buffer 999") << "80" << "24" << "999" << lines << "buffer";
-    QTest::newRow("buffer 65537") << "80" << "24" << "65537" << lines << "buffer";
-    QTest::newRow("buffer empty") << "80" << "24" << "" << integer << "buffer";
-    QTest::newRow("buffer huge") << "80" << "24" << "99999999999999999999999" << lines << "buffer";
-    QTest::newRow("height 0") << "80" << "0" << "1000" << side << "height";
-    QTest::newRow("height 256") << "80" << "256" << "1000" << side << "height";
-    QTest::newRow("height empty") << "80" << "" << "1000" << integer << "height";
-    QTest::newRow("width 256") << "256" << "24" << "1000" << side << "width";
-    QTest::newRow("width 0") << "0" << "24" << "1000" << side << "width";
-    QTest::newRow("width empty") << "" << "24" << "1000" << integer << "width";
+    QTest::newRow("buffer 999") << "80"
+                                << "24"
+                                << "999" << lines << "buffer";
+    QTest::newRow("buffer 65537") << "80"
+                                  << "24"
+                                  << "65537" << lines << "buffer";
+    QTest::newRow("buffer empty") << "80"
+                                  << "24"
+                                  << "" << integer << "buffer";
+    QTest::newRow("buffer huge") << "80"
+                                 << "24"
+                                 << "99999999999999999999999" << lines << "buffer";
+    QTest::newRow("height 0") << "80"
+                              << "0"
+                              << "1000" << side << "height";
+    QTest::newRow("height 256") << "80"
+                                << "256"
+                                << "1000" << side << "height";
+    QTest::newRow("height empty") << "80"
+                                  << ""
+                                  << "1000" << integer << "height";
+    QTest::newRow("width 256") << "256"
+                               << "24"
+                               << "1000" << side << "width";
+    QTest::newRow("width 0") << "0"
+                             << "24"
+                             << "1000" << side << "width";
+    QTest::newRow("width empty") << ""
+                                 << "24"
+                                 << "1000" << integer << "width";
     // Only the first refusal in the order buffer, height, width is reported.
-    QTest::newRow("all three") << "0" << "0" << "1" << lines << "buffer";
-    QTest::newRow("height and width") << "999" << "999" << "1000" << side << "height";
+    QTest::newRow("all three") << "0"
+                               << "0"
+                               << "1" << lines << "buffer";
+    QTest::newRow("height and width") << "999"
+                                      << "999"
+                                      << "1000" << side << "height";
   }
   void refusedFieldsAreReportedInOrderAndFocused() {
     QFETCH(QString, width);
@@ -273,9 +297,8 @@ class TerminalPropertiesTest : public QObject {
 
     // Unchanged: no window-size report, no Screen key.
     std::size_t before = c.rig.profile.writes.size();
-    QVERIFY(Drive(c.rig, [](CTerminalPropertiesDlg& d) {
-      QTest::mouseClick(d.OkButton(), Qt::LeftButton);
-    }));
+    QVERIFY(Drive(
+        c.rig, [](CTerminalPropertiesDlg& d) { QTest::mouseClick(d.OkButton(), Qt::LeftButton); }));
     QTest::qWait(100);
     QCOMPARE(c.host.Pending(), QByteArray());
     std::vector<std::string> expected;
@@ -339,9 +362,9 @@ class TerminalPropertiesTest : public QObject {
     QCOMPARE(session.m_nEmulation, 1);
     QVERIFY(session.m_bBlockCursor);
     QVERIFY(session.m_bReverseColor);
-    for (const auto& [key, value] :
-         {std::pair{"Emulation", "1"}, std::pair{"ApplicationMode", "0"}, std::pair{"Backspace", "0"},
-          std::pair{"LocalEcho", "1"}, std::pair{"BlockCursor", "1"}, std::pair{"ReverseColor", "1"}})
+    for (const auto& [key, value] : {std::pair{"Emulation", "1"}, std::pair{"ApplicationMode", "0"},
+                                     std::pair{"Backspace", "0"}, std::pair{"LocalEcho", "1"},
+                                     std::pair{"BlockCursor", "1"}, std::pair{"ReverseColor", "1"}})
       QCOMPARE(rig.profile.Value("Options", key), std::string(value));
     QVERIFY(cornerIsLight());  // repainted with the reversed colours
 

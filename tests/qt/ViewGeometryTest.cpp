@@ -10,8 +10,8 @@
 
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 constexpr const char* kScrollBackText =
@@ -20,7 +20,8 @@ constexpr const char* kScrollBackText =
 // Types lines into the session as a host would send them.
 void AddLines(CTelnetSession& session, int count) {
   for (int i = 0; i < count; ++i) {
-    for (char c : "history line " + std::to_string(i)) session.PutChar(static_cast<unsigned char>(c));
+    for (char c : "history line " + std::to_string(i))
+      session.PutChar(static_cast<unsigned char>(c));
     session.PutChar('\r');  // a new line, as local echo of Enter does
   }
 }
@@ -66,7 +67,8 @@ class ViewGeometryTest : public QObject {
     // The window snaps to the new screen, which is drawn in full.
     QTRY_COMPARE(frame.View()->size(), QSize(screen.width() * cw, screen.height() * ch));
     QCOMPARE(frame.View()->Snapshot().size(), frame.View()->size());
-    QCOMPARE(frame.Pane(3)->text(), QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height()));
+    QCOMPARE(frame.Pane(3)->text(),
+             QStringLiteral("%1x%2").arg(screen.width()).arg(screen.height()));
     QCOMPARE(frame.ScrollBar()->maximum(), 1000 - screen.height() + 1);
   }
 

@@ -4,25 +4,24 @@
 // socket; the test types through real key events and reads the screen model.
 #include <signal.h>
 
+#include <QAction>
 #include <QFile>
+#include <QLineEdit>
 #include <QProcess>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
-
-#include <QAction>
-#include <QLineEdit>
-#include <QRadioButton>
 
 #include "../qt/FrameRig.h"
 #include "../qt/QuietOffscreen.h"
 #include "dialogs/TerminalPropertiesDialog.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 const char* kPrompt = "corvane$ ";
@@ -62,8 +61,10 @@ std::string ReadFile(const QString& path) {
 std::string Filtered(const std::string& raw) {
   std::string out;
   for (unsigned char b : raw) {
-    if (b >= 32) out += static_cast<char>(b);
-    else if (b == 13) out += "\r\n";
+    if (b >= 32)
+      out += static_cast<char>(b);
+    else if (b == 13)
+      out += "\r\n";
   }
   return out;
 }
@@ -249,8 +250,9 @@ class RealHostsTest : public QObject {
     Connect("inetutils");
     TypeLine("TERM=vt100 top -d 1");
     for (int refreshes : {2, 3}) {
-      QVERIFY2(QTest::qWaitFor([&] { return TimesSent("inetutils", "top - ") >= refreshes; }, 15000),
-               Screen().c_str());
+      QVERIFY2(
+          QTest::qWaitFor([&] { return TimesSent("inetutils", "top - ") >= refreshes; }, 15000),
+          Screen().c_str());
       QVERIFY(Settle("inetutils"));
       QVERIFY2(StartsWith(0, "top - ") && StartsWith(1, "Tasks:"), Screen().c_str());
       QVERIFY2(!Row(Session().m_nHeight - 1).empty(), Screen().c_str());  // the last process line
@@ -316,7 +318,8 @@ class RealHostsTest : public QObject {
     Run("echo logged-$((6*7))");
     QVERIFY(FindRow("logged-42") >= 0);
     TypeLine("exit");
-    QVERIFY(QTest::qWaitFor([&] { return rigPtr_->CountMessages("Connection closed") == 1; }, 10000));
+    QVERIFY(
+        QTest::qWaitFor([&] { return rigPtr_->CountMessages("Connection closed") == 1; }, 10000));
     QVERIFY(!Session().IsConnected());
     QCOMPARE(rigPtr_->frame->windowTitle(), QStringLiteral("Corvane"));
     Session().ToggleLog([] { return std::optional<std::string>(); });  // stop: flushes the file

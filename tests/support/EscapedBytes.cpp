@@ -5,9 +5,9 @@
 
 namespace {
 const std::map<std::string, unsigned char> kNames = {
-    {"IAC", 255}, {"WILL", 251}, {"WONT", 252}, {"DO", 253},  {"DONT", 254},
-    {"SB", 250},  {"SE", 240},   {"NOP", 241},  {"GA", 249},  {"ECHO", 1},
-    {"SGA", 3},   {"TTYPE", 24}, {"NAWS", 31},  {"IS", 0},    {"SEND", 1}};
+    {"IAC", 255}, {"WILL", 251}, {"WONT", 252}, {"DO", 253}, {"DONT", 254},
+    {"SB", 250},  {"SE", 240},   {"NOP", 241},  {"GA", 249}, {"ECHO", 1},
+    {"SGA", 3},   {"TTYPE", 24}, {"NAWS", 31},  {"IS", 0},   {"SEND", 1}};
 }
 
 std::string Unescape(const std::string& text) {
@@ -37,17 +37,39 @@ std::string Unescape(const std::string& text) {
     }
     if (++i >= text.size()) throw std::runtime_error("trailing backslash in " + text);
     switch (text[i]) {
-      case 'e': out += '\x1b'; break;
-      case 'r': out += '\r'; break;
-      case 'n': out += '\n'; break;
-      case 't': out += '\t'; break;
-      case 'b': out += '\b'; break;
-      case 'a': out += '\a'; break;
-      case 'f': out += '\f'; break;
-      case 'v': out += '\v'; break;
-      case '0': out += '\0'; break;
-      case '\\': out += '\\'; break;
-      case '{': out += '{'; break;
+      case 'e':
+        out += '\x1b';
+        break;
+      case 'r':
+        out += '\r';
+        break;
+      case 'n':
+        out += '\n';
+        break;
+      case 't':
+        out += '\t';
+        break;
+      case 'b':
+        out += '\b';
+        break;
+      case 'a':
+        out += '\a';
+        break;
+      case 'f':
+        out += '\f';
+        break;
+      case 'v':
+        out += '\v';
+        break;
+      case '0':
+        out += '\0';
+        break;
+      case '\\':
+        out += '\\';
+        break;
+      case '{':
+        out += '{';
+        break;
       case 'x':
         if (i + 2 >= text.size() + 0 && i + 2 > text.size()) throw std::runtime_error("bad \\x");
         out += static_cast<char>(std::strtol(text.substr(i + 1, 2).c_str(), nullptr, 16));

@@ -10,10 +10,10 @@ struct DrawCall {
   enum class Kind { Text, Line, Fill };
   Kind kind = Kind::Text;
   int x = 0, y = 0;
-  std::string text;      // Text: the characters
-  Colour fore = 0;       // Text: text colour; Line and Fill: their colour
-  Colour back = 0;       // Text: background colour
-  int x2 = 0;            // Line: end x (excluded)
+  std::string text;           // Text: the characters
+  Colour fore = 0;            // Text: text colour; Line and Fill: their colour
+  Colour back = 0;            // Text: background colour
+  int x2 = 0;                 // Line: end x (excluded)
   int width = 0, height = 0;  // Fill
 };
 

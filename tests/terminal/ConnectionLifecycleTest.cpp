@@ -167,9 +167,14 @@ TEST_F(Lifecycle, TheConnectedTimeIsShownAsATimeOfDay) {
   const struct {
     long long elapsed;
     const char* text;
-  } cases[] = {{0, "00:00:00"},         {1, "00:00:01"},         {3723, "01:02:03"},
-               {86399, "23:59:59"},     {86400, "00:00:00"},     {25 * 3600, "01:00:00"},
-               {100 * 86400 + 59, "00:00:59"}, {-30, "00:00:00"}};  // clock set back
+  } cases[] = {{0, "00:00:00"},
+               {1, "00:00:01"},
+               {3723, "01:02:03"},
+               {86399, "23:59:59"},
+               {86400, "00:00:00"},
+               {25 * 3600, "01:00:00"},
+               {100 * 86400 + 59, "00:00:59"},
+               {-30, "00:00:00"}};  // clock set back
   for (const auto& c : cases) {
     host.now = 50000 + c.elapsed;
     session->UpdateConnectedTime();

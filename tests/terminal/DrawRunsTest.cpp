@@ -59,15 +59,15 @@ TEST_P(DrawRuns, SplitWhereAttributeOrSelectionChange) {
 
 INSTANTIATE_TEST_SUITE_P(
     Shapes, DrawRuns,
-    testing::Values(Selection{-1, -1, -1, -1},   // none
-                    Selection{3, 1, 8, 1},       // inside one row
-                    Selection{3, 1, 8, 3},       // across rows
+    testing::Values(Selection{-1, -1, -1, -1},  // none
+                    Selection{3, 1, 8, 1},      // inside one row
+                    Selection{3, 1, 8, 3},      // across rows
                     Selection{0, 0, kWidth - 1, kHeight - 1},
-                    Selection{8, 2, 3, 2},       // end before start: nothing
-                    Selection{5, 3, 2, 1},       // rows the wrong way round: nothing
+                    Selection{8, 2, 3, 2},                    // end before start: nothing
+                    Selection{5, 3, 2, 1},                    // rows the wrong way round: nothing
                     Selection{kWidth + 4, 1, kWidth + 9, 2},  // starts beyond the row
                     Selection{-3, 2, kWidth + 5, 2},          // sticks out on both sides
-                    Selection{4, 2, -1, 3}));                  // ends before column 0
+                    Selection{4, 2, -1, 3}));                 // ends before column 0
 
 TEST(ScrollRegion, RowsMoveWithTheirContentsBothWays) {
   SessionRig rig;

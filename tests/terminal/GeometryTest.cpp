@@ -172,7 +172,8 @@ class ConstrainedHost : public HeadlessHost {
     if (session != nullptr && !fitting) {
       fitting = true;
       session->SizeToWindow(width, height);
-      session->SizeToWindow(width - 10 * session->m_nCharWidth, height - 4 * session->m_nCharHeight);
+      session->SizeToWindow(width - 10 * session->m_nCharWidth,
+                            height - 4 * session->m_nCharHeight);
       fitting = false;
     }
     return changed;
@@ -320,25 +321,28 @@ TEST_P(ScrollTable, MovesTheOffset) {
   EXPECT_EQ(rig.host.invalidations, invalidations + (c.acts ? 1 : 0));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Table, ScrollTable,
-    testing::Values(ScrollCase{0, ScrollCode::LineUp, 0, 1, true}, ScrollCase{976, ScrollCode::LineUp, 0, 977, true},
-                    ScrollCase{977, ScrollCode::LineUp, 0, 977, false},
-                    ScrollCase{5, ScrollCode::LineDown, 0, 4, true},
-                    ScrollCase{0, ScrollCode::LineDown, 0, 0, false},
-                    ScrollCase{970, ScrollCode::PageUp, 0, 977, true},
-                    ScrollCase{977, ScrollCode::PageUp, 0, 977, false},
-                    ScrollCase{10, ScrollCode::PageUp, 0, 34, true},
-                    ScrollCase{20, ScrollCode::PageDown, 0, 0, true},
-                    ScrollCase{24, ScrollCode::PageDown, 0, 0, true},
-                    ScrollCase{25, ScrollCode::PageDown, 0, 1, true},
-                    ScrollCase{0, ScrollCode::PageDown, 0, 0, false},
-                    ScrollCase{0, ScrollCode::ThumbPosition, 0, 977, true},
-                    ScrollCase{0, ScrollCode::ThumbTrack, 900, 77, true},
-                    ScrollCase{5, ScrollCode::ThumbTrack, 5000, 0, true},  // out-of-range thumb
-                    ScrollCase{5, ScrollCode::ThumbTrack, -5, 977, true},
-                    ScrollCase{5, ScrollCode::Top, 0, 5, true}, ScrollCase{5, ScrollCode::Bottom, 0, 0, true},
-                    ScrollCase{5, ScrollCode::EndScroll, 0, 5, true}, ScrollCase{5, static_cast<ScrollCode>(42), 0, 5, true}));
+INSTANTIATE_TEST_SUITE_P(Table, ScrollTable,
+                         testing::Values(ScrollCase{0, ScrollCode::LineUp, 0, 1, true},
+                                         ScrollCase{976, ScrollCode::LineUp, 0, 977, true},
+                                         ScrollCase{977, ScrollCode::LineUp, 0, 977, false},
+                                         ScrollCase{5, ScrollCode::LineDown, 0, 4, true},
+                                         ScrollCase{0, ScrollCode::LineDown, 0, 0, false},
+                                         ScrollCase{970, ScrollCode::PageUp, 0, 977, true},
+                                         ScrollCase{977, ScrollCode::PageUp, 0, 977, false},
+                                         ScrollCase{10, ScrollCode::PageUp, 0, 34, true},
+                                         ScrollCase{20, ScrollCode::PageDown, 0, 0, true},
+                                         ScrollCase{24, ScrollCode::PageDown, 0, 0, true},
+                                         ScrollCase{25, ScrollCode::PageDown, 0, 1, true},
+                                         ScrollCase{0, ScrollCode::PageDown, 0, 0, false},
+                                         ScrollCase{0, ScrollCode::ThumbPosition, 0, 977, true},
+                                         ScrollCase{0, ScrollCode::ThumbTrack, 900, 77, true},
+                                         ScrollCase{5, ScrollCode::ThumbTrack, 5000, 0,
+                                                    true},  // out-of-range thumb
+                                         ScrollCase{5, ScrollCode::ThumbTrack, -5, 977, true},
+                                         ScrollCase{5, ScrollCode::Top, 0, 5, true},
+                                         ScrollCase{5, ScrollCode::Bottom, 0, 0, true},
+                                         ScrollCase{5, ScrollCode::EndScroll, 0, 5, true},
+                                         ScrollCase{5, static_cast<ScrollCode>(42), 0, 5, true}));
 
 TEST_F(Geometry, AWheelMessageMovesExactlyOneLine) {
   Start();

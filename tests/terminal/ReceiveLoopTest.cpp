@@ -1,12 +1,12 @@
 // The receive loop around the byte walk: read errors, re-entrant notifications
 // from a modal box's nested event loop, the tab limit and the log of big reads.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <sstream>
-#include <unistd.h>
 
 #include "SessionFixture.h"
 
@@ -92,7 +92,9 @@ TEST_F(ReceiveLoop, TabsStopAdvancingFarBeyondAnyScreen) {
   constexpr int kLimit = 1 << 20;
   for (int start : {kLimit - 5, kLimit}) {
     session->m_nCursorCol = start;
-    connection.Queue("\t\t\x1b" "7");
+    connection.Queue(
+        "\t\t\x1b"
+        "7");
     session->OnReceive(0);
     EXPECT_EQ(session->m_nSavedCol, kLimit) << start;
   }

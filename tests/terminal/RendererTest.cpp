@@ -263,8 +263,8 @@ TEST_F(HistoryView, ASelectionInvertsFromItsStartToItsEndAcrossRows) {
   s().Draw(dc, true);
   const auto texts = dc.Of(DrawCall::Kind::Text);
   const std::vector<std::tuple<std::string, int, bool>> want = {
-      {"L", 0, false}, {"21", 1, true}, {"L22", 0, true}, {"L2", 0, true}, {"3", 2, false},
-      {"L24", 0, false}};
+      {"L", 0, false}, {"21", 1, true}, {"L22", 0, true},
+      {"L2", 0, true}, {"3", 2, false}, {"L24", 0, false}};
   ASSERT_EQ(texts.size(), want.size());
   for (std::size_t i = 0; i < want.size(); ++i) {
     const auto& [text, col, inverted] = want[i];
@@ -346,9 +346,9 @@ TEST_F(TerminalFont, ANewFontIsMeasuredFittedAndStored) {
   EXPECT_EQ(s.m_crForeground, MakeColour(1, 2, 3));
   std::vector<std::string> written;
   for (const auto& w : profile.writes) written.push_back(w.section + "/" + w.key + "=" + w.value);
-  EXPECT_EQ(written, (std::vector<std::string>{"Font/Name=Courier", "Font/Size=120", "Font/Italic=0",
-                                                "Font/CharSet=1", "Color/ForegroundR=1",
-                                                "Color/ForegroundG=2", "Color/ForegroundB=3"}));
+  EXPECT_EQ(written, (std::vector<std::string>{
+                         "Font/Name=Courier", "Font/Size=120", "Font/Italic=0", "Font/CharSet=1",
+                         "Color/ForegroundR=1", "Color/ForegroundG=2", "Color/ForegroundB=3"}));
 }
 
 TEST_F(TerminalFont, AnEmptyFaceNameChangesNothing) {

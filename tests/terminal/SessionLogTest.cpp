@@ -1,12 +1,12 @@
 // The session log as a real file: what the host sent, controls dropped, each
 // CR written as CR LF, across reads and connections.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <unistd.h>
 
 using namespace std::string_literals;
 
@@ -25,8 +25,9 @@ std::string ReadFile(const fs::path& path) {
 class SessionLog : public testing::Test {
  protected:
   SessionLog() {
-    dir = fs::temp_directory_path() / ("corvane-log-" + std::to_string(::getpid()) + "-" +
-                                       testing::UnitTest::GetInstance()->current_test_info()->name());
+    dir =
+        fs::temp_directory_path() / ("corvane-log-" + std::to_string(::getpid()) + "-" +
+                                     testing::UnitTest::GetInstance()->current_test_info()->name());
     fs::create_directories(dir);
     rig.Start();
   }
@@ -44,9 +45,9 @@ TEST_F(SessionLog, FiltersBytesExactly) {
   EXPECT_EQ(rig.host.panes[kPaneLog], "Logging");
   rig.Feed("ab\r\ncd");
   rig.Feed("\x1b[1m");
-  rig.Feed("\xff\xfb\x01");                    // IAC WILL ECHO: 255 and 251 are kept
+  rig.Feed("\xff\xfb\x01");                      // IAC WILL ECHO: 255 and 251 are kept
   rig.Feed("one\ttwo\a\b\0\x7f\x80\xfe\rend"s);  // controls dropped, 127..254 kept
-  rig.Feed("\x1b[");                           // carried over: logged once only
+  rig.Feed("\x1b[");                             // carried over: logged once only
   rig.Feed("2J");
   rig.session->ToggleLog([]() -> std::optional<std::string> {
     ADD_FAILURE() << "no dialog when stopping";

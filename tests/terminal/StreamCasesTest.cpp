@@ -204,7 +204,8 @@ void CaseRun::Check(const Step& step) {
   } else if (word == "grid:") {
     std::vector<std::string> expected;
     std::istringstream rows(line.substr(line.find('\n') + 1));
-    for (std::string r; std::getline(rows, r);) expected.push_back(Unescape(r.substr(1, r.size() - 2)));
+    for (std::string r; std::getline(rows, r);)
+      expected.push_back(Unescape(r.substr(1, r.size() - 2)));
     ASSERT_EQ(static_cast<int>(expected.size()), s.m_nHeight) << "grid rows";
     for (int r = 0; r < s.m_nHeight; ++r)
       EXPECT_EQ(Escape(s.m_Text[r]), Escape(expected[r])) << "row " << r;
@@ -217,7 +218,10 @@ void CaseRun::Check(const Step& step) {
     int r = 0, c1 = 0, c2 = 0;
     char dash = 0;
     in >> r >> c1;
-    if (in.peek() == '-') in >> dash >> c2; else c2 = c1;
+    if (in.peek() == '-')
+      in >> dash >> c2;
+    else
+      c2 = c1;
     ASSERT_TRUE(r >= 0 && r < s.m_nHeight && c1 >= 0 && c2 < s.m_nWidth) << "cell out of range";
     const int expected = std::stoi(Trim(AfterColon(line)), nullptr, 16);
     for (int col = c1; col <= c2; ++col)
@@ -345,9 +349,9 @@ void ExpectSameOutcome(const Outcome& got, const Outcome& expected, const std::s
   EXPECT_EQ(std::tie(got.width, got.height, got.wantedWidth, got.wantedHeight),
             std::tie(expected.width, expected.height, expected.wantedWidth, expected.wantedHeight))
       << how << ": screen and wanted size";
-  EXPECT_EQ(std::tie(got.attr, got.lineDrawing, got.nawsOffered, got.nawsActive),
-            std::tie(expected.attr, expected.lineDrawing, expected.nawsOffered,
-                     expected.nawsActive))
+  EXPECT_EQ(
+      std::tie(got.attr, got.lineDrawing, got.nawsOffered, got.nawsActive),
+      std::tie(expected.attr, expected.lineDrawing, expected.nawsOffered, expected.nawsActive))
       << how << ": attribute, line drawing, NAWS flags";
   EXPECT_EQ(std::tie(got.beeps, got.messages), std::tie(expected.beeps, expected.messages))
       << how << ": beeps, messages";
@@ -421,8 +425,10 @@ TEST_P(StreamCases, ScreenAndRepliesMatch) {
       continue;
     }
     whole.drawn.Clear();
-    if (step.kind == Step::Kind::Read) whole.Feed(step.text);
-    else whole.Act(step.text);
+    if (step.kind == Step::Kind::Read)
+      whole.Feed(step.text);
+    else
+      whole.Act(step.text);
     SCOPED_TRACE("after line " + std::to_string(step.line));
     ExpectSoundShape(*whole.rig.session);
   }
@@ -464,8 +470,8 @@ TEST_P(StreamCases, EverySplitGivesTheSameState) {
 }
 
 std::string CaseName(const ::testing::TestParamInfo<StreamCase>& info) {
-  std::string name = info.param.file.substr(0, info.param.file.find('.')) + "_L" +
-                     std::to_string(info.param.line);
+  std::string name =
+      info.param.file.substr(0, info.param.file.find('.')) + "_L" + std::to_string(info.param.line);
   for (char& ch : name)
     if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
   return name;

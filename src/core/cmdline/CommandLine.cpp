@@ -67,7 +67,8 @@ std::size_t SchemeLength(std::string_view word) {
 
 bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -87,8 +88,7 @@ std::string DecodeHostName(std::string_view text) {
   for (std::size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '%') {
-      if (i + 2 >= text.size() || !IsHexDigit(text[i + 1]) || !IsHexDigit(text[i + 2]))
-        return {};
+      if (i + 2 >= text.size() || !IsHexDigit(text[i + 1]) || !IsHexDigit(text[i + 2])) return {};
       c = static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
       i += 2;
       if (c <= ' ' || c >= 0x7F || c == '/' || c == '@' || c == ':') return {};

@@ -17,8 +17,8 @@ std::string_view TrimBlanks(std::string_view text) {
 
 PortTextResult ParsePortText(std::string_view text) {
   const std::string_view digits = TrimBlanks(text);
-  const bool allDigits = !digits.empty() && digits.find_first_not_of("0123456789") ==
-                                                std::string_view::npos;
+  const bool allDigits =
+      !digits.empty() && digits.find_first_not_of("0123456789") == std::string_view::npos;
   if (!allDigits) return {false, 0, kPortNotANumberMessage};
 
   unsigned long long value = 0;

@@ -29,8 +29,11 @@ constexpr Table kAnsi = {{
 std::string_view FunctionKeyEntry(int emulation, int row, int column) {
   if (row < 0 || row >= kFunctionKeyRows || column < 0 || column >= kFunctionKeyCount) return {};
   switch (emulation) {
-    case kEmulationVt100: return kVt100[row][column];
-    case kEmulationAnsi: return kAnsi[row][column];
-    default: return {};
+    case kEmulationVt100:
+      return kVt100[row][column];
+    case kEmulationAnsi:
+      return kAnsi[row][column];
+    default:
+      return {};
   }
 }

@@ -11,9 +11,7 @@ inline constexpr int kFunctionKeyCount = 12;
 inline constexpr int kFunctionKeyRows = 4;
 
 // Modifier row of the tables: 0 plain, 1 Shift, 2 Ctrl, 3 Ctrl+Shift.
-constexpr int FunctionKeyRow(bool shift, bool ctrl) {
-  return (shift ? 1 : 0) + (ctrl ? 2 : 0);
-}
+constexpr int FunctionKeyRow(bool shift, bool ctrl) { return (shift ? 1 : 0) + (ctrl ? 2 : 0); }
 
 // The table entry for function key number `column` (0 = F1) in modifier row
 // `row`, without the ESC. Empty when the key sends nothing there, when the

@@ -16,16 +16,27 @@ std::string EditingKey(int virtualKey, int emulation) {
   const bool ansi = emulation == kEmulationAnsi;
   std::string_view tail;
   switch (virtualKey) {
-    case VK_PRIOR: tail = ansi ? "[I" : "[5~"; break;
-    case VK_NEXT: tail = ansi ? "[G" : "[6~"; break;
-    case VK_END: tail = ansi ? "[F" : "[4~"; break;
-    case VK_HOME: tail = ansi ? "[H" : "[1~"; break;
-    case VK_INSERT: tail = ansi ? "[L" : "[2~"; break;
+    case VK_PRIOR:
+      tail = ansi ? "[I" : "[5~";
+      break;
+    case VK_NEXT:
+      tail = ansi ? "[G" : "[6~";
+      break;
+    case VK_END:
+      tail = ansi ? "[F" : "[4~";
+      break;
+    case VK_HOME:
+      tail = ansi ? "[H" : "[1~";
+      break;
+    case VK_INSERT:
+      tail = ansi ? "[L" : "[2~";
+      break;
     case VK_DELETE:
       if (ansi) return std::string(1, kDel);
       tail = "[3~";
       break;
-    default: return {};
+    default:
+      return {};
   }
   return kEsc + std::string(tail);
 }
@@ -35,11 +46,20 @@ std::string EditingKey(int virtualKey, int emulation) {
 std::string ArrowKey(int virtualKey, bool applicationMode) {
   char letter = 0;
   switch (virtualKey) {
-    case VK_UP: letter = 'A'; break;
-    case VK_DOWN: letter = 'B'; break;
-    case VK_RIGHT: letter = 'C'; break;
-    case VK_LEFT: letter = 'D'; break;
-    default: return {};
+    case VK_UP:
+      letter = 'A';
+      break;
+    case VK_DOWN:
+      letter = 'B';
+      break;
+    case VK_RIGHT:
+      letter = 'C';
+      break;
+    case VK_LEFT:
+      letter = 'D';
+      break;
+    default:
+      return {};
   }
   return {kEsc, applicationMode ? 'O' : '[', letter};
 }
@@ -78,7 +98,9 @@ std::string TranslateFunctionKey(int virtualKey, const KeyModifiers& mods, int e
 std::string TranslateKeyDown(int virtualKey, const KeyModifiers& mods, const KeySettings& settings,
                              const MacroTexts& macros) {
   if (IsSystemKey(mods)) return {};
-  if (IsFunctionKey(virtualKey)) return TranslateFunctionKey(virtualKey, mods, settings.emulation, macros);
-  if (std::string arrow = ArrowKey(virtualKey, settings.applicationMode); !arrow.empty()) return arrow;
+  if (IsFunctionKey(virtualKey))
+    return TranslateFunctionKey(virtualKey, mods, settings.emulation, macros);
+  if (std::string arrow = ArrowKey(virtualKey, settings.applicationMode); !arrow.empty())
+    return arrow;
   return EditingKey(virtualKey, settings.emulation);
 }

@@ -31,12 +31,12 @@ struct KeySettings {
 };
 
 enum class LocalKeyAction {
-  None,                // not a local key: translate it
-  ReturnToLiveView,    // Pause/Break: scroll the view to the bottom (then unload the catalogue)
-  StartLineCheck,      // Applications key: start a screen line check
-  PageHistoryUp,       // Alt+Page Up: view one page further back
-  PageHistoryDown,     // Alt+Page Down: view one page forward
-  PassToSystem,        // other Alt combinations: menu mnemonics, Alt+F4; nothing is sent
+  None,              // not a local key: translate it
+  ReturnToLiveView,  // Pause/Break: scroll the view to the bottom (then unload the catalogue)
+  StartLineCheck,    // Applications key: start a screen line check
+  PageHistoryUp,     // Alt+Page Up: view one page further back
+  PageHistoryDown,   // Alt+Page Down: view one page forward
+  PassToSystem,      // other Alt combinations: menu mnemonics, Alt+F4; nothing is sent
 };
 
 // An Alt combination (Alt without Ctrl) is a window-system key: it never sends

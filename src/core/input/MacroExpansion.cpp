@@ -7,12 +7,18 @@ namespace {
 // The byte an escape letter stands for, or nothing for an unknown escape.
 std::optional<char> EscapedByte(char letter) {
   switch (letter) {
-    case '\\': return '\\';
-    case 'e': return '\x1b';
-    case 'n': return '\n';
-    case 'r': return '\r';
-    case 't': return '\t';
-    default: return std::nullopt;
+    case '\\':
+      return '\\';
+    case 'e':
+      return '\x1b';
+    case 'n':
+      return '\n';
+    case 'r':
+      return '\r';
+    case 't':
+      return '\t';
+    default:
+      return std::nullopt;
   }
 }
 

@@ -8,9 +8,9 @@
 // has been included first, its definitions are used instead of these.
 #ifndef VK_PRIOR
 
-inline constexpr int VK_PAUSE = 19;   // Pause/Break
-inline constexpr int VK_PRIOR = 33;   // Page Up
-inline constexpr int VK_NEXT = 34;    // Page Down
+inline constexpr int VK_PAUSE = 19;  // Pause/Break
+inline constexpr int VK_PRIOR = 33;  // Page Up
+inline constexpr int VK_NEXT = 34;   // Page Down
 inline constexpr int VK_END = 35;
 inline constexpr int VK_HOME = 36;
 inline constexpr int VK_LEFT = 37;
@@ -19,7 +19,7 @@ inline constexpr int VK_RIGHT = 39;
 inline constexpr int VK_DOWN = 40;
 inline constexpr int VK_INSERT = 45;
 inline constexpr int VK_DELETE = 46;
-inline constexpr int VK_APPS = 93;    // the Applications (context menu) key
+inline constexpr int VK_APPS = 93;  // the Applications (context menu) key
 inline constexpr int VK_F1 = 112;
 inline constexpr int VK_F2 = 113;
 inline constexpr int VK_F3 = 114;

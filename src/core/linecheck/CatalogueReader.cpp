@@ -96,8 +96,7 @@ std::optional<std::uint32_t> ReadNumber(CharReader& in) {
 
 }  // namespace
 
-void ReadCatalogue(std::streambuf& in,
-                   const std::function<bool(const CatalogueRecord&)>& onRecord,
+void ReadCatalogue(std::streambuf& in, const std::function<bool(const CatalogueRecord&)>& onRecord,
                    const std::atomic<bool>* stop) {
   CharReader reader(in, stop);
   std::uint32_t previousNumber = 0;

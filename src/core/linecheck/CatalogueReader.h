@@ -31,8 +31,7 @@ inline constexpr std::size_t kMaxNameLength = 4096;
 //  - a name cut short by the end of the input is dropped.
 // When `stop` is given and becomes true, reading ends soon after, as at the end
 // of the input: an input that never ends (a device, a huge file) can be abandoned.
-void ReadCatalogue(std::streambuf& in,
-                   const std::function<bool(const CatalogueRecord&)>& onRecord,
+void ReadCatalogue(std::streambuf& in, const std::function<bool(const CatalogueRecord&)>& onRecord,
                    const std::atomic<bool>* stop = nullptr);
 
 }  // namespace linecheck

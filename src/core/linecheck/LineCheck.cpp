@@ -68,9 +68,7 @@ class MemoryScreen : public Screen {
   MemoryScreen(const std::vector<std::string>& text, std::vector<std::string>& attrs)
       : text_(text), attrs_(attrs) {}
 
-  int RowCount() override {
-    return static_cast<int>(std::min(text_.size(), attrs_.size()));
-  }
+  int RowCount() override { return static_cast<int>(std::min(text_.size(), attrs_.size())); }
   bool ReadRow(int row, std::string& text) override {
     text = text_[static_cast<std::size_t>(row)];
     return true;

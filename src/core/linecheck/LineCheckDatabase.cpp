@@ -5,9 +5,9 @@
 #include <new>
 #include <stdexcept>
 
-#include "settings/ProfileKeys.h"
 #include "linecheck/CatalogueReader.h"
 #include "linecheck/DirectoryListing.h"
+#include "settings/ProfileKeys.h"
 
 namespace fs = std::filesystem;
 
@@ -36,13 +36,12 @@ LineCheckDatabase::LineCheckDatabase(Profile& profile, linecheck::TextSink notif
                                      const std::atomic<bool>* stop)
     : LineCheckDatabase(LineCheckSettings::Read(profile), std::move(notify), stop) {}
 
-LineCheckDatabase::LineCheckDatabase(const LineCheckSettings& settings,
-                                     linecheck::TextSink notify, const std::atomic<bool>* stop)
+LineCheckDatabase::LineCheckDatabase(const LineCheckSettings& settings, linecheck::TextSink notify,
+                                     const std::atomic<bool>* stop)
     : notify_(std::move(notify)), stop_(stop) {
   Load(settings);
   if (!entries_.empty() && notify_ && !Stopped()) {
-    notify_("Database loaded (" + std::to_string(Count()) + "/" +
-            std::to_string(Capacity()) + ")");
+    notify_("Database loaded (" + std::to_string(Count()) + "/" + std::to_string(Capacity()) + ")");
   }
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/Profile.h"
 #include "linecheck/CatalogueText.h"
+#include "settings/Profile.h"
 
 // The "Special" settings the catalogue is built from.
 struct LineCheckSettings {

@@ -60,8 +60,7 @@ class SessionHost {
 
   // Creates the terminal font; false when the platform cannot. On success the
   // cell size is the extent of one blank.
-  virtual bool CreateTerminalFont(const FontDescription& desc, int& cellWidth,
-                                  int& cellHeight) = 0;
+  virtual bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) = 0;
   // Sizes the window so its terminal area is exactly width x height pixels.
   // Returns true when that changes the window's size (a size notification follows).
   virtual bool FitClientArea(int width, int height) = 0;

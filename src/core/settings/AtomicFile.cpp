@@ -99,12 +99,15 @@ fs::path TempNameFor(const fs::path& target) {
 
 // The writer's process id when `leaf` is one of target's temporary names.
 long WriterOfTempName(std::string_view leaf, std::string_view prefix) {
-  if (leaf.size() <= prefix.size() + kTempSuffix.size() || leaf.substr(0, prefix.size()) != prefix ||
+  if (leaf.size() <= prefix.size() + kTempSuffix.size() ||
+      leaf.substr(0, prefix.size()) != prefix ||
       leaf.substr(leaf.size() - kTempSuffix.size()) != kTempSuffix)
     return -1;
-  std::string_view middle = leaf.substr(prefix.size(), leaf.size() - prefix.size() - kTempSuffix.size());
+  std::string_view middle =
+      leaf.substr(prefix.size(), leaf.size() - prefix.size() - kTempSuffix.size());
   const auto dot = middle.find('.');
-  if (dot == 0 || dot == std::string_view::npos || middle.size() - dot - 1 != kTempTagDigits) return -1;
+  if (dot == 0 || dot == std::string_view::npos || middle.size() - dot - 1 != kTempTagDigits)
+    return -1;
   long pid = 0;
   for (const char c : middle.substr(0, dot)) {
     if (c < '0' || c > '9' || pid > 100000000) return -1;
@@ -216,7 +219,8 @@ void RemoveAbandonedTempFiles(const fs::path& target) {
   fs::path dir = target.parent_path();
   if (dir.empty()) dir = ".";
   std::error_code ec;
-  for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+  for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator();
+       it.increment(ec)) {
     std::string leaf;
     try {
       leaf = it->path().filename().string();

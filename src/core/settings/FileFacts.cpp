@@ -5,10 +5,11 @@
 #ifdef _WIN32
 #include <process.h>
 #else
-#include <cerrno>
-#include <csignal>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 #endif
 
 namespace fs = std::filesystem;
@@ -21,7 +22,7 @@ FileIdentity IdentityOf(const fs::path& path) {
   identity.modified = fs::last_write_time(path, ec);
   identity.size = fs::is_regular_file(path, ec) ? fs::file_size(path, ec) : 0;
 #ifndef _WIN32
-  struct stat info{};
+  struct stat info {};
   if (stat(path.c_str(), &info) == 0) {
     identity.device = static_cast<std::uint64_t>(info.st_dev);
     identity.inode = static_cast<std::uint64_t>(info.st_ino);
@@ -44,7 +45,7 @@ bool IsReadOnlyForUs(const fs::path& path) {
 void CopyOwnerAndMode(const fs::path& original, const fs::path& replacement) {
   std::error_code ec;
 #ifndef _WIN32
-  struct stat info{};
+  struct stat info {};
   if (stat(original.c_str(), &info) != 0) return;
   // The owner first: changing it may clear set-id bits that the mode then restores.
   if (chown(replacement.c_str(), info.st_uid, info.st_gid) != 0)

@@ -29,7 +29,8 @@ bool IsReadOnlyForUs(const std::filesystem::path& path);
 // Gives `replacement` the owner, group and mode of `original`, as far as the
 // user may set them (an ordinary user keeps their own owner and may only pick
 // one of their groups). Windows: the permission bits only.
-void CopyOwnerAndMode(const std::filesystem::path& original, const std::filesystem::path& replacement);
+void CopyOwnerAndMode(const std::filesystem::path& original,
+                      const std::filesystem::path& replacement);
 
 // This process's id.
 long CurrentProcessId();

@@ -5,11 +5,12 @@
 #include <utility>
 
 #ifndef _WIN32
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
 #endif
 
 namespace fs = std::filesystem;
@@ -51,7 +52,8 @@ FileLock::FileLock(fs::path lockFile) : path_(std::move(lockFile)) {
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
       // The previous holder removes the file before it unlocks: a lock won on
       // a removed file guards nothing, so only a file still in place counts.
-      struct stat held{}, named{};
+      struct stat held {
+      }, named{};
       if (fstat(fd, &held) == 0 && stat(path_.c_str(), &named) == 0 && SameFile(held, named)) {
         fd_ = fd;
         return;

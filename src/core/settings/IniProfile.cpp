@@ -1,13 +1,13 @@
 #include "settings/IniProfile.h"
 
-#include "settings/AtomicFile.h"
-#include "settings/FileLock.h"
-
 #include <climits>
 #include <cstdio>
 #include <string_view>
 #include <system_error>
 #include <utility>
+
+#include "settings/AtomicFile.h"
+#include "settings/FileLock.h"
 
 namespace fs = std::filesystem;
 
@@ -86,9 +86,10 @@ std::string WithoutLineBreaks(std::string value) {
 // Quotes a value that would otherwise lose surrounding blanks or its own quotes on reading.
 std::string Encode(const std::string& value) {
   const bool needs_quotes =
-      !value.empty() && (kBlanks.find(value.front()) != std::string_view::npos ||
-                         kBlanks.find(value.back()) != std::string_view::npos ||
-                         (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()));
+      !value.empty() &&
+      (kBlanks.find(value.front()) != std::string_view::npos ||
+       kBlanks.find(value.back()) != std::string_view::npos ||
+       (value.size() >= 2 && IsQuote(value.front()) && value.back() == value.front()));
   return needs_quotes ? '"' + value + '"' : value;
 }
 

@@ -59,10 +59,10 @@ class IniProfile : public Profile {
   const std::filesystem::path path_;
   std::mutex mutex_;
   std::optional<FileIdentity> loaded_;  // the file lines_ came from; none before reading
-  std::string byte_order_mark_;      // a UTF-8 mark the file started with, written back as found
-  std::vector<std::string> lines_;   // the file's lines without their '\n'
-  bool final_newline_ = true;        // whether the last line ended with '\n'
-  std::string line_end_;             // "\r" when the file uses CR LF: appended to new lines
-  bool readable_ = true;             // false: the file exists but could not be read; never replace it
-  std::vector<Write> pending_;       // changes that have not reached the disk yet, one per key
+  std::string byte_order_mark_;         // a UTF-8 mark the file started with, written back as found
+  std::vector<std::string> lines_;      // the file's lines without their '\n'
+  bool final_newline_ = true;           // whether the last line ended with '\n'
+  std::string line_end_;                // "\r" when the file uses CR LF: appended to new lines
+  bool readable_ = true;        // false: the file exists but could not be read; never replace it
+  std::vector<Write> pending_;  // changes that have not reached the disk yet, one per key
 };

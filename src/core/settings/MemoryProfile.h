@@ -31,6 +31,6 @@ class MemoryProfile : public Profile {
 
  private:
   static std::string Fold(const std::string& s);
-  mutable std::mutex mutex_;  // the line-check worker reads while the UI writes
+  mutable std::mutex mutex_;                   // the line-check worker reads while the UI writes
   std::map<std::string, std::string> values_;  // "section\nkey", folded
 };

@@ -41,9 +41,7 @@ struct NumberedStringKey {
   const char* section;
   const char* prefix;
   const char* def;
-  std::string Read(Profile& p, int number) const {
-    return p.GetString(section, Name(number), def);
-  }
+  std::string Read(Profile& p, int number) const { return p.GetString(section, Name(number), def); }
   void Write(Profile& p, int number, const std::string& v) const {
     p.WriteString(section, Name(number), v);
   }

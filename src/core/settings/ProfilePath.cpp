@@ -13,13 +13,16 @@ namespace {
 
 constexpr const char* kFileName = "corvane.ini";
 
-const char* NonEmpty(const char* value) { return value != nullptr && *value != '\0' ? value : nullptr; }
+const char* NonEmpty(const char* value) {
+  return value != nullptr && *value != '\0' ? value : nullptr;
+}
 
 #ifdef _WIN32
 fs::path BesideExecutable() {
   std::wstring buffer(MAX_PATH, L'\0');
   for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
+    const DWORD length =
+        GetModuleFileNameW(nullptr, buffer.data(), static_cast<DWORD>(buffer.size()));
     if (length == 0) return kFileName;
     if (length < buffer.size()) {
       buffer.resize(length);
@@ -38,9 +41,11 @@ fs::path ProfilePathFrom(const EnvironmentLookup& lookup) {
   return BesideExecutable();
 #else
   // A relative XDG_CONFIG_HOME is invalid by the XDG rules and is ignored.
-  if (const char* config = NonEmpty(lookup("XDG_CONFIG_HOME")); config && fs::path(config).is_absolute())
+  if (const char* config = NonEmpty(lookup("XDG_CONFIG_HOME"));
+      config && fs::path(config).is_absolute())
     return fs::path(config) / "corvane" / kFileName;
-  if (const char* home = NonEmpty(lookup("HOME"))) return fs::path(home) / ".config" / "corvane" / kFileName;
+  if (const char* home = NonEmpty(lookup("HOME")))
+    return fs::path(home) / ".config" / "corvane" / kFileName;
   return kFileName;
 #endif
 }

@@ -27,7 +27,7 @@ bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
   WaitCursor wait(*m_pFrame);
   if (!m_Connection.Connect(host, port)) {
     m_pFrame->ShowMessage("Connection to " + host + ":" + std::to_string(port) + " failed",
-                         MessageKind::Stop);
+                          MessageKind::Stop);
     Close();
     return false;
   }

@@ -8,9 +8,9 @@
 #include <chrono>
 #include <future>
 
-#include "settings/ProfileKeys.h"
 #include "linecheck/LineCheck.h"
 #include "linecheck/LineCheckDatabase.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 
 namespace {
@@ -105,7 +105,8 @@ void CTelnetSession::ShowMessageFromAnyThread(const std::string& text) {
     else
       closed->set_value();
   });
-  while (!m_bStopping && done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
+  while (!m_bStopping &&
+         done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
   }
 }
 

@@ -85,8 +85,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         break;
       case 27:
       case 255: {
-        const unsigned char* r =
-            b == 27 ? ParseEscape(p + 1, end) : ParseTelnetCommand(p + 1, end);
+        const unsigned char* r = b == 27 ? ParseEscape(p + 1, end) : ParseTelnetCommand(p + 1, end);
         if (r == nullptr) {
           m_nCarry = static_cast<int>(end - p);
           std::memmove(m_RecvBuf, p, static_cast<std::size_t>(m_nCarry));

@@ -7,12 +7,22 @@
 #include "terminal/TelnetSession.h"
 
 namespace {
-constexpr Colour kFixedPalette[16] = {
-    0, MakeColour(128, 0, 0), MakeColour(0, 128, 0), MakeColour(128, 128, 0),
-    MakeColour(0, 0, 128), MakeColour(128, 0, 128), MakeColour(0, 128, 128), 0,
-    MakeColour(128, 128, 128), MakeColour(255, 0, 0), MakeColour(0, 255, 0),
-    MakeColour(255, 255, 0), MakeColour(0, 0, 255), MakeColour(255, 0, 255),
-    MakeColour(0, 255, 255), MakeColour(255, 255, 255)};
+constexpr Colour kFixedPalette[16] = {0,
+                                      MakeColour(128, 0, 0),
+                                      MakeColour(0, 128, 0),
+                                      MakeColour(128, 128, 0),
+                                      MakeColour(0, 0, 128),
+                                      MakeColour(128, 0, 128),
+                                      MakeColour(0, 128, 128),
+                                      0,
+                                      MakeColour(128, 128, 128),
+                                      MakeColour(255, 0, 0),
+                                      MakeColour(0, 255, 0),
+                                      MakeColour(255, 255, 0),
+                                      MakeColour(0, 0, 255),
+                                      MakeColour(255, 0, 255),
+                                      MakeColour(0, 255, 255),
+                                      MakeColour(255, 255, 255)};
 
 const unsigned char* Bytes(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
@@ -70,7 +80,8 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
     const Colour back = PaletteColour(inverted ? f : b);
     dc.SetTextColour(fore);
     dc.SetBackColour(back);
-    dc.DrawText(start * m_nCharWidth, y, Bytes(text) + start, static_cast<std::size_t>(end - start));
+    dc.DrawText(start * m_nCharWidth, y, Bytes(text) + start,
+                static_cast<std::size_t>(end - start));
   };
 
   // The row's selected columns [selFrom, selTo), the same cells IsSelected

@@ -12,8 +12,9 @@ std::string Slice(const std::string& line, int from, int to) {
   const int len = static_cast<int>(line.size());
   from = std::max(from, 0);
   to = std::min(to, len);
-  return from < to ? line.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from))
-                   : std::string();
+  return from < to
+             ? line.substr(static_cast<std::size_t>(from), static_cast<std::size_t>(to - from))
+             : std::string();
 }
 }  // namespace
 

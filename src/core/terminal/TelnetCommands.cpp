@@ -5,8 +5,7 @@
 #include "terminal/TelnetSession.h"
 
 namespace telnet {
-constexpr unsigned char SE = 240, SB = 250, WILL = 251, WONT = 252, DO = 253, DONT = 254,
-                        IAC = 255;
+constexpr unsigned char SE = 240, SB = 250, WILL = 251, WONT = 252, DO = 253, DONT = 254, IAC = 255;
 constexpr unsigned char ECHO = 1, TERMINAL_TYPE = 24, NAWS = 31;
 constexpr unsigned char IS = 0, SEND = 1;
 }  // namespace telnet

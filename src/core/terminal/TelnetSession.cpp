@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "linecheck/LineCheckDatabase.h"
 #include "settings/Profile.h"
 #include "settings/ProfileKeys.h"
-#include "linecheck/LineCheckDatabase.h"
 #include "terminal/ByteClasses.h"
 #include "terminal/TelnetData.h"
 

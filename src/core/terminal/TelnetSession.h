@@ -33,7 +33,6 @@ inline constexpr int kRecvBufSize = 4096;
 // Largest history ring accepted (what the Terminal properties dialog allows).
 inline constexpr int kMaxBufferSize = 65536;
 
-
 class CTelnetSession : public ConnectionEvents {
  public:
   CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile);

@@ -6,10 +6,10 @@
 #include <QTcpSocket>
 #include <cstdlib>
 
-#include "settings/IniProfile.h"
-#include "settings/ProfilePath.h"
 #include "dialogs/AboutDialog.h"
 #include "frame/CommandIds.h"
+#include "settings/IniProfile.h"
+#include "settings/ProfilePath.h"
 
 bool NetworkLayerAvailable() {
   const char* simulate = std::getenv(kSimulateNetworkFailureVariable);
@@ -39,8 +39,8 @@ bool CTerminalApp::InitInstance() {
   }
   m_pProfile = std::make_unique<IniProfile>(DefaultProfilePath());
   m_pMainWnd = std::make_unique<CMainFrame>(*m_pProfile, m_CommandLine, m_Hooks);
-  QObject::connect(m_pMainWnd->Action(cmd::ID_APP_ABOUT), &QAction::triggered,
-                   m_pMainWnd.get(), [this] { OnAppAbout(); });
+  QObject::connect(m_pMainWnd->Action(cmd::ID_APP_ABOUT), &QAction::triggered, m_pMainWnd.get(),
+                   [this] { OnAppAbout(); });
   m_pMainWnd->show();
   return true;
 }

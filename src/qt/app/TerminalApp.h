@@ -4,8 +4,8 @@
 #include <memory>
 
 #include "cmdline/CommandLine.h"
-#include "settings/Profile.h"
 #include "frame/MainFrame.h"
+#include "settings/Profile.h"
 
 // Set (to anything non-empty) to make the network layer fail to start, so the
 // start-up failure can be seen and tested.

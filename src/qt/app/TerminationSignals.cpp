@@ -3,12 +3,13 @@
 #include <QtGlobal>
 
 #ifdef Q_OS_UNIX
-#include <QSocketNotifier>
-#include <cerrno>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <QSocketNotifier>
+#include <cerrno>
+#include <csignal>
 
 namespace {
 constexpr int kSignals[] = {SIGTERM, SIGHUP};

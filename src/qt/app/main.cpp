@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "cmdline/CommandLine.h"
 #include "app/TerminalApp.h"
 #include "app/TerminationSignals.h"
+#include "cmdline/CommandLine.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

@@ -50,10 +50,10 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
   connect(m_buttonOk, &QPushButton::clicked, this, &QDialog::accept);
   grid->addWidget(m_buttonOk, 0, 2, Qt::AlignTop);
 
-  grid->addWidget(NoteBox(QStringLiteral("Program Information"), kAboutProgramText, this), 1, 0,
-                  1, 3);
-  grid->addWidget(NoteBox(QStringLiteral("Contact Information"), kAboutContactText, this), 2, 0,
-                  1, 3);
+  grid->addWidget(NoteBox(QStringLiteral("Program Information"), kAboutProgramText, this), 1, 0, 1,
+                  3);
+  grid->addWidget(NoteBox(QStringLiteral("Contact Information"), kAboutContactText, this), 2, 0, 1,
+                  3);
   grid->setColumnStretch(1, 1);
   setMinimumWidth(300);
 }

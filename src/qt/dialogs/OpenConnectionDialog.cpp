@@ -30,7 +30,7 @@ class DialogUnits {
   explicit DialogUnits(const QFontMetrics& metrics)
       : x_(metrics.horizontalAdvance(
                QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz")) /
-               26.0 / 2.0),
+           26.0 / 2.0),
         y_(metrics.height()) {}
   int X(int units) const { return static_cast<int>(units * x_ / 4.0 + 0.5); }
   int Y(int units) const { return static_cast<int>(units * y_ / 8.0 + 0.5); }
@@ -85,7 +85,8 @@ void COpenConnectionDlg::BuildControls() {
   auto* portLabel = new QLabel(QStringLiteral("&Port"), this);
   m_editPort = new QLineEdit(this);
   m_editPort->setObjectName(QStringLiteral("port"));
-  m_editPort->setFixedWidth(std::max(du.X(25), fontMetrics().horizontalAdvance(QStringLiteral("000000"))));
+  m_editPort->setFixedWidth(
+      std::max(du.X(25), fontMetrics().horizontalAdvance(QStringLiteral("000000"))));
   // Digits only, as typed or pasted; the value itself is checked on OK.
   m_editPort->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_editPort));

@@ -7,9 +7,9 @@
 #include <functional>
 #include <string>
 
+#include "platform/Messages.h"
 #include "settings/Profile.h"
 #include "settings/RecentHostList.h"
-#include "platform/Messages.h"
 
 class QLineEdit;
 class QListWidget;

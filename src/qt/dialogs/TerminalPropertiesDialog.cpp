@@ -13,8 +13,8 @@
 #include <iterator>
 
 std::string IntegerRangeMessage(unsigned min, unsigned max) {
-  return "Please enter an integer between " + std::to_string(min) + " and " +
-         std::to_string(max) + ".";
+  return "Please enter an integer between " + std::to_string(min) + " and " + std::to_string(max) +
+         ".";
 }
 
 namespace {
@@ -58,10 +58,10 @@ void CTerminalPropertiesDlg::BuildControls() {
   grid->addWidget(RadioPair(QStringLiteral("&Emulation"), m_radioVt100, QStringLiteral("VT100"),
                             m_radioAnsi, QStringLiteral("ANSI"), this),
                   0, 0);
-  grid->addWidget(RadioPair(QStringLiteral("&Arrow keys mode"), m_radioApplication,
-                            QStringLiteral("Application"), m_radioCursor, QStringLiteral("Cursor"),
-                            this),
-                  0, 1);
+  grid->addWidget(
+      RadioPair(QStringLiteral("&Arrow keys mode"), m_radioApplication,
+                QStringLiteral("Application"), m_radioCursor, QStringLiteral("Cursor"), this),
+      0, 1);
   grid->addWidget(RadioPair(QStringLiteral("&Backspace key"), m_radioSendsBackspace,
                             QStringLiteral("Sends backspace"), m_radioSendsDelete,
                             QStringLiteral("Sends delete"), this),
@@ -70,7 +70,8 @@ void CTerminalPropertiesDlg::BuildControls() {
   auto* screen = new QGroupBox(QStringLiteral("Screen properties"), this);
   auto* screenLayout = new QGridLayout(screen);
   // Digits only, like the number fields of the platform's dialogs.
-  auto* digits = new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
+  auto* digits =
+      new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), this);
   auto numberField = [&](const QString& label, int row) {
     auto* edit = new QLineEdit(screen);
     edit->setValidator(digits);
@@ -108,10 +109,11 @@ void CTerminalPropertiesDlg::BuildControls() {
   connect(m_buttonCancel, &QPushButton::clicked, this, &QDialog::reject);
 
   // Tab order of the design: the buttons first, then the groups as laid out.
-  QWidget* order[] = {m_buttonOk,          m_buttonCancel,     m_radioVt100,        m_radioAnsi,
-                      m_radioApplication,  m_radioCursor,      m_radioSendsBackspace,
-                      m_radioSendsDelete,  m_editWidth,        m_editHeight,        m_editBuffer,
-                      m_checkLocalEcho,    m_checkBlockCursor, m_checkReverseColor};
+  QWidget* order[] = {
+      m_buttonOk,         m_buttonCancel,     m_radioVt100,          m_radioAnsi,
+      m_radioApplication, m_radioCursor,      m_radioSendsBackspace, m_radioSendsDelete,
+      m_editWidth,        m_editHeight,       m_editBuffer,          m_checkLocalEcho,
+      m_checkBlockCursor, m_checkReverseColor};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 

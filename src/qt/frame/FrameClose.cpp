@@ -9,10 +9,10 @@
 #include <algorithm>
 #include <climits>
 
-#include "settings/ProfileKeys.h"
 #include "frame/MainFrame.h"
-#include "view/TerminalView.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 namespace {
 // States a window manager may impose that the window's size cannot follow.
@@ -142,7 +142,9 @@ void CMainFrame::PlaceOnAvailableScreen() {
   }
   if (!nearest) return;
   const QRect area = nearest->availableGeometry();
-  const int x = std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width()));
-  const int y = std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
+  const int x =
+      std::clamp(at.x(), area.left(), std::max(area.left(), area.right() + 1 - outer.width()));
+  const int y =
+      std::clamp(at.y(), area.top(), std::max(area.top(), area.bottom() + 1 - outer.height()));
   move(x, y);
 }

@@ -7,11 +7,11 @@
 #include <QMenu>
 #include <QMimeData>
 
-#include "text/ClipboardBytes.h"
 #include "frame/CommandIds.h"
 #include "frame/MainFrame.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "text/ClipboardBytes.h"
+#include "view/TerminalView.h"
 
 namespace {
 
@@ -119,10 +119,10 @@ void CMainFrame::OnEditPaste() {
   // What the clipboard holds: no line-end conversion, no echo; a data byte 255
   // is doubled for telnet.
   const QString text = QGuiApplication::clipboard()->text();
-  const std::string bytes = BytesFromClipboardText(
-      std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
-                          static_cast<std::size_t>(text.size())),
-      TerminalCodePage());
+  const std::string bytes =
+      BytesFromClipboardText(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                 static_cast<std::size_t>(text.size())),
+                             TerminalCodePage());
   if (!bytes.empty()) m_pSession->SendData(bytes);
 }
 

@@ -1,11 +1,11 @@
 // The Font and Background color commands of the Options menu.
 #include <QColorDialog>
 
-#include "settings/ProfileKeys.h"
 #include "dialogs/TerminalFontDialog.h"
 #include "frame/MainFrame.h"
-#include "view/QtDrawContext.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
+#include "view/QtDrawContext.h"
 
 void CMainFrame::OnOptionsFont() {
   CTelnetSession& session = *m_pSession;

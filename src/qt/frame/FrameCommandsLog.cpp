@@ -38,8 +38,9 @@ std::optional<std::string> CMainFrame::ChooseLogFile() {
     // user says so. No keeps the dialog up to choose another name. (A folder
     // is not asked about: it cannot be opened, which the log reports.)
     if (file.exists() && !file.isDir() &&
-        ShowMessage((path + QStringLiteral(" already exists.\nDo you want to replace it?")).toStdString(),
-                    MessageKind::Question) != MessageAnswer::Yes) {
+        ShowMessage(
+            (path + QStringLiteral(" already exists.\nDo you want to replace it?")).toStdString(),
+            MessageKind::Question) != MessageAnswer::Yes) {
       dialog.selectFile(file.fileName());
       continue;
     }

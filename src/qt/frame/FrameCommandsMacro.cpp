@@ -1,8 +1,8 @@
 // The Macro command: the twelve macro texts edited in one dialog and, on OK,
 // all twelve stored at once, as typed.
-#include "settings/ProfileKeys.h"
 #include "dialogs/MacroDialog.h"
 #include "frame/MainFrame.h"
+#include "settings/ProfileKeys.h"
 
 void CMainFrame::OnOptionsMacro() {
   CMacroDlg dialog(m_strMacro, this);

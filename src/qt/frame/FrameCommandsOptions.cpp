@@ -2,9 +2,9 @@
 // that open the option dialogs.
 #include <QAction>
 
-#include "settings/ProfileKeys.h"
 #include "frame/CommandIds.h"
 #include "frame/MainFrame.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 
 namespace {

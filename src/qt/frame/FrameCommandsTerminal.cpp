@@ -1,8 +1,8 @@
 // The Terminal properties command: the nine terminal settings edited in one
 // dialog, then applied to the frame and the session and stored.
-#include "settings/ProfileKeys.h"
 #include "dialogs/TerminalPropertiesDialog.h"
 #include "frame/MainFrame.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 
 void CMainFrame::OnTerminalProperties() {

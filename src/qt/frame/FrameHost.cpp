@@ -7,17 +7,16 @@
 #include <QMessageBox>
 #include <QMetaObject>
 #include <QScreen>
-#include <QWindow>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <QWindow>
 
 #include "frame/MainFrame.h"
-
 #include "settings/ProfileKeys.h"
-#include "view/TerminalView.h"
-#include "view/QtTerminalFont.h"
 #include "terminal/TelnetSession.h"
+#include "view/QtTerminalFont.h"
+#include "view/TerminalView.h"
 
 void CMainFrame::PostToUi(std::function<void()> task) {
   // Tasks wait in a queue of our own (its lock orders the worker's writes
@@ -46,8 +45,8 @@ void CMainFrame::RunPosted() {
 void CMainFrame::SetTitle(const std::string& title) {
   // Qt reads "[*]" as the document-modified mark; "[*][*]" shows it literally,
   // so a description holding "[*]" keeps it.
-  setWindowTitle(QString::fromStdString(title).replace(QStringLiteral("[*]"),
-                                                       QStringLiteral("[*][*]")));
+  setWindowTitle(
+      QString::fromStdString(title).replace(QStringLiteral("[*]"), QStringLiteral("[*][*]")));
 }
 
 void CMainFrame::SetPaneText(::Pane pane, const std::string& text) {
@@ -214,8 +213,8 @@ bool CMainFrame::FitClientArea(int width, int height) {
   const int outerWidth = target.width() + m_pScrollBar->sizeHint().width();
   const int menuHeight = menuBar()->heightForWidth(outerWidth);
   QStatusBar* bar = statusBar();
-  const int statusHeight = bar->hasHeightForWidth() ? bar->heightForWidth(outerWidth)
-                                                    : bar->sizeHint().height();
+  const int statusHeight =
+      bar->hasHeightForWidth() ? bar->heightForWidth(outerWidth) : bar->sizeHint().height();
   const QSize parts(outerWidth - target.width(), std::max(menuHeight, 0) + statusHeight);
   // The window manager learns the cell as the window's size step over the
   // window's own parts (as xterm declares it), so a drag offers only sizes

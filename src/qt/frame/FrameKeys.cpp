@@ -8,9 +8,9 @@
 #include <mutex>
 
 #include "frame/MainFrame.h"
-#include "view/TerminalView.h"
 #include "input/KeyTranslation.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 void CMainFrame::OnTerminalKey(QKeyEvent& event, bool pressed) {
   m_AppsKey.Follow(*m_pView, event, pressed);
@@ -31,7 +31,8 @@ void CMainFrame::OnTerminalKey(QKeyEvent& event, bool pressed) {
     KeyDown(virtualKey, mods);
     return;
   }
-  for (char character : TypedCharacters(event.key(), event.modifiers(), event.text(), TerminalCodePage()))
+  for (char character :
+       TypedCharacters(event.key(), event.modifiers(), event.text(), TerminalCodePage()))
     OnChar(static_cast<unsigned char>(character));
 }
 
@@ -94,7 +95,8 @@ bool CMainFrame::OnSysKeyDown(int virtualKey) {
 }
 
 void CMainFrame::OnChar(unsigned char character) {
-  SendKeyBytes(TranslateChar(character, {m_pSession->m_nEmulation, m_bApplicationMode, m_bBackspace}));
+  SendKeyBytes(
+      TranslateChar(character, {m_pSession->m_nEmulation, m_bApplicationMode, m_bBackspace}));
   if (!m_bLocalEcho || !m_pSession->IsConnected()) return;
   {
     std::lock_guard lock(m_pSession->ScreenLock());

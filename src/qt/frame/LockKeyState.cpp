@@ -4,8 +4,9 @@
 #include "frame/StatusPanes.h"
 
 #if defined(CORVANE_HAVE_XKB)
-#include <QGuiApplication>
 #include <QtGui/qguiapplication_platform.h>
+
+#include <QGuiApplication>
 // clang-format off
 #include <X11/Xlib.h>
 #include <X11/XKBlib.h>

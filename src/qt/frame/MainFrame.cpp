@@ -2,8 +2,6 @@
 // area, and the session, in the order the start-up relies on.
 #include "frame/MainFrame.h"
 
-#include <algorithm>
-
 #include <QAction>
 #include <QHBoxLayout>
 #include <QKeySequence>
@@ -12,12 +10,13 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <algorithm>
 
-#include "settings/ProfileKeys.h"
 #include "frame/CommandIds.h"
-#include "view/TerminalView.h"
 #include "net/QtConnection.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHooks hooks)
     : m_Profile(profile), m_Hooks(std::move(hooks)) {
@@ -79,7 +78,7 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   m_bApplicationMode = keys::ApplicationMode.Read(m_Profile) != 0;
   m_bBackspace = keys::Backspace.Read(m_Profile) != 0;
 
-  m_pSession->Close();  // start disconnected: title, timer and time pane
+  m_pSession->Close();       // start disconnected: title, timer and time pane
   PlaceOnAvailableScreen();  // now that the session has fitted the window
   m_pView->setFocus();
 
@@ -110,8 +109,10 @@ QAction* CMainFrame::AddCommand(QMenu* menu, const char* text, int id, const cha
   }
   action->setData(id);
   if (prompt) action->setStatusTip(QString::fromUtf8(prompt));
-  if (menu) menu->addAction(action);
-  else addAction(action);  // accelerator without a menu item
+  if (menu)
+    menu->addAction(action);
+  else
+    addAction(action);  // accelerator without a menu item
   m_Actions[id] = action;
   return action;
 }

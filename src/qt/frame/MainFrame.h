@@ -22,13 +22,13 @@
 #include <optional>
 #include <string>
 
-#include "text/CodePage.h"
 #include "cmdline/CommandLine.h"
-#include "settings/Profile.h"
-#include "settings/RecentHostList.h"
 #include "frame/QtKeyMapping.h"
 #include "platform/SessionHost.h"
+#include "settings/Profile.h"
+#include "settings/RecentHostList.h"
 #include "terminal/ScrollCode.h"
+#include "text/CodePage.h"
 
 class CTelnetSession;
 class QtConnection;
@@ -189,7 +189,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
 
   Profile& m_Profile;
   FrameHooks m_Hooks;
-  std::mutex m_PostedMutex;                     // guards m_Posted (the line-check worker posts)
+  std::mutex m_PostedMutex;  // guards m_Posted (the line-check worker posts)
   std::deque<std::function<void()>> m_Posted;
   bool m_bSaveWinPosition = true;
   std::array<QLabel*, kStatusPaneCount> m_Panes{};
@@ -207,7 +207,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
   bool m_bApplicationMode = true;
   bool m_bBackspace = true;
   bool m_bMinimized = false;
-  QSize m_HandledArea;  // terminal area size last acted on (or set by our own fit)
+  QSize m_HandledArea;     // terminal area size last acted on (or set by our own fit)
   QTimer m_UserSizeTimer;  // acts on a size the user gave, once its events are in
   QTimer m_RefitTimer;     // fits the window again once a user's resizing has settled
   // Since an imposed maximised state was last undone: the window manager's
@@ -222,7 +222,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
   // What the window shows of a terminal area larger than the limit.
   static QSize VisiblePart(QSize area, QSize limit, QSize cell);
   void RefitAfterUserResize();
-  void RefitShownPart();  // fits again a screen larger than the display
+  void RefitShownPart();        // fits again a screen larger than the display
   bool m_bShownInPart = false;  // the last fit found the screen larger than the display
   // The window size (and size-step base) the last fit asked for, applied by
   // ApplyWindowFit once control is back in the event loop.

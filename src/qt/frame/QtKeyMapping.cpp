@@ -87,7 +87,8 @@ std::string TypedCharacters(int qtKey, Qt::KeyboardModifiers modifiers, const QS
 
 std::string TerminalBytes(const std::string& utf8Text, const CodePage& codePage) {
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  const QString text = decoder(QByteArrayView(utf8Text.data(), static_cast<qsizetype>(utf8Text.size())));
+  const QString text =
+      decoder(QByteArrayView(utf8Text.data(), static_cast<qsizetype>(utf8Text.size())));
   if (decoder.hasError()) return utf8Text;
   return codePage.Encode(text.toStdU16String());
 }
@@ -99,8 +100,10 @@ void AppsKeyState::Follow(QWidget& widget, const QKeyEvent& event, bool pressed)
   }
   if (event.key() != Qt::Key_Menu) return;
   // An auto-repeat release is followed at once by the next press.
-  if (pressed) down_ = true;
-  else if (!event.isAutoRepeat()) down_ = false;
+  if (pressed)
+    down_ = true;
+  else if (!event.isAutoRepeat())
+    down_ = false;
 }
 
 bool AppsKeyState::eventFilter(QObject* watched, QEvent* event) {

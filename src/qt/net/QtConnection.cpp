@@ -46,10 +46,12 @@ bool QtConnection::Create() {
   });
   // Queued, like the socket messages of a window system: the end of the
   // connection is never reported from inside a send or a receive.
-  connect(socket_, &QAbstractSocket::disconnected, this,
-          [this, generation] { HostClosed(generation); }, Qt::QueuedConnection);
-  connect(socket_, &QAbstractSocket::errorOccurred, this,
-          [this, generation] { HostClosed(generation); }, Qt::QueuedConnection);
+  connect(
+      socket_, &QAbstractSocket::disconnected, this, [this, generation] { HostClosed(generation); },
+      Qt::QueuedConnection);
+  connect(
+      socket_, &QAbstractSocket::errorOccurred, this,
+      [this, generation] { HostClosed(generation); }, Qt::QueuedConnection);
   return true;
 }
 

@@ -72,8 +72,7 @@ void RowRasteriser::PaintRow(QImage& image, int rowTop, const DisplayRow& row) {
   }
 }
 
-void RowRasteriser::PaintText(QImage& image, int rowTop, const DisplayRow& row,
-                              const DrawOp& op) {
+void RowRasteriser::PaintText(QImage& image, int rowTop, const DisplayRow& row, const DrawOp& op) {
   const int cw = cell_.width(), ch = cell_.height();
   const int tw = tile_.width(), th = tile_.height();
   if (tw < cw || th < ch)  // what no tile covers shows the background
@@ -89,7 +88,8 @@ void RowRasteriser::PaintText(QImage& image, int rowTop, const DisplayRow& row,
     const int tx0 = std::max(0, -x), tx1 = std::min(tw, image.width() - x);
     if (image.width() - x <= 0) break;
     if (tx0 >= tx1) continue;
-    const auto byte = static_cast<unsigned char>(row.cells[static_cast<std::size_t>(op.firstCell + i)]);
+    const auto byte =
+        static_cast<unsigned char>(row.cells[static_cast<std::size_t>(op.firstCell + i)]);
     const std::uint32_t* tile = Tile(table, byte, op.fore, op.back);
     const std::size_t bytes = static_cast<std::size_t>(tx1 - tx0) * sizeof(std::uint32_t);
     for (int ty = ty0; ty < ty1; ++ty) {

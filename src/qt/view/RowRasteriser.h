@@ -48,7 +48,7 @@ class RowRasteriser {
   QSize tile_{1, 1};  // the cell, bounded by kMaxTileSide
   int ascent_ = 0;
   const CodePage* codePage_;
-  QImage tileImage_;  // where a new cell is drawn before it joins the pool
+  QImage tileImage_;                 // where a new cell is drawn before it joins the pool
   std::vector<std::uint32_t> pool_;  // cached cells, one after another
   std::size_t tileCount_ = 0;
   std::unordered_map<std::uint64_t, std::size_t> tableOfPair_;

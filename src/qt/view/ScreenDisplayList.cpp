@@ -124,8 +124,8 @@ void ScreenDisplayList::AddFill(int x, int y, int w, int h, Colour colour) {
   const long long bottom = static_cast<long long>(y) + h;  // excluded
   const int first = std::max(FloorDiv(y, cellHeight_), 0);
   const int last = std::min(FloorDiv(bottom - 1, cellHeight_), kMaxRows - 1);
-  const int x1 = static_cast<int>(std::min<long long>(static_cast<long long>(x) + w,
-                                                      std::numeric_limits<int>::max()));
+  const int x1 = static_cast<int>(
+      std::min<long long>(static_cast<long long>(x) + w, std::numeric_limits<int>::max()));
   for (int r = first; r <= last; ++r) {
     DisplayRow* row = RowFor(r);
     const long long top = static_cast<long long>(r) * cellHeight_;

@@ -19,8 +19,8 @@ struct DrawOp {
   Kind kind = Kind::Text;
   // Pixels within the row: columns [x0, x1), rows [y0, y1) from the row's top.
   int x0 = 0, x1 = 0, y0 = 0, y1 = 0;
-  Colour fore = 0;  // Text: the text colour; Fill and Line: their colour
-  Colour back = 0;  // Text: the cell background
+  Colour fore = 0;    // Text: the text colour; Fill and Line: their colour
+  Colour back = 0;    // Text: the cell background
   int firstCell = 0;  // Text: its first character in DisplayRow::cells
 };
 

@@ -57,8 +57,7 @@ void TerminalView::ScheduleFrame() {
 }
 
 void TerminalView::RequestFrame() {
-  const QRect due =
-      (unshown_ | RowsRect(display_.FirstChanged(), display_.LastChanged())) & rect();
+  const QRect due = (unshown_ | RowsRect(display_.FirstChanged(), display_.LastChanged())) & rect();
   unshown_ = QRect();
   // A repaint from outside (an expose) may have shown it all before this
   // frame came: update() of nothing paints nothing, and a frame marked as on

@@ -73,9 +73,9 @@ class TerminalView : public QWidget {
   ScreenDisplayList display_;
   QtDrawContext context_{display_};
   RowRasteriser rasteriser_;
-  QTimer frameTimer_;         // waits out the rest of the current frame
-  QElapsedTimer sinceFrame_;  // since the last frame was painted
+  QTimer frameTimer_;          // waits out the rest of the current frame
+  QElapsedTimer sinceFrame_;   // since the last frame was painted
   bool updateQueued_ = false;  // an update() is on its way to paintEvent
-  QRect unshown_;  // painted into the image outside the last repaint's region
+  QRect unshown_;              // painted into the image outside the last repaint's region
   int frameCount_ = 0;
 };

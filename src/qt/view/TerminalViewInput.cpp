@@ -5,8 +5,8 @@
 #include <QInputMethodEvent>
 
 #include "frame/MainFrame.h"
-#include "view/TerminalView.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalView.h"
 
 bool TerminalView::event(QEvent* event) {
   // Once, before the first show: from then on the window system's input
