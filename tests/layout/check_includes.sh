@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Checks that includes run one way between the source trees:
 #   - the portable core (src/core) includes no Qt header and nothing of src/qt;
-#   - within the Qt program, dialogs do not include the frame, the network
-#     layer no user interface, and nothing but the start-up includes the start-up.
+#   - within the Qt program, dialogs do not include the frame, the terminal
+#     view neither the frame nor the dialogs, the network layer no user
+#     interface, and nothing but the start-up includes the start-up.
 # Prints every offending line and fails if there is one.
 set -u
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
@@ -23,6 +24,8 @@ offend "the core includes the Qt program" \
   "$(grep -rnE "${include}\"(${qt_folders})/" core)"
 offend "a dialog includes the frame or the session's host" \
   "$(grep -rnE "${include}\"((frame|app)/|platform/SessionHost)" qt/dialogs)"
+offend "the terminal view includes the frame, the start-up or a dialog" \
+  "$(grep -rnE "${include}\"(frame|app|dialogs)/" qt/view)"
 offend "the network layer includes the user interface" \
   "$(grep -rnE "${include}\"(frame|view|app|dialogs)/" qt/net)"
 offend "something outside start-up includes it" \

@@ -1,10 +1,17 @@
 // The per-row display list the terminal area paints from: what a new drawing
 // hides is cut away, what it leaves visible stays, and only changed rows are
-// reported.
+// reported. Its rows turned into pixels match the font drawn directly, at
+// every device pixel ratio.
+#include <QFontDatabase>
+#include <QFontMetrics>
+#include <QPainter>
 #include <QTest>
 #include <string>
 #include <vector>
 
+#include "view/QtDrawContext.h"
+#include "view/QtTerminalFont.h"
+#include "view/RowRasteriser.h"
 #include "view/ScreenDisplayList.h"
 
 namespace {
@@ -142,6 +149,56 @@ class DisplayListTest : public QObject {
       list.AddLine(split * kCw, (split + 1) * kCw, kCh - 3, kA);
     }
     QCOMPARE(list.Row(0).ops.size(), std::size_t{3});
+  }
+
+  // On a high-density screen the cells are drawn at the device's resolution:
+  // a row is pixel for pixel what QPainter draws of each character in its cell
+  // at that ratio, not a low-resolution drawing scaled up.
+  void rowsAreRasterisedAtTheDevicePixelRatio_data() {
+    QTest::addColumn<qreal>("ratio");
+    QTest::newRow("1") << qreal{1};
+    QTest::newRow("2") << qreal{2};
+    QTest::newRow("3") << qreal{3};
+  }
+  void rowsAreRasterisedAtTheDevicePixelRatio() {
+    QFETCH(qreal, ratio);
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(12);
+    const QSize cell = TerminalCellSize(font);
+    const int cw = cell.width(), ch = cell.height();
+    const std::string text = "Hg@W";
+    ScreenDisplayList list;
+    list.Reset(cw, ch);
+    list.AddText(cw, 0, Bytes(text), text.size(), kA, kC);
+    list.AddFill(0, ch - 2, 2 * cw, 1, kB);  // a line over part of the text
+
+    auto blank = [&] {
+      QImage image(QSize(6 * cw, ch) * ratio, QImage::Format_RGB32);
+      image.setDevicePixelRatio(ratio);
+      image.fill(ToQColor(kB));
+      return image;
+    };
+    QImage drawn = blank();
+    RowRasteriser rasteriser;
+    rasteriser.SetFont(font, cell, CodePage::Cp437());
+    rasteriser.PaintRow(drawn, 0, list.Row(0));
+
+    QImage expected = blank();
+    {
+      QPainter painter(&expected);
+      painter.setFont(font);
+      painter.setPen(ToQColor(kA));
+      for (std::size_t i = 0; i < text.size(); ++i) {
+        const QRect box(static_cast<int>(i + 1) * cw, 0, cw, ch);
+        painter.setClipRect(box);
+        painter.fillRect(box, ToQColor(kC));
+        painter.drawText(QPoint(box.left(), QFontMetrics(font).ascent()), QString(QChar(text[i])));
+      }
+      painter.setClipping(false);
+      painter.fillRect(QRect(0, ch - 2, 2 * cw, 1), ToQColor(kB));
+    }
+    QCOMPARE(drawn.size(), expected.size());
+    QCOMPARE(drawn, expected);
   }
 };
 

@@ -211,3 +211,9 @@ void CMainFrame::OnVScroll(ScrollCode code, int position) {
 void CMainFrame::OnMouseWheel(int delta) {
   if (m_pSession) m_pSession->MouseWheel(delta);
 }
+
+void CMainFrame::OnCommittedText(const QString& text) {
+  // Character by character through the code page, as typed keys go.
+  for (char character : TerminalCodePage().Encode(text.toStdU16String()))
+    OnChar(static_cast<unsigned char>(character));
+}

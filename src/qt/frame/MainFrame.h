@@ -29,6 +29,7 @@
 #include "settings/RecentHostList.h"
 #include "terminal/ScrollCode.h"
 #include "text/CodePage.h"
+#include "view/TerminalViewOwner.h"
 
 class CTelnetSession;
 class QtConnection;
@@ -57,7 +58,7 @@ struct FrameHooks {
 inline constexpr const char* kApplicationName = "Corvane";
 inline constexpr int kStatusPaneCount = 8;
 
-class CMainFrame : public QMainWindow, public SessionHost {
+class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOwner {
   Q_OBJECT
 
  public:
@@ -66,7 +67,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
   CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHooks hooks = {});
   ~CMainFrame() override;
 
-  CTelnetSession* Session() const { return m_pSession.get(); }
+  CTelnetSession* Session() const override { return m_pSession.get(); }
   Profile& profile() { return m_Profile; }
   QAction* Action(int id) const;  // menu and accelerator actions by command id
   QMenu* ConnectionMenu() const { return m_pConnectionMenu; }
@@ -76,7 +77,7 @@ class CMainFrame : public QMainWindow, public SessionHost {
   QtConnection& connection() { return *m_pConnection; }
   const RecentHostList& RecentHosts() const { return m_RecentHosts; }
   bool SaveWinPosition() const { return m_bSaveWinPosition; }
-  const CodePage& TerminalCodePage() const { return *m_pCodePage; }
+  const CodePage& TerminalCodePage() const override { return *m_pCodePage; }
 
   // --- Connection commands (FrameCommandsConnection.cpp) --------------------
   void ConnectAndRemember(const std::string& host, unsigned port, const std::string& description);
@@ -108,13 +109,13 @@ class CMainFrame : public QMainWindow, public SessionHost {
 
   // --- Selection, clipboard, log, terminal properties -----------------------
   // Mouse on the terminal area (FrameCommandsEdit.cpp); points in its pixels.
-  void OnLButtonDown(const QPoint& point);
-  void OnMouseMove(Qt::MouseButtons buttons, const QPoint& point);
-  void OnRButtonDown();
-  void OnMButtonDown();
+  void OnLButtonDown(const QPoint& point) override;
+  void OnMouseMove(Qt::MouseButtons buttons, const QPoint& point) override;
+  void OnRButtonDown() override;
+  void OnMButtonDown() override;
   // When the left button is released: where the desktop has a primary
   // selection (X11, some Wayland), the selected text is offered there too.
-  void OnLButtonUp();
+  void OnLButtonUp() override;
   // Puts single-byte text on the clipboard through the terminal's code page;
   // empty text leaves the clipboard as it is.
   void CopyToClipboard(const std::string& text);
@@ -133,13 +134,13 @@ class CMainFrame : public QMainWindow, public SessionHost {
 
   // --- Keys (FrameKeys.cpp) -------------------------------------------------
   // Key presses and releases of the terminal area.
-  virtual void OnTerminalKey(QKeyEvent& event, bool pressed);
+  void OnTerminalKey(QKeyEvent& event, bool pressed) override;
   // A key by its Win32 virtual-key code; the F10 accelerators arrive here.
   virtual void OnKeyDown(unsigned virtualKey, unsigned repeatCount, unsigned flags);
   void OnKeyF10();
   // Text committed by an input method or a dead key: typed characters, one
-  // send each (TerminalViewInput.cpp).
-  void OnCommittedText(const QString& text);
+  // send each (MainFrame.cpp).
+  void OnCommittedText(const QString& text) override;
   // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsMacro.cpp) ---
   // The twelve macro texts of App+F1 .. App+F12 as typed (UTF-8).
   const std::array<std::string, 12>& Macros() const { return m_strMacro; }
@@ -147,9 +148,9 @@ class CMainFrame : public QMainWindow, public SessionHost {
   // --- Terminal area (called by TerminalView) --------------------------------
   // The terminal area's new size: acted on shortly after (ApplyUserSize)
   // unless minimised, maximised or the size of our own fit.
-  void OnSize(int cx, int cy);
+  void OnSize(int cx, int cy) override;
   void OnVScroll(ScrollCode code, int position);
-  void OnMouseWheel(int delta);
+  void OnMouseWheel(int delta) override;
 
   // --- SessionHost (FrameHost.cpp) ------------------------------------------
   void PostToUi(std::function<void()> task) override;

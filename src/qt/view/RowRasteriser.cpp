@@ -4,13 +4,24 @@
 #include <QPainter>
 #include <QString>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace {
 // Past this the cache starts over; a few thousand cells of a normal font.
 constexpr std::size_t kMaxPoolBytes = 16u << 20;
 
 QRgb ToRgb(Colour c) { return qRgb(RedOf(c), GreenOf(c), BlueOf(c)); }
+
+// A logical pixel coordinate in device pixels, kept within int. Cells and
+// rows start where their logical edges round to, so neighbours meet without
+// gap or overlap at any ratio.
+int ToDevice(long long v, qreal ratio) {
+  const long long d = ratio == 1 ? v : std::llround(static_cast<double>(v) * ratio);
+  return static_cast<int>(std::clamp<long long>(d, std::numeric_limits<int>::min() / 2,
+                                                std::numeric_limits<int>::max() / 2));
+}
 }  // namespace
 
 RowRasteriser::RowRasteriser() : codePage_(&CodePage::Cp437()) {}
@@ -18,10 +29,21 @@ RowRasteriser::RowRasteriser() : codePage_(&CodePage::Cp437()) {}
 void RowRasteriser::SetFont(const QFont& font, QSize cell, const CodePage& codePage) {
   font_ = font;
   cell_ = cell.expandedTo(QSize(1, 1));
-  tile_ = cell_.boundedTo(QSize(kMaxTileSide, kMaxTileSide));
   ascent_ = QFontMetrics(font_).ascent();
   codePage_ = &codePage;
+  ratio_ = 0;  // the cells are made for the ratio of the next image
+  UseRatio(1);
+}
+
+void RowRasteriser::UseRatio(qreal ratio) {
+  if (ratio == ratio_) return;
+  ratio_ = ratio;
+  const QSize device(static_cast<int>(std::ceil(cell_.width() * ratio)),
+                     static_cast<int>(std::ceil(cell_.height() * ratio)));
+  tile_ = device.expandedTo(QSize(1, 1)).boundedTo(QSize(kMaxTileSide, kMaxTileSide));
   tileImage_ = QImage(tile_, QImage::Format_RGB32);
+  // Drawn in logical pixels like the screen, rasterised at the device's.
+  tileImage_.setDevicePixelRatio(ratio);
   Forget();
 }
 
@@ -64,6 +86,7 @@ const std::uint32_t* RowRasteriser::Tile(TileTable& table, unsigned char byte, C
 }
 
 void RowRasteriser::PaintRow(QImage& image, int rowTop, const DisplayRow& row) {
+  UseRatio(image.devicePixelRatio());
   for (const DrawOp& op : row.ops) {
     if (op.kind == DrawOp::Kind::Text)
       PaintText(image, rowTop, row, op);
@@ -74,18 +97,23 @@ void RowRasteriser::PaintRow(QImage& image, int rowTop, const DisplayRow& row) {
 
 void RowRasteriser::PaintText(QImage& image, int rowTop, const DisplayRow& row, const DrawOp& op) {
   const int cw = cell_.width(), ch = cell_.height();
-  const int tw = tile_.width(), th = tile_.height();
-  if (tw < cw || th < ch)  // what no tile covers shows the background
-    FillRect(image, QRect(op.x0, rowTop, op.x1 - op.x0, ch), op.back);
-  const int ty0 = std::max(0, -rowTop), ty1 = std::min(th, image.height() - rowTop);
-  if (ty0 >= ty1 || op.x0 >= image.width()) return;
+  const int tw = tile_.width();
+  // The row's device pixel rows, as far as a tile covers them.
+  const int top = ToDevice(rowTop, ratio_);
+  const int th = std::min(tile_.height(), ToDevice(rowTop + ch, ratio_) - top);
+  if (tw < ToDevice(cw, ratio_) || th < ToDevice(rowTop + ch, ratio_) - top)
+    FillRect(image, QRect(op.x0, rowTop, op.x1 - op.x0, ch), op.back);  // beyond the tiles
+  const int ty0 = std::max(0, -top), ty1 = std::min(th, image.height() - top);
+  if (ty0 >= ty1 || ToDevice(op.x0, ratio_) >= image.width()) return;
   TileTable& table = TableFor(op.fore, op.back);
   uchar* const bits = image.bits();
   const qsizetype stride = image.bytesPerLine();
   const int cells = (op.x1 - op.x0) / cw;
   for (int i = 0; i < cells; ++i) {
-    const int x = op.x0 + i * cw;
-    const int tx0 = std::max(0, -x), tx1 = std::min(tw, image.width() - x);
+    const long long left = op.x0 + static_cast<long long>(i) * cw;
+    const int x = ToDevice(left, ratio_);
+    const int w = std::min(tw, ToDevice(left + cw, ratio_) - x);
+    const int tx0 = std::max(0, -x), tx1 = std::min(w, image.width() - x);
     if (image.width() - x <= 0) break;
     if (tx0 >= tx1) continue;
     const auto byte =
@@ -93,14 +121,18 @@ void RowRasteriser::PaintText(QImage& image, int rowTop, const DisplayRow& row, 
     const std::uint32_t* tile = Tile(table, byte, op.fore, op.back);
     const std::size_t bytes = static_cast<std::size_t>(tx1 - tx0) * sizeof(std::uint32_t);
     for (int ty = ty0; ty < ty1; ++ty) {
-      auto* dst = reinterpret_cast<std::uint32_t*>(bits + (rowTop + ty) * stride) + x + tx0;
+      auto* dst = reinterpret_cast<std::uint32_t*>(bits + (top + ty) * stride) + x + tx0;
       std::memcpy(dst, tile + ty * tw + tx0, bytes);
     }
   }
 }
 
 void RowRasteriser::FillRect(QImage& image, const QRect& rect, Colour colour) {
-  const QRect area = rect.intersected(image.rect());
+  const qreal ratio = image.devicePixelRatio();
+  const int x0 = ToDevice(rect.left(), ratio), y0 = ToDevice(rect.top(), ratio);
+  const int x1 = ToDevice(static_cast<long long>(rect.left()) + rect.width(), ratio);
+  const int y1 = ToDevice(static_cast<long long>(rect.top()) + rect.height(), ratio);
+  const QRect area = QRect(x0, y0, x1 - x0, y1 - y0).intersected(image.rect());
   if (area.isEmpty()) return;
   const QRgb rgb = ToRgb(colour);
   uchar* const bits = image.bits();

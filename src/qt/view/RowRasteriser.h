@@ -4,6 +4,10 @@
 // kept; fills and lines are plain pixel fills. So the font and the colours
 // are set up once per character and colour pair, not per run or per frame,
 // and a glyph from a fallback font never shifts the cells after it.
+//
+// Positions are logical pixels; the image's device pixel ratio says how many
+// of its pixels make one. The cells are drawn at that ratio, so text on a
+// high-density screen is as sharp as the screen allows, not scaled up.
 #include <QFont>
 #include <QImage>
 #include <QRect>
@@ -23,14 +27,14 @@ class RowRasteriser {
   // The font, cell size and code page of every text cell; forgets the cached cells.
   void SetFont(const QFont& font, QSize cell, const CodePage& codePage);
 
-  // Paints a row's operations in order, its top at pixel row rowTop; what
-  // falls outside the image is left out. The image is Format_RGB32.
+  // Paints a row's operations in order, its top at logical pixel row rowTop;
+  // what falls outside the image is left out. The image is Format_RGB32.
   void PaintRow(QImage& image, int rowTop, const DisplayRow& row);
   static void FillRect(QImage& image, const QRect& rect, Colour colour);
 
   // Cached cells (for tests).
   std::size_t TileCount() const { return tileCount_; }
-  // A cached cell covers at most this many pixels each way: a cell larger
+  // A cached cell covers at most this many device pixels each way: a cell larger
   // than that (a huge font) cannot show in full, and its pixels beyond are
   // background. Bounds the memory of the cache whatever the font.
   static constexpr int kMaxTileSide = 1024;
@@ -42,10 +46,13 @@ class RowRasteriser {
   TileTable& TableFor(Colour fore, Colour back);
   const std::uint32_t* Tile(TileTable& table, unsigned char byte, Colour fore, Colour back);
   void Forget();
+  // Makes the cached cells those of an image of this device pixel ratio.
+  void UseRatio(qreal ratio);
 
   QFont font_;
   QSize cell_{1, 1};
-  QSize tile_{1, 1};  // the cell, bounded by kMaxTileSide
+  qreal ratio_ = 1;   // device pixels per logical pixel of the cached cells
+  QSize tile_{1, 1};  // the cell in device pixels, bounded by kMaxTileSide
   int ascent_ = 0;
   const CodePage* codePage_;
   QImage tileImage_;                 // where a new cell is drawn before it joins the pool

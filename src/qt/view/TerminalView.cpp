@@ -8,17 +8,18 @@
 #include <algorithm>
 #include <cmath>
 
-#include "frame/MainFrame.h"
 #include "terminal/TelnetSession.h"
+#include "view/TerminalViewOwner.h"
 
-TerminalView::TerminalView(CMainFrame& frame, QWidget* parent) : QWidget(parent), frame_(frame) {
+TerminalView::TerminalView(TerminalViewOwner& owner, QWidget* parent)
+    : QWidget(parent), owner_(owner) {
   setAttribute(Qt::WA_OpaquePaintEvent);
   setFocusPolicy(Qt::StrongFocus);
   setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   setMinimumSize(1, 1);
   image_ = QImage(QSize(1, 1), QImage::Format_RGB32);
   display_.Reset(cell_.width(), cell_.height());
-  rasteriser_.SetFont(font(), cell_, frame_.TerminalCodePage());
+  rasteriser_.SetFont(font(), cell_, owner_.TerminalCodePage());
   frameTimer_.setSingleShot(true);
   frameTimer_.setTimerType(Qt::PreciseTimer);
   connect(&frameTimer_, &QTimer::timeout, this, [this] { RequestFrame(); });
@@ -80,7 +81,7 @@ void TerminalView::InvalidateAll() {
 
 void TerminalView::SetTerminalFont(const QFont& font, QSize cell) {
   cell_ = cell.expandedTo(QSize(1, 1));
-  rasteriser_.SetFont(font, cell_, frame_.TerminalCodePage());
+  rasteriser_.SetFont(font, cell_, owner_.TerminalCodePage());
   // What was recorded in the old cell size is drawn again in full.
   display_.Reset(cell_.width(), cell_.height());
   InvalidateAll();
@@ -89,22 +90,23 @@ void TerminalView::SetTerminalFont(const QFont& font, QSize cell) {
 QRect TerminalView::RenderPending() {
   QRect changed;
   if (fullRedraw_) {
-    CTelnetSession* session = frame_.Session();
+    CTelnetSession* session = owner_.Session();
     if (!session) return changed;
+    if (image_.size() != DeviceSize() || image_.devicePixelRatio() != devicePixelRatioF())
+      NewImage();
     fullRedraw_ = false;
-    if (image_.size() != size())
-      image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     // Erase with the screen's background, then draw every row over it.
     display_.Reset(cell_.width(), cell_.height());
-    RowRasteriser::FillRect(image_, image_.rect(), session->EraseColour());
+    image_.fill(ToQColor(session->EraseColour()));
     BeginDraw();
     session->Draw(context_, false);
     FinishDraw();  // already painting: no new frame needed
-    changed = image_.rect();
+    changed = rect();
   }
   if (display_.HasChanges()) {
     const int ch = cell_.height();
-    const int last = std::min(display_.LastChanged(), (image_.height() - 1) / ch);
+    const int shown = static_cast<int>(std::ceil(image_.deviceIndependentSize().height()));
+    const int last = std::min(display_.LastChanged(), (shown - 1) / ch);
     for (int r = display_.FirstChanged(); r <= last; ++r)
       if (display_.IsChanged(r)) rasteriser_.PaintRow(image_, r * ch, display_.Row(r));
     changed |= RowsRect(display_.FirstChanged(), display_.LastChanged());
@@ -122,9 +124,18 @@ void TerminalView::paintEvent(QPaintEvent* event) {
   updateQueued_ = false;
   sinceFrame_.restart();
   ++frameCount_;
+  // Moved to a screen of another pixel density: everything is drawn anew.
+  if (image_.devicePixelRatio() != devicePixelRatioF()) NewImage();
   const QRect changed = RenderPending();
   QPainter painter(this);
-  painter.drawImage(event->rect(), image_, event->rect());
+  const QRect area = event->rect();
+  const qreal ratio = image_.devicePixelRatio();
+  if (ratio == 1)
+    painter.drawImage(area, image_, area);
+  else  // the image's pixels one to one onto the device's
+    painter.drawImage(
+        QRectF(area), image_,
+        QRectF(area.x() * ratio, area.y() * ratio, area.width() * ratio, area.height() * ratio));
   // Rows that changed after this repaint was asked for are in the image now;
   // they are shown with the next frame.
   if (!event->region().contains(changed)) unshown_ |= changed;
@@ -133,19 +144,31 @@ void TerminalView::paintEvent(QPaintEvent* event) {
 
 void TerminalView::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  NewImage();
+  owner_.OnSize(width(), height());
+}
+
+QSize TerminalView::DeviceSize() const {
+  const qreal ratio = devicePixelRatioF();
+  return QSize(static_cast<int>(std::ceil(width() * ratio)),
+               static_cast<int>(std::ceil(height() * ratio)))
+      .expandedTo(QSize(1, 1));
+}
+
+void TerminalView::NewImage() {
   // The next repaint erases the new image and draws everything on it.
-  image_ = QImage(size().expandedTo(QSize(1, 1)), QImage::Format_RGB32);
+  image_ = QImage(DeviceSize(), QImage::Format_RGB32);
+  image_.setDevicePixelRatio(devicePixelRatioF());
   fullRedraw_ = true;
-  frame_.OnSize(width(), height());
 }
 
 void TerminalView::wheelEvent(QWheelEvent* event) {
-  frame_.OnMouseWheel(event->angleDelta().y());
+  owner_.OnMouseWheel(event->angleDelta().y());
   event->accept();
 }
 
-void TerminalView::keyPressEvent(QKeyEvent* event) { frame_.OnTerminalKey(*event, true); }
+void TerminalView::keyPressEvent(QKeyEvent* event) { owner_.OnTerminalKey(*event, true); }
 
-void TerminalView::keyReleaseEvent(QKeyEvent* event) { frame_.OnTerminalKey(*event, false); }
+void TerminalView::keyReleaseEvent(QKeyEvent* event) { owner_.OnTerminalKey(*event, false); }
 
 bool TerminalView::focusNextPrevChild(bool /*next*/) { return false; }

@@ -2,7 +2,8 @@
 // The terminal area: shows the session's screen from a backing image. The
 // session's drawing is recorded per row (QtDrawContext); the rows that changed
 // are painted into the image at most once per display frame, so drawing never
-// holds up the receive loop.
+// holds up the receive loop. The image has the screen's device pixels, so
+// text on a high-density screen is drawn at its resolution.
 #include <QElapsedTimer>
 #include <QFont>
 #include <QImage>
@@ -13,13 +14,13 @@
 #include "view/RowRasteriser.h"
 #include "view/ScreenDisplayList.h"
 
-class CMainFrame;
+class TerminalViewOwner;
 
 class TerminalView : public QWidget {
   Q_OBJECT
 
  public:
-  TerminalView(CMainFrame& frame, QWidget* parent);
+  TerminalView(TerminalViewOwner& owner, QWidget* parent);
 
   // The recording context, held until EndDraw, which asks for a frame.
   DrawContext& BeginDraw();
@@ -29,7 +30,7 @@ class TerminalView : public QWidget {
 
   void SetTerminalFont(const QFont& font, QSize cell);
   QSize CellSize() const { return cell_; }
-  // What the terminal area shows (for tests and screenshots).
+  // What the terminal area shows, in device pixels (for tests and screenshots).
   QImage Snapshot();
   // Frames painted so far (for tests of the coalescing).
   int FrameCount() const { return frameCount_; }
@@ -64,8 +65,11 @@ class TerminalView : public QWidget {
   void ScheduleFrame();
   void RequestFrame();  // update() for what changed
   QRect RowsRect(int first, int last) const;
+  // A new image of the area's size in device pixels, to be drawn in full.
+  void NewImage();
+  QSize DeviceSize() const;
 
-  CMainFrame& frame_;
+  TerminalViewOwner& owner_;
   QImage image_;
   QSize cell_{8, 16};
   bool fullRedraw_ = true;

@@ -4,9 +4,9 @@
 // text like any other. Text still being composed is left to the input method.
 #include <QInputMethodEvent>
 
-#include "frame/MainFrame.h"
 #include "terminal/TelnetSession.h"
 #include "view/TerminalView.h"
+#include "view/TerminalViewOwner.h"
 
 bool TerminalView::event(QEvent* event) {
   // Once, before the first show: from then on the window system's input
@@ -16,7 +16,7 @@ bool TerminalView::event(QEvent* event) {
 }
 
 void TerminalView::inputMethodEvent(QInputMethodEvent* event) {
-  if (!event->commitString().isEmpty()) frame_.OnCommittedText(event->commitString());
+  if (!event->commitString().isEmpty()) owner_.OnCommittedText(event->commitString());
   event->accept();
 }
 
@@ -28,7 +28,7 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const {
       return QVariant::fromValue(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
     case Qt::ImCursorRectangle: {
       // The cursor cell, so a candidate window opens beside it.
-      const CTelnetSession* session = frame_.Session();
+      const CTelnetSession* session = owner_.Session();
       if (!session) return QRect();
       return QRect(session->m_nCursorCol * cell_.width(), session->m_nCursorRow * cell_.height(),
                    cell_.width(), cell_.height());
@@ -36,10 +36,4 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const {
     default:
       return QWidget::inputMethodQuery(query);
   }
-}
-
-void CMainFrame::OnCommittedText(const QString& text) {
-  // Character by character through the code page, as typed keys go.
-  for (char character : TerminalCodePage().Encode(text.toStdU16String()))
-    OnChar(static_cast<unsigned char>(character));
 }

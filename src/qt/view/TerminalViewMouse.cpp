@@ -1,24 +1,24 @@
-// Mouse input of the terminal area, handed to the frame: the left button
+// Mouse input of the terminal area, handed to its owner: the left button
 // selects, the right button copies or pastes, the middle button sends the
 // selection to the host. Releasing the left button offers the selection to
 // other programs as the primary selection, where the desktop has one.
 #include <QMouseEvent>
 
-#include "frame/MainFrame.h"
 #include "view/TerminalView.h"
+#include "view/TerminalViewOwner.h"
 
 void TerminalView::mousePressEvent(QMouseEvent* event) {
   // A double click arrives here too (QWidget's default), as a second press.
   const QPoint point = event->position().toPoint();
   switch (event->button()) {
     case Qt::LeftButton:
-      frame_.OnLButtonDown(point);
+      owner_.OnLButtonDown(point);
       break;
     case Qt::RightButton:
-      frame_.OnRButtonDown();
+      owner_.OnRButtonDown();
       break;
     case Qt::MiddleButton:
-      frame_.OnMButtonDown();
+      owner_.OnMButtonDown();
       break;
     default:
       break;
@@ -27,11 +27,11 @@ void TerminalView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TerminalView::mouseMoveEvent(QMouseEvent* event) {
-  frame_.OnMouseMove(event->buttons(), event->position().toPoint());
+  owner_.OnMouseMove(event->buttons(), event->position().toPoint());
   QWidget::mouseMoveEvent(event);
 }
 
 void TerminalView::mouseReleaseEvent(QMouseEvent* event) {
-  if (event->button() == Qt::LeftButton) frame_.OnLButtonUp();
+  if (event->button() == Qt::LeftButton) owner_.OnLButtonUp();
   QWidget::mouseReleaseEvent(event);
 }
