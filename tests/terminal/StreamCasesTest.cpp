@@ -48,6 +48,7 @@ struct StreamCase {
   std::string file;
   int line = 0;
   std::string name;
+  std::string id;  // the test name: file and title as an identifier, unique
   std::vector<std::string> setup;
   std::vector<Step> steps;
 };
@@ -114,6 +115,17 @@ std::vector<StreamCase> LoadCases() {
     if (entry.path().extension() == ".case") files.push_back(entry.path());
   std::sort(files.begin(), files.end());
   for (const fs::path& path : files) LoadFile(path, cases);
+  std::set<std::string> taken;
+  for (StreamCase& c : cases) {
+    std::string id = c.file.substr(0, c.file.find('.')) + "_" + c.name;
+    for (char& ch : id)
+      if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
+    id.erase(std::unique(id.begin(), id.end(), [](char a, char b) { return a == '_' && b == '_'; }),
+             id.end());
+    while (id.size() > 1 && id.back() == '_') id.pop_back();
+    c.id = id;
+    for (int n = 2; !taken.insert(c.id).second; ++n) c.id = id + "_" + std::to_string(n);
+  }
   return cases;
 }
 
@@ -395,8 +407,10 @@ std::vector<Outcome> RunCut(const StreamCase& c, const Stretches& st, int cut,
   return outcomes;
 }
 
-// Names a failing case by its place instead of dumping its bytes.
-void PrintTo(const StreamCase& c, std::ostream* os) { *os << c.file << ":" << c.line; }
+// Names a failing case by its place and title instead of dumping its bytes.
+void PrintTo(const StreamCase& c, std::ostream* os) {
+  *os << c.file << ":" << c.line << " " << c.name;
+}
 
 class StreamCases : public ::testing::TestWithParam<StreamCase> {};
 
@@ -454,13 +468,6 @@ TEST_P(StreamCases, EverySplitGivesTheSameState) {
   }
 }
 
-std::string CaseName(const ::testing::TestParamInfo<StreamCase>& info) {
-  std::string name =
-      info.param.file.substr(0, info.param.file.find('.')) + "_L" + std::to_string(info.param.line);
-  for (char& ch : name)
-    if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-  return name;
-}
-
-INSTANTIATE_TEST_SUITE_P(Data, StreamCases, ::testing::ValuesIn(LoadCases()), CaseName);
+INSTANTIATE_TEST_SUITE_P(Data, StreamCases, ::testing::ValuesIn(LoadCases()),
+                         [](const auto& info) { return info.param.id; });
 }  // namespace
