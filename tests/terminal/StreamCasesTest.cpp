@@ -87,7 +87,7 @@ void LoadFile(const fs::path& path, std::vector<StreamCase>& cases) {
     const std::string t = Trim(line);
     if (t.empty() || t[0] == '#') continue;
     if (StartsWith(t, "===")) {
-      cases.push_back({where, number, Trim(t.substr(3)), {}, {}});
+      cases.push_back({where, number, Trim(t.substr(3)), {}, {}, {}});
       continue;
     }
     if (cases.empty()) fail("line before the first ===");
