@@ -75,6 +75,17 @@ class KeyRig {
     return !connect || host.WaitForPeer();
   }
 
+  // A line-check catalogue of one file, cd0.csv in `dir`, with a database of 10.
+  bool UseCatalogue(const QTemporaryDir& dir, const QByteArray& csv) {
+    QFile file(dir.filePath("cd0.csv"));
+    if (!dir.isValid() || !file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size())
+      return false;
+    Set("Special", "DBSize", "10");
+    Set("Special", "CSVDir", dir.path().toStdString());
+    Set("Special", "CDDir", dir.path().toStdString());
+    return true;
+  }
+
   QWidget* View() const { return frame->View(); }
   CTelnetSession& Session() const { return *frame->Session(); }
 
@@ -406,15 +417,8 @@ class KeysTest : public QObject {
 
   void applicationsKeyChecksTheScreenAndPauseUnloads() {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile csv(dir.filePath("cd0.csv"));
-    QVERIFY(csv.open(QIODevice::WriteOnly));
-    csv.write("README.TXT,1234\n");
-    csv.close();
     KeyRig k;
-    k.Set("Special", "DBSize", "10");
-    k.Set("Special", "CSVDir", dir.path().toStdString());
-    k.Set("Special", "CDDir", dir.path().toStdString());
+    QVERIFY(k.UseCatalogue(dir, "README.TXT,1234\n"));
     QVERIFY(k.Start());
     CTelnetSession& session = k.Session();
     auto attr = [&](int col) {
@@ -469,15 +473,8 @@ class KeysTest : public QObject {
 
   void pauseWhileACheckRunsKeepsTheDatabase() {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile csv(dir.filePath("cd0.csv"));
-    QVERIFY(csv.open(QIODevice::WriteOnly));
-    csv.write("A.TXT,1\n");
-    csv.close();
     KeyRig k;
-    k.Set("Special", "DBSize", "10");
-    k.Set("Special", "CSVDir", dir.path().toStdString());
-    k.Set("Special", "CDDir", dir.path().toStdString());
+    QVERIFY(k.UseCatalogue(dir, "A.TXT,1\n"));
     QVERIFY(k.Start());
     CTelnetSession& session = k.Session();
     Click(k.View(), {Qt::Key_Menu});
@@ -499,7 +496,8 @@ class KeysTest : public QObject {
     Click(k.View(), {Qt::Key_Pause});
     QVERIFY(session.m_pLineCheckDb == nullptr);
     std::error_code ec;
-    std::filesystem::resize_file(csv.fileName().toStdString(), std::uintmax_t{64} << 30, ec);
+    std::filesystem::resize_file(dir.filePath("cd0.csv").toStdString(), std::uintmax_t{64} << 30,
+                                 ec);
     if (ec) QSKIP("no sparse files here");
     Click(k.View(), {Qt::Key_Menu});
     QTest::qWait(300);
