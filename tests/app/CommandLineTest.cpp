@@ -17,6 +17,7 @@ struct ScanCase {
   unsigned port;
   const char* error = nullptr;  // set: refused, with these words in the one-line error
 };
+void PrintTo(const ScanCase& c, std::ostream* os) { *os << '"' << c.text << '"'; }
 
 class ScanHostAndPortTest : public testing::TestWithParam<ScanCase> {};
 

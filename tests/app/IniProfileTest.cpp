@@ -284,6 +284,7 @@ struct PermissionCase {
   bool otherGroup;    // the file belongs to group "nogroup" (needs root)
   bool written;
 };
+void PrintTo(const PermissionCase& c, std::ostream* os) { *os << c.what; }
 
 class IniProfilePermissions : public IniProfileTest,
                               public ::testing::WithParamInterface<PermissionCase> {};

@@ -213,6 +213,9 @@ TEST_F(ProfileCrashTest, WriterKilledAtRandomMomentsNeverLeavesABrokenFile) {
 // save it waits until the store has written twice more, then looks whether
 // its edit is still there. Exits with the number of edits lost (200: gave up).
 enum class OtherWriter { kEditor, kSecondStore };
+void PrintTo(OtherWriter w, std::ostream* os) {
+  *os << (w == OtherWriter::kEditor ? "Editor" : "SecondStore");
+}
 
 [[noreturn]] static void RunOtherWriter(OtherWriter kind, const fs::path& file) {
   constexpr int kEdits = 100;
@@ -285,7 +288,7 @@ TEST_P(ProfileRaceTest, EditsSavedWhileTheStoreWritesAreNeverLost) {
 INSTANTIATE_TEST_SUITE_P(Writers, ProfileRaceTest,
                          ::testing::Values(OtherWriter::kEditor, OtherWriter::kSecondStore),
                          [](const ::testing::TestParamInfo<OtherWriter>& info) {
-                           return info.param == OtherWriter::kEditor ? "Editor" : "SecondStore";
+                           return ::testing::PrintToString(info.param);
                          });
 
 TEST_F(ProfileCrashTest, RefusedWriteLeavesTheFileAsItWas) {

@@ -110,6 +110,7 @@ struct RememberCase {
   std::vector<RecentHost> after;
   std::vector<int> writtenSlots;  // 1-based key numbers, in write order
 };
+void PrintTo(const RememberCase& c, std::ostream* os) { *os << c.name; }
 
 class RememberTest : public testing::TestWithParam<RememberCase> {};
 
@@ -256,6 +257,7 @@ struct TwoWindowCase {
   std::vector<WindowStep> steps;
   std::vector<RecentHost> after;  // padded to ten slots
 };
+void PrintTo(const TwoWindowCase& c, std::ostream* os) { *os << c.name; }
 
 class TwoWindowsTest : public testing::TestWithParam<TwoWindowCase> {};
 

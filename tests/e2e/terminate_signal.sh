@@ -5,16 +5,10 @@
 # reaches the log file within about a second of its arrival.
 set -euo pipefail
 CORVANE=$1 HOST_SCRIPT=$2 WORK=$3
-source "$(dirname "$0")/common.sh"
+source "$(dirname "$0")/../desktop/lib.sh"
 
-for tool in Xvfb openbox xdotool; do
-  if ! command -v "$tool" >/dev/null; then
-    echo "SKIP: $tool is not installed (scripts/install-deps.sh installs it)"
-    exit 77
-  fi
-done
-
-rm -rf "$WORK" && mkdir -p "$WORK/runtime" "$WORK/home" && chmod 700 "$WORK/runtime"
+desktop_need Xvfb openbox xdotool
+desktop_start_x
 cat > "$WORK/corvane.ini" <<'INI'
 [Options]
 SaveWinPosition=1
@@ -23,22 +17,11 @@ DisconnectNotify=0
 WinPosX=0
 WinPosY=0
 INI
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-pids+=($!)
-wait_for 10 test -s "$WORK/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$WORK/display")" HOME="$WORK/home"
-openbox --sm-disable >"$WORK/openbox.log" 2>&1 &
-pids+=($!)
+desktop_start_wm
 
 start_host "$WORK" --hold 60 --echo --log "$WORK/client.bin"
 host_pid=${pids[-1]}
-
-unset QT_QPA_PLATFORM
-export XDG_RUNTIME_DIR="$WORK/runtime" CORVANE_PROFILE="$WORK/corvane.ini"
-"$CORVANE" 127.0.0.1 "$host_port" 2>"$WORK/corvane.log" &
-corvane_pid=$!
-pids+=($corvane_pid)
+desktop_start_corvane 127.0.0.1 "$host_port"
 
 title="127.0.0.1:$host_port - Corvane"
 wait_for 15 xdotool search --name "^$title\$" >/dev/null || fail "no window titled '$title'"

@@ -1,4 +1,5 @@
-// Editing keys, arrows, typed characters and the keys that act locally.
+// Editing keys and arrows beyond the rows of tests/data/keys/keys.tsv, typed
+// characters and the keys that act locally.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -17,58 +18,6 @@ KeySettings Emulation(int emulation, bool applicationMode = true) {
   settings.emulation = emulation;
   settings.applicationMode = applicationMode;
   return settings;
-}
-
-struct EditingKeyCase {
-  int virtualKey;
-  std::string vt100;
-  std::string ansi;
-};
-
-const std::vector<EditingKeyCase> kEditingKeys = {
-    {VK_PRIOR, "\x1b[5~", "\x1b[I"},  {VK_NEXT, "\x1b[6~", "\x1b[G"},
-    {VK_END, "\x1b[4~", "\x1b[F"},    {VK_HOME, "\x1b[1~", "\x1b[H"},
-    {VK_INSERT, "\x1b[2~", "\x1b[L"}, {VK_DELETE, "\x1b[3~", "\x7f"},
-};
-
-TEST(EditingKeys, SendTheSequenceOfEachEmulation) {
-  for (const EditingKeyCase& key : kEditingKeys) {
-    EXPECT_EQ(Press(key.virtualKey, Emulation(kEmulationVt100)), key.vt100) << key.virtualKey;
-    EXPECT_EQ(Press(key.virtualKey, Emulation(kEmulationAnsi)), key.ansi) << key.virtualKey;
-    // Any emulation other than ANSI uses the VT100 sequences.
-    EXPECT_EQ(Press(key.virtualKey, Emulation(2)), key.vt100) << key.virtualKey;
-    EXPECT_EQ(Press(key.virtualKey, Emulation(-1)), key.vt100) << key.virtualKey;
-  }
-}
-
-TEST(EditingKeys, ShiftCtrlAndTheApplicationsKeyDoNotChangeThem) {
-  KeyModifiers all;
-  all.shift = all.ctrl = all.apps = true;
-  for (const EditingKeyCase& key : kEditingKeys) {
-    EXPECT_EQ(Press(key.virtualKey, Emulation(kEmulationVt100), all), key.vt100);
-    EXPECT_EQ(Press(key.virtualKey, Emulation(kEmulationAnsi), all), key.ansi);
-  }
-}
-
-struct ArrowCase {
-  int virtualKey;
-  std::string application;
-  std::string cursor;
-};
-
-TEST(ArrowKeys, FollowTheArrowModeInBothEmulations) {
-  const std::vector<ArrowCase> arrows = {
-      {VK_UP, "\x1bOA", "\x1b[A"},
-      {VK_DOWN, "\x1bOB", "\x1b[B"},
-      {VK_RIGHT, "\x1bOC", "\x1b[C"},
-      {VK_LEFT, "\x1bOD", "\x1b[D"},
-  };
-  for (int emulation : {kEmulationVt100, kEmulationAnsi}) {
-    for (const ArrowCase& arrow : arrows) {
-      EXPECT_EQ(Press(arrow.virtualKey, Emulation(emulation, true)), arrow.application);
-      EXPECT_EQ(Press(arrow.virtualKey, Emulation(emulation, false)), arrow.cursor);
-    }
-  }
 }
 
 TEST(ArrowKeys, DefaultSettingsUseApplicationMode) {

@@ -38,6 +38,7 @@ struct Case {
   std::string input;
   std::vector<Rec> expected;
 };
+void PrintTo(const Case& c, std::ostream* os) { *os << c.what; }
 
 class CatalogueRecords : public testing::TestWithParam<Case> {};
 

@@ -187,6 +187,7 @@ struct GateCase {
   bool withCdDir, withCsvDir;
   std::uint32_t capacity;
 };
+void PrintTo(const GateCase& c, std::ostream* os) { *os << c.what; }
 
 class LineCheckDatabaseGate : public LineCheckDatabaseTest,
                               public testing::WithParamInterface<GateCase> {};
@@ -254,6 +255,7 @@ struct SpecialFileCase {
   const char* where;  // a path under the test folder
   bool fifo;          // a named pipe; otherwise a link to /dev/zero
 };
+void PrintTo(const SpecialFileCase& c, std::ostream* os) { *os << c.what; }
 
 class LineCheckDatabaseSpecialFiles : public LineCheckDatabaseTest,
                                       public testing::WithParamInterface<SpecialFileCase> {};

@@ -51,6 +51,7 @@ struct MarkCase {
   std::string row;
   std::string expected;  // '#' where the row is marked
 };
+void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.what; }
 
 class LineCheckMarks : public testing::TestWithParam<MarkCase> {};
 

@@ -17,14 +17,11 @@ class AppTest : public QObject {
  private:
   QTemporaryDir dir_;
   QString profilePath_;
-  std::vector<ShownMessage> messages_;
+  ScriptedMessageBoxes boxes_;
 
   FrameHooks Hooks() {
     FrameHooks hooks;
-    hooks.messageBox = [this](const std::string& text, MessageKind kind) {
-      messages_.push_back({text, kind});
-      return kind == MessageKind::Question ? MessageAnswer::Yes : MessageAnswer::Ok;
-    };
+    hooks.messageBox = boxes_.Hook();
     hooks.quit = [] {};
     return hooks;
   }
@@ -52,7 +49,7 @@ class AppTest : public QObject {
     qputenv("CORVANE_PROFILE", profilePath_.toLocal8Bit());
   }
   void init() {
-    messages_.clear();
+    boxes_.messages.clear();
     QFile::remove(profilePath_);
     qunsetenv(kSimulateNetworkFailureVariable);
   }
@@ -61,9 +58,9 @@ class AppTest : public QObject {
     qputenv(kSimulateNetworkFailureVariable, "1");
     CTerminalApp app(CommandLine{}, Hooks());
     QVERIFY(!app.InitInstance());
-    QCOMPARE(messages_.size(), std::size_t{1});
-    QCOMPARE(messages_[0].text, std::string("Windows sockets initialization failed."));
-    QCOMPARE(messages_[0].kind, MessageKind::Stop);
+    QCOMPARE(boxes_.messages.size(), std::size_t{1});
+    QCOMPARE(boxes_.messages[0].text, std::string("Windows sockets initialization failed."));
+    QCOMPARE(boxes_.messages[0].kind, MessageKind::Stop);
     QVERIFY(!app.MainFrame());
     QVERIFY(!app.profile());
     QVERIFY(!QFileInfo::exists(profilePath_));
@@ -80,7 +77,7 @@ class AppTest : public QObject {
     // The session's start writes its size back: the profile named by
     // CORVANE_PROFILE is the one in use.
     QVERIFY(QFileInfo::exists(profilePath_));
-    QVERIFY(messages_.empty());
+    QVERIFY(boxes_.messages.empty());
   }
 
   void commandLineHostIsConnectedBeforeTheWindowShows() {

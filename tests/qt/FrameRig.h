@@ -1,6 +1,7 @@
 #pragma once
 // A main frame on an in-memory profile whose message boxes, quit request and
-// clock are answered by the test, plus a telnet host on loopback.
+// clock are answered by the test, plus a telnet host on loopback; and the
+// scripted message boxes and seeded recent hosts that dialog tests use too.
 #include <QByteArray>
 #include <QDialog>
 #include <QObject>
@@ -17,24 +18,21 @@
 #include "cmdline/CommandLine.h"
 #include "frame/MainFrame.h"
 #include "settings/MemoryProfile.h"
+#include "settings/RecentHostList.h"
 
 struct ShownMessage {
   std::string text;
   MessageKind kind;
 };
 
-struct FrameRig {
-  MemoryProfile profile;
+// Message boxes answered by the test: every box is recorded, and questions
+// take `answers` front to back, Yes once none is left.
+struct ScriptedMessageBoxes {
   std::vector<ShownMessage> messages;
-  std::deque<MessageAnswer> answers;  // for questions; Yes when none is left
-  int quits = 0;
-  std::time_t now = 1'000'000;
-  std::function<int(QDialog&)> dialogs;  // answers the frame's modal dialogs
-  std::unique_ptr<CMainFrame> frame;
+  std::deque<MessageAnswer> answers;
 
-  FrameHooks Hooks() {
-    FrameHooks hooks;
-    hooks.messageBox = [this](const std::string& text, MessageKind kind) {
+  ShowMessageFn Hook() {
+    return [this](const std::string& text, MessageKind kind) {
       messages.push_back({text, kind});
       if (kind != MessageKind::Question) return MessageAnswer::Ok;
       if (answers.empty()) return MessageAnswer::Yes;
@@ -42,6 +40,30 @@ struct FrameRig {
       answers.pop_front();
       return answer;
     };
+  }
+};
+
+// Writes `entries` to the profile as the recent-host list keeps them, the
+// first in slot 1.
+inline void SeedRecentHosts(MemoryProfile& profile, const std::vector<RecentHost>& entries) {
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::string n = std::to_string(i + 1);
+    profile.Set("Recent Host List", "Host" + n, entries[i].host);
+    profile.Set("Recent Host List", "Port" + n, std::to_string(entries[i].port));
+    profile.Set("Recent Host List", "Desc" + n, entries[i].description);
+  }
+}
+
+struct FrameRig : ScriptedMessageBoxes {
+  MemoryProfile profile;
+  int quits = 0;
+  std::time_t now = 1'000'000;
+  std::function<int(QDialog&)> dialogs;  // answers the frame's modal dialogs
+  std::unique_ptr<CMainFrame> frame;
+
+  FrameHooks Hooks() {
+    FrameHooks hooks;
+    hooks.messageBox = Hook();
     hooks.quit = [this] { ++quits; };
     hooks.now = [this] { return now; };
     // Modal dialogs of the frame: answered by `dialogs`, else cancelled at

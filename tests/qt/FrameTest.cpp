@@ -82,10 +82,9 @@ class FrameTest : public QObject {
 
   void recentHostsFillTheConnectionMenuUpToFour() {
     FrameRig rig;
-    for (int k = 1; k <= 5; ++k) {
-      rig.profile.Set("Recent Host List", "Host" + std::to_string(k), "h" + std::to_string(k));
-      rig.profile.Set("Recent Host List", "Port" + std::to_string(k), std::to_string(2000 + k));
-    }
+    SeedRecentHosts(
+        rig.profile,
+        {{"h1", 2001, ""}, {"h2", 2002, ""}, {"h3", 2003, ""}, {"h4", 2004, ""}, {"h5", 2005, ""}});
     CMainFrame& frame = rig.Start();
     const QStringList lines = MenuLines(frame.ConnectionMenu());
     QCOMPARE(lines.mid(3), (QStringList{"E&xit\tAlt+F4 #57665", "-", "&1 h1:2001 #101",

@@ -11,6 +11,7 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QMetaEnum>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,7 @@
 #include <functional>
 
 #include "FrameRig.h"
+#include "KeyTable.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
 #include "terminal/TelnetSession.h"
@@ -73,6 +75,17 @@ class KeyRig {
     return !connect || host.WaitForPeer();
   }
 
+  // A line-check catalogue of one file, cd0.csv in `dir`, with a database of 10.
+  bool UseCatalogue(const QTemporaryDir& dir, const QByteArray& csv) {
+    QFile file(dir.filePath("cd0.csv"));
+    if (!dir.isValid() || !file.open(QIODevice::WriteOnly) || file.write(csv) != csv.size())
+      return false;
+    Set("Special", "DBSize", "10");
+    Set("Special", "CSVDir", dir.path().toStdString());
+    Set("Special", "CDDir", dir.path().toStdString());
+    return true;
+  }
+
   QWidget* View() const { return frame->View(); }
   CTelnetSession& Session() const { return *frame->Session(); }
 
@@ -100,89 +113,26 @@ class KeysTest : public QObject {
  private slots:
   void initTestCase() { InstallQuietMessageHandler(); }
 
+  // The rows of tests/data/keys/keys.tsv marked "frame".
   void keySequences_data() {
     QTest::addColumn<int>("emulation");
     QTest::addColumn<int>("applicationMode");
     QTest::addColumn<int>("key");
     QTest::addColumn<int>("modifiers");
     QTest::addColumn<QByteArray>("expected");
-    const int none = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier,
-              alt = Qt::AltModifier, keypad = Qt::KeypadModifier;
-    auto row = [](const char* name, int emulation, int mode, int key, int mods, QByteArray bytes) {
-      QTest::newRow(name) << emulation << mode << key << mods << bytes;
-    };
-    // VT100, application arrows (the first-start settings).
-    row("vt100 PageUp", 0, 1, Qt::Key_PageUp, none, "\x1b[5~");
-    row("vt100 PageDown", 0, 1, Qt::Key_PageDown, none, "\x1b[6~");
-    row("vt100 End", 0, 1, Qt::Key_End, none, "\x1b[4~");
-    row("vt100 Home", 0, 1, Qt::Key_Home, none, "\x1b[1~");
-    row("vt100 keypad Home", 0, 1, Qt::Key_Home, keypad, "\x1b[1~");
-    row("vt100 Insert", 0, 1, Qt::Key_Insert, none, "\x1b[2~");
-    row("vt100 Delete", 0, 1, Qt::Key_Delete, none, "\x1b[3~");
-    row("vt100 Shift+PageUp", 0, 1, Qt::Key_PageUp, shift, "\x1b[5~");
-    row("vt100 Up", 0, 1, Qt::Key_Up, none, "\x1bOA");
-    row("vt100 Down", 0, 1, Qt::Key_Down, none, "\x1bOB");
-    row("vt100 Right", 0, 1, Qt::Key_Right, none, "\x1bOC");
-    row("vt100 Left", 0, 1, Qt::Key_Left, none, "\x1bOD");
-    row("vt100 Ctrl+Up", 0, 1, Qt::Key_Up, ctrl, "\x1bOA");
-    row("vt100 F1", 0, 1, Qt::Key_F1, none, "\x1bOP");
-    row("vt100 F4", 0, 1, Qt::Key_F4, none, "\x1bOS");
-    row("vt100 F5", 0, 1, Qt::Key_F5, none, "\x1b[17~");
-    row("vt100 F9", 0, 1, Qt::Key_F9, none, "\x1b[21~");
-    row("vt100 F11", 0, 1, Qt::Key_F11, none, "");
-    row("vt100 F12", 0, 1, Qt::Key_F12, none, "");
-    row("vt100 Shift+F1", 0, 1, Qt::Key_F1, shift, "\x1b[23~");
-    row("vt100 Shift+F5", 0, 1, Qt::Key_F5, shift, "\x1b[28~");
-    row("vt100 Shift+F6", 0, 1, Qt::Key_F6, shift, "\x1b[29~");
-    row("vt100 Shift+F7", 0, 1, Qt::Key_F7, shift, "\x1b[31~");
-    row("vt100 Shift+F12", 0, 1, Qt::Key_F12, shift, "");
-    row("vt100 Ctrl+F1", 0, 1, Qt::Key_F1, ctrl, "");
-    row("vt100 Ctrl+Shift+F4", 0, 1, Qt::Key_F4, ctrl | shift, "");
-    // F10 and its modifier variants arrive through the accelerators.
-    row("vt100 F10", 0, 1, Qt::Key_F10, none, "\x1b[22~");
-    row("vt100 Shift+F10", 0, 1, Qt::Key_F10, shift, "\x1b[34~");
-    row("vt100 Ctrl+F10", 0, 1, Qt::Key_F10, ctrl, "");
-    row("vt100 Ctrl+Shift+F10", 0, 1, Qt::Key_F10, ctrl | shift, "");
-    // Keys that send nothing.
-    row("vt100 Pause", 0, 1, Qt::Key_Pause, none, "");
-    row("vt100 Applications key", 0, 1, Qt::Key_Menu, none, "");
-    row("vt100 Alt+F1", 0, 1, Qt::Key_F1, alt, "");
-    row("vt100 Alt+Up", 0, 1, Qt::Key_Up, alt, "");
-    row("vt100 Alt+PageUp", 0, 1, Qt::Key_PageUp, alt, "");
-    row("vt100 F13", 0, 1, Qt::Key_F13, none, "");
-    // Cursor-mode arrows; the other keys are unchanged.
-    row("vt100 cursor Up", 0, 0, Qt::Key_Up, none, "\x1b[A");
-    row("vt100 cursor Down", 0, 0, Qt::Key_Down, none, "\x1b[B");
-    row("vt100 cursor Right", 0, 0, Qt::Key_Right, none, "\x1b[C");
-    row("vt100 cursor Left", 0, 0, Qt::Key_Left, none, "\x1b[D");
-    row("vt100 cursor PageUp", 0, 0, Qt::Key_PageUp, none, "\x1b[5~");
-    row("vt100 cursor F1", 0, 0, Qt::Key_F1, none, "\x1bOP");
-    // ANSI.
-    row("ansi PageUp", 1, 1, Qt::Key_PageUp, none, "\x1b[I");
-    row("ansi PageDown", 1, 1, Qt::Key_PageDown, none, "\x1b[G");
-    row("ansi End", 1, 1, Qt::Key_End, none, "\x1b[F");
-    row("ansi Home", 1, 1, Qt::Key_Home, none, "\x1b[H");
-    row("ansi Insert", 1, 1, Qt::Key_Insert, none, "\x1b[L");
-    row("ansi Delete", 1, 1, Qt::Key_Delete, none, "\x7f");
-    row("ansi Up", 1, 1, Qt::Key_Up, none, "\x1bOA");
-    row("ansi cursor Up", 1, 0, Qt::Key_Up, none, "\x1b[A");
-    row("ansi cursor Left", 1, 0, Qt::Key_Left, none, "\x1b[D");
-    row("ansi F1", 1, 1, Qt::Key_F1, none, "\x1b[M");
-    row("ansi F11", 1, 1, Qt::Key_F11, none, "\x1b[W");
-    row("ansi F12", 1, 1, Qt::Key_F12, none, "\x1b[X");
-    row("ansi Shift+F1", 1, 1, Qt::Key_F1, shift, "\x1b[Y");
-    row("ansi Shift+F12", 1, 1, Qt::Key_F12, shift, "\x1b[j");
-    row("ansi Ctrl+F1", 1, 1, Qt::Key_F1, ctrl, "\x1b[k");
-    row("ansi Ctrl+F12", 1, 1, Qt::Key_F12, ctrl, "\x1b[v");
-    row("ansi Ctrl+Shift+F1", 1, 1, Qt::Key_F1, ctrl | shift, "\x1b[w");
-    row("ansi Ctrl+Shift+F6", 1, 1, Qt::Key_F6, ctrl | shift, "\x1b[[");
-    row("ansi Ctrl+Shift+F7", 1, 1, Qt::Key_F7, ctrl | shift, "\x1b[\\");
-    row("ansi Ctrl+Shift+F12", 1, 1, Qt::Key_F12, ctrl | shift, "\x1b[{");
-    row("ansi F10", 1, 1, Qt::Key_F10, none, "\x1b[V");
-    row("ansi Shift+F10", 1, 1, Qt::Key_F10, shift, "\x1b[h");
-    row("ansi Ctrl+F10", 1, 1, Qt::Key_F10, ctrl, "\x1b[t");
-    row("ansi Ctrl+Shift+F10", 1, 1, Qt::Key_F10, ctrl | shift, "\x1b[_");
-    row("ansi Alt+F12", 1, 1, Qt::Key_F12, alt, "");
+    const QMetaEnum qtKeys = QMetaEnum::fromType<Qt::Key>();
+    for (const KeyRow& r : LoadKeyTable(CORVANE_TEST_DATA "/keys/keys.tsv")) {
+      if (!r.frame) continue;
+      const int key = qtKeys.keyToValue(("Key_" + r.key).c_str());
+      QVERIFY2(key != -1, r.key.c_str());
+      const Qt::KeyboardModifiers mods = (r.ctrl ? Qt::ControlModifier : Qt::NoModifier) |
+                                         (r.shift ? Qt::ShiftModifier : Qt::NoModifier) |
+                                         (r.alt ? Qt::AltModifier : Qt::NoModifier) |
+                                         (r.keypad ? Qt::KeypadModifier : Qt::NoModifier);
+      QTest::newRow(r.name.c_str())
+          << r.emulation << int{r.applicationMode} << key << static_cast<int>(mods.toInt())
+          << QByteArray::fromStdString(r.sends);
+    }
   }
 
   void keySequences() {
@@ -467,15 +417,8 @@ class KeysTest : public QObject {
 
   void applicationsKeyChecksTheScreenAndPauseUnloads() {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile csv(dir.filePath("cd0.csv"));
-    QVERIFY(csv.open(QIODevice::WriteOnly));
-    csv.write("README.TXT,1234\n");
-    csv.close();
     KeyRig k;
-    k.Set("Special", "DBSize", "10");
-    k.Set("Special", "CSVDir", dir.path().toStdString());
-    k.Set("Special", "CDDir", dir.path().toStdString());
+    QVERIFY(k.UseCatalogue(dir, "README.TXT,1234\n"));
     QVERIFY(k.Start());
     CTelnetSession& session = k.Session();
     auto attr = [&](int col) {
@@ -530,15 +473,8 @@ class KeysTest : public QObject {
 
   void pauseWhileACheckRunsKeepsTheDatabase() {
     QTemporaryDir dir;
-    QVERIFY(dir.isValid());
-    QFile csv(dir.filePath("cd0.csv"));
-    QVERIFY(csv.open(QIODevice::WriteOnly));
-    csv.write("A.TXT,1\n");
-    csv.close();
     KeyRig k;
-    k.Set("Special", "DBSize", "10");
-    k.Set("Special", "CSVDir", dir.path().toStdString());
-    k.Set("Special", "CDDir", dir.path().toStdString());
+    QVERIFY(k.UseCatalogue(dir, "A.TXT,1\n"));
     QVERIFY(k.Start());
     CTelnetSession& session = k.Session();
     Click(k.View(), {Qt::Key_Menu});
@@ -560,7 +496,8 @@ class KeysTest : public QObject {
     Click(k.View(), {Qt::Key_Pause});
     QVERIFY(session.m_pLineCheckDb == nullptr);
     std::error_code ec;
-    std::filesystem::resize_file(csv.fileName().toStdString(), std::uintmax_t{64} << 30, ec);
+    std::filesystem::resize_file(dir.filePath("cd0.csv").toStdString(), std::uintmax_t{64} << 30,
+                                 ec);
     if (ec) QSKIP("no sparse files here");
     Click(k.View(), {Qt::Key_Menu});
     QTest::qWait(300);

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "dialogs/OpenConnectionDialog.h"
 #include "settings/MemoryProfile.h"
@@ -21,40 +22,17 @@ namespace {
 
 constexpr const char* kSection = "Recent Host List";
 
-struct Shown {
-  std::string text;
-  MessageKind kind;
-};
-
-// A list, its profile and a dialog over them; questions are answered from
-// `answers` (Yes when none is left) and every box is recorded.
-struct DialogRig {
+// A list, its profile and a dialog over them, with scripted message boxes.
+struct DialogRig : ScriptedMessageBoxes {
   MemoryProfile profile;
   RecentHostList hosts;
-  std::vector<Shown> messages;
-  std::deque<MessageAnswer> answers;
   std::unique_ptr<COpenConnectionDlg> dialog;
 
-  void Seed(const std::vector<RecentHost>& entries) {
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-      const std::string n = std::to_string(i + 1);
-      profile.Set(kSection, "Host" + n, entries[i].host);
-      profile.Set(kSection, "Port" + n, std::to_string(entries[i].port));
-      profile.Set(kSection, "Desc" + n, entries[i].description);
-    }
-  }
+  void Seed(const std::vector<RecentHost>& entries) { SeedRecentHosts(profile, entries); }
 
   COpenConnectionDlg& Open() {
     hosts.Load(profile);
-    dialog = std::make_unique<COpenConnectionDlg>(
-        hosts, profile, [this](const std::string& text, MessageKind kind) {
-          messages.push_back({text, kind});
-          if (kind != MessageKind::Question) return MessageAnswer::Ok;
-          if (answers.empty()) return MessageAnswer::Yes;
-          const MessageAnswer answer = answers.front();
-          answers.pop_front();
-          return answer;
-        });
+    dialog = std::make_unique<COpenConnectionDlg>(hosts, profile, Hook());
     dialog->show();
     dialog->activateWindow();
     (void)QTest::qWaitForWindowActive(dialog.get());

@@ -21,15 +21,6 @@ namespace {
 
 constexpr const char* kSection = "Recent Host List";
 
-void Seed(MemoryProfile& profile, const std::vector<RecentHost>& entries) {
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const std::string n = std::to_string(i + 1);
-    profile.Set(kSection, "Host" + n, entries[i].host);
-    profile.Set(kSection, "Port" + n, std::to_string(entries[i].port));
-    profile.Set(kSection, "Desc" + n, entries[i].description);
-  }
-}
-
 // The Connection menu from "Exit" on: "-" for a separator, else "text #id".
 QStringList MenuTail(CMainFrame& frame) {
   QStringList lines;
@@ -130,7 +121,7 @@ class OpenConnectionFrameTest : public QObject {
     for (int i = 0; i < 10; ++i)
       entries.push_back({"h" + std::to_string(i), 2000u + static_cast<unsigned>(i), ""});
     entries[4] = {"127.0.0.1", host.Port(), "loop"};
-    Seed(rig.profile, entries);
+    SeedRecentHosts(rig.profile, entries);
     CMainFrame& frame = rig.Start();
     QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       Choose(d, 4);
@@ -168,7 +159,7 @@ class OpenConnectionFrameTest : public QObject {
   void doubleClickConnectsToThatLine() {
     LoopbackHost host;
     FrameRig rig;
-    Seed(rig.profile, {{"elsewhere", 1, ""}, {"127.0.0.1", host.Port(), ""}});
+    SeedRecentHosts(rig.profile, {{"elsewhere", 1, ""}, {"127.0.0.1", host.Port(), ""}});
     CMainFrame& frame = rig.Start();
     QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
       QListWidget* list = d.HistoryList();
@@ -184,7 +175,7 @@ class OpenConnectionFrameTest : public QObject {
 
   void okWithAnEmptyHostClosesWithoutConnecting() {
     FrameRig rig;
-    Seed(rig.profile, {{"somewhere", 23, ""}});
+    SeedRecentHosts(rig.profile, {{"somewhere", 23, ""}});
     CMainFrame& frame = rig.Start();
     bool closed = false;
     QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
@@ -220,7 +211,7 @@ class OpenConnectionFrameTest : public QObject {
 
   void deleteThenCancelStillRebuildsTheMenu() {
     FrameRig rig;
-    Seed(rig.profile, {{"first", 1, ""}, {"second", 2, ""}, {"third", 3, "x"}});
+    SeedRecentHosts(rig.profile, {{"first", 1, ""}, {"second", 2, ""}, {"third", 3, "x"}});
     CMainFrame& frame = rig.Start();
     QCOMPARE(MenuTail(frame), (QStringList{Exit(), "-", Item(1, "first", 1), Item(2, "second", 2),
                                            Item(3, "third", 3)}));
@@ -247,7 +238,7 @@ class OpenConnectionFrameTest : public QObject {
   void failedConnectLeavesTitleListAndMenu() {
     FrameRig rig;
     const unsigned closed = ClosedPort();
-    Seed(rig.profile, {{"first", 1, ""}, {"127.0.0.1", closed, "nobody"}});
+    SeedRecentHosts(rig.profile, {{"first", 1, ""}, {"127.0.0.1", closed, "nobody"}});
     CMainFrame& frame = rig.Start();
     const QStringList menuBefore = MenuTail(frame);
     QVERIFY(DriveOpenDialog(rig, [&](COpenConnectionDlg& d) {
@@ -274,7 +265,7 @@ class OpenConnectionFrameTest : public QObject {
     LoopbackHost host;
     FrameRig rig;
     const unsigned wrapped = 65536 + host.Port();
-    Seed(rig.profile, {{"127.0.0.1", wrapped, ""}});
+    SeedRecentHosts(rig.profile, {{"127.0.0.1", wrapped, ""}});
     CMainFrame& frame = rig.Start();
     frame.Action(cmd::ID_RECENT_HOST_1)->trigger();
     QCOMPARE(rig.CountMessages("Connection to 127.0.0.1:" + std::to_string(wrapped) + " failed"),
@@ -296,7 +287,7 @@ class OpenConnectionFrameTest : public QObject {
     for (int i = 0; i < 4; ++i)
       entries.push_back({"127.0.0.1", hosts[i].Port(), "host " + std::to_string(i)});
     entries.push_back({"fifth", 5, ""});  // not in the menu
-    Seed(rig.profile, entries);
+    SeedRecentHosts(rig.profile, entries);
     CMainFrame& frame = rig.Start();
     QCOMPARE(MenuTail(frame).size(), 6);
     frame.Action(cmd::ID_RECENT_HOST_1 + slot)->trigger();
@@ -313,7 +304,7 @@ class OpenConnectionFrameTest : public QObject {
   void recentHostItemWhileConnectedClosesTheOldConnectionFirst() {
     LoopbackHost a, b;
     FrameRig rig;
-    Seed(rig.profile, {{"127.0.0.1", a.Port(), "A"}, {"127.0.0.1", b.Port(), "B"}});
+    SeedRecentHosts(rig.profile, {{"127.0.0.1", a.Port(), "A"}, {"127.0.0.1", b.Port(), "B"}});
     CMainFrame& frame = rig.Start();
     frame.Action(cmd::ID_RECENT_HOST_1)->trigger();
     QVERIFY(a.WaitForPeer());
@@ -341,7 +332,7 @@ class OpenConnectionFrameTest : public QObject {
     LoopbackHost a;
     FrameRig rig;
     const unsigned closed = ClosedPort();
-    Seed(rig.profile, {{"127.0.0.1", a.Port(), ""}, {"127.0.0.1", closed, ""}});
+    SeedRecentHosts(rig.profile, {{"127.0.0.1", a.Port(), ""}, {"127.0.0.1", closed, ""}});
     CMainFrame& frame = rig.Start();
     frame.Action(cmd::ID_RECENT_HOST_1)->trigger();
     QVERIFY(a.WaitForPeer());

@@ -14,6 +14,9 @@ constexpr int kWidth = 20, kHeight = 5;
 struct Selection {
   int startCol, startRow, endCol, endRow;
 };
+void PrintTo(const Selection& s, std::ostream* os) {
+  *os << "from " << s.startCol << "," << s.startRow << " to " << s.endCol << "," << s.endRow;
+}
 
 class DrawRuns : public testing::TestWithParam<Selection> {};
 

@@ -37,6 +37,10 @@ class Geometry : public testing::Test {
 struct CursorCase {
   int oldW, oldH, row, col, newW, newH, wantRow, wantCol;
 };
+void PrintTo(const CursorCase& c, std::ostream* os) {
+  *os << c.oldW << "x" << c.oldH << " cursor " << c.row << "," << c.col << " to " << c.newW << "x"
+      << c.newH;
+}
 
 class ResizeCursor : public Geometry, public testing::WithParamInterface<CursorCase> {};
 
@@ -207,6 +211,7 @@ struct HeldSizeCase {
   const char* name;
   void (*end)(SessionRig& rig);
 };
+void PrintTo(const HeldSizeCase& c, std::ostream* os) { *os << c.name; }
 
 class HeldSize : public testing::TestWithParam<HeldSizeCase> {};
 
@@ -303,6 +308,9 @@ struct ScrollCase {
   int position, want;
   bool acts;  // false: returned at once (selection and scroll bar untouched)
 };
+void PrintTo(const ScrollCase& c, std::ostream* os) {
+  *os << "from " << c.from << " code " << static_cast<int>(c.code) << " position " << c.position;
+}
 
 class ScrollTable : public Geometry, public testing::WithParamInterface<ScrollCase> {};
 

@@ -82,6 +82,10 @@ struct ColourCase {
   bool selected, reverseColor;
   Colour fore, back;
 };
+void PrintTo(const ColourCase& c, std::ostream* os) {
+  *os << "attribute " << int{c.attr} << (c.selected ? " selected" : "")
+      << (c.reverseColor ? " reversed" : "");
+}
 
 class RunColours : public Renderer, public testing::WithParamInterface<ColourCase> {};
 

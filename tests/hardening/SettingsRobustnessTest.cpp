@@ -284,14 +284,11 @@ class SettingsRobustnessTest : public QObject {
  private:
   QTemporaryDir dir_;
   fs::path profile_;
-  std::vector<ShownMessage> messages_;
+  ScriptedMessageBoxes boxes_;
 
   FrameHooks Hooks() {
     FrameHooks hooks;
-    hooks.messageBox = [this](const std::string& text, MessageKind kind) {
-      messages_.push_back({text, kind});
-      return kind == MessageKind::Question ? MessageAnswer::Yes : MessageAnswer::Ok;
-    };
+    hooks.messageBox = boxes_.Hook();
     hooks.quit = [] {};
     return hooks;
   }
@@ -299,7 +296,7 @@ class SettingsRobustnessTest : public QObject {
   // The real start-up on the profile at `path`.
   std::unique_ptr<CTerminalApp> Start(const fs::path& path) {
     qputenv("CORVANE_PROFILE", QByteArray::fromStdString(path.string()));
-    messages_.clear();
+    boxes_.messages.clear();
     auto app = std::make_unique<CTerminalApp>(CommandLine{}, Hooks());
     if (!app->InitInstance()) return nullptr;
     return app;
@@ -307,7 +304,7 @@ class SettingsRobustnessTest : public QObject {
 
   std::vector<std::string> MessageTexts() const {
     std::vector<std::string> texts;
-    for (const ShownMessage& m : messages_) texts.push_back(m.text);
+    for (const ShownMessage& m : boxes_.messages) texts.push_back(m.text);
     return texts;
   }
 
@@ -410,7 +407,7 @@ class SettingsRobustnessTest : public QObject {
       QCOMPARE(Observed(frame, "wsw"), 0);
       QCOMPARE(app->profile()->GetInt("Options", "WinSizeWarning", 1), 0);
       QVERIFY(frame.close());
-      QVERIFY(messages_.empty());
+      QVERIFY(boxes_.messages.empty());
     }
     QCOMPARE(ReadFile(file), content);
     QCOMPARE(Others(file), std::vector<std::string>{});
@@ -462,7 +459,7 @@ class SettingsRobustnessTest : public QObject {
       QVERIFY(app);
       QCOMPARE(Observed(*app->MainFrame(), "emulation"), 1);
       QVERIFY(app->MainFrame()->close());
-      QVERIFY(messages_.empty());
+      QVERIFY(boxes_.messages.empty());
     }
     fs::permissions(dir, fs::perms::owner_all);
     const std::string after = ReadFile(file);
@@ -485,7 +482,7 @@ class SettingsRobustnessTest : public QObject {
       std::unique_ptr<CTerminalApp> app = Start(deep);
       QVERIFY(app);
       QCOMPARE(Observed(*app->MainFrame(), "width"), 80);
-      QVERIFY(messages_.empty());
+      QVERIFY(boxes_.messages.empty());
     }
     QCOMPARE(IniProfile(deep).GetInt("Screen", "Width", 0), 80);
 
@@ -498,7 +495,7 @@ class SettingsRobustnessTest : public QObject {
       QCOMPARE(Observed(*app->MainFrame(), "height"), 24);
       app->MainFrame()->OnOptionsAutoClose();
       QVERIFY(app->MainFrame()->close());
-      QVERIFY(messages_.empty());
+      QVERIFY(boxes_.messages.empty());
     }
     QCOMPARE(ReadFile(blocker), std::string("not a directory"));
   }
@@ -533,7 +530,7 @@ class SettingsRobustnessTest : public QObject {
 
     QVERIFY(frame.isVisible());
     QVERIFY(frame.close());
-    QVERIFY(messages_.empty());
+    QVERIFY(boxes_.messages.empty());
     QCOMPARE(Others(file), std::vector<std::string>{});
   }
 };

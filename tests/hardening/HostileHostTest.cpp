@@ -1,4 +1,4 @@
-// The real frame against a hostile host (tests/e2e/hostile_host.py, a separate
+// The real frame against a hostile host (tests/hardening/hostile_host.py, a separate
 // process on loopback): resets, instant closes, byte-by-byte drips, endless
 // sequences, absurd parameters, negotiation storms, random noise and bursts
 // behind a modal box. For every scenario the event loop must keep turning, the
