@@ -12,7 +12,6 @@ here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 repo="$(dirname "$here")"
 build="${CORVANE_BENCH_BUILD:-$repo/build-bench}"
 
-cmake -S "$repo" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCORVANE_WITH_BENCH=ON \
-  -DCORVANE_WITH_QT=OFF -DCORVANE_WITH_TESTS=OFF >/dev/null
+(cd "$repo" && cmake --preset bench -B "$build" >/dev/null)  # Release, no Qt, no tests
 ninja -C "$build" -j2 corvane_bench_receive corvane_alloc_count >/dev/null
 exec "$build/bench/corvane_bench_receive" "$@"

@@ -1,7 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages Corvane needs to build, test and run.
-# Safe to run again: it installs only what is missing.
+# Safe to run again: it installs only what is missing, so with everything in
+# place it needs no root.
+#   scripts/install-deps.sh            install what is missing (apt-get, through sudo unless root)
+#   scripts/install-deps.sh --check    only print what is missing; exit status 1 if anything is
 set -euo pipefail
+check=0
+[ "${1:-}" = "--check" ] && check=1
 
 packages=(
   cmake ninja-build g++ pkg-config
@@ -9,6 +14,7 @@ packages=(
   libgtest-dev libgmock-dev                 # unit tests
   libbenchmark-dev libvterm-dev             # benchmarks (libvterm as the reference engine)
   clang libclang-rt-14-dev                  # fuzzing and sanitizers
+  clang-format clang-tidy                   # scripts/lint.sh and scripts/pre-commit
   xvfb xdotool imagemagick x11-utils        # real-window tests and screenshots
   openbox                                   # a window manager for the real-window tests
   python3 fonts-dejavu-core
@@ -24,6 +30,10 @@ for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -eq 0 ] && exit 0
+if [ $check -eq 1 ]; then
+  echo "${missing[*]}"
+  exit 1
+fi
 
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Builds Corvane and runs every test, each build in a folder of this checkout:
-#   1. build/       the whole suite in a normal build;
+# Builds Corvane and runs every test, each build in a folder of this checkout
+# from its preset in CMakePresets.json (warnings are errors in every one):
+#   0. lint         clang-format and clang-tidy (scripts/lint.sh);
+#   1. build/       the whole suite in a normal build (preset dev);
 #   2. build-asan/  the whole suite again with AddressSanitizer + UndefinedBehaviorSanitizer;
 #                   the first report ends the test that made it;
 #   3. build-tsan/  with ThreadSanitizer, every test that may run threads, front end
@@ -9,36 +11,54 @@
 #   5. build-package/ the Debian package (scripts/package.sh), checked by lintian
 #                   (errors fail, warnings are shown) and unpacked into a
 #                   temporary folder, where screendump and corvane --version run.
-# Each step prints how long it took. scripts/test.sh --quick runs step 1 only.
+# Each step prints how long it took.
+#   scripts/test.sh [--quick] [--install-deps]
+# --quick runs step 1 only. Packages are installed (scripts/install-deps.sh,
+# apt-get through sudo) with --install-deps, or when one the suite needs is
+# missing, which is then named; with everything in place no root is needed.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 quick=0
-[ "${1:-}" = "--quick" ] && quick=1
-bash "$root/scripts/install-deps.sh"
+install=0
+for arg in "$@"; do
+  case "$arg" in
+    --quick) quick=1 ;;
+    --install-deps) install=1 ;;
+    *) echo "usage: $0 [--quick] [--install-deps]" >&2; exit 2 ;;
+  esac
+done
+if [ $install -eq 0 ] && ! missing=$(bash "$root/scripts/install-deps.sh" --check); then
+  echo "Missing packages the suite needs: $missing"
+  install=1
+fi
+[ $install -eq 0 ] || bash "$root/scripts/install-deps.sh"
 
 export QT_QPA_PLATFORM=offscreen
 jobs=$(nproc)
 passed=0  # tests passed over every step; any failure stops the script
 
-build_and_test() {  # dir, ctest args..., -- cmake args...
-  local dir=$1; shift
-  local ctest_args=() cmake_args=()
-  while [ $# -gt 0 ] && [ "$1" != "--" ]; do ctest_args+=("$1"); shift; done
-  [ $# -gt 0 ] && shift
-  cmake_args=("$@")
+build_and_test() {  # preset, ctest args...
+  local preset=$1; shift
+  local dir=$root/build
+  [ "$preset" = dev ] || dir=$root/build-$preset
   local start=$SECONDS
-  echo "=== build $dir ${cmake_args[*]}"
-  cmake -S "$root" -B "$dir" -G Ninja "${cmake_args[@]}" >/dev/null
+  echo "=== build $dir (preset $preset)"
+  (cd "$root" && cmake --preset "$preset" >/dev/null)
   cmake --build "$dir" -j "$jobs"
   echo "=== test $dir"
-  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "${ctest_args[@]}" | tee "$dir/ctest.out"
+  ctest --test-dir "$dir" --output-on-failure -j "$jobs" "$@" | tee "$dir/ctest.out"
   local count
   count=$(sed -n 's/.*tests passed, 0 tests failed out of \([0-9]*\).*/\1/p' "$dir/ctest.out")
   passed=$((passed + ${count:-0}))
   echo "=== $dir took $((SECONDS - start)) s"
 }
 
-build_and_test "$root/build" -- -DCMAKE_BUILD_TYPE=RelWithDebInfo
+if [ $quick -eq 0 ]; then
+  start=$SECONDS
+  bash "$root/scripts/lint.sh"
+  echo "=== lint took $((SECONDS - start)) s"
+fi
+build_and_test dev
 if [ $quick -eq 1 ]; then
   echo "tests: $passed passed, 0 failed"
   exit 0
@@ -50,7 +70,7 @@ mkdir -p "$root/build-asan"
 printf 'leak:libfontconfig.so\nleak:libdbus-1.so\n' > "$root/build-asan/lsan.supp"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
   LSAN_OPTIONS=suppressions="$root/build-asan/lsan.supp" \
-  build_and_test "$root/build-asan" -- -DCMAKE_BUILD_TYPE=Debug "-DCORVANE_SANITIZE=address,undefined"
+  build_and_test asan
 
 # Qt itself is not built with the thread sanitizer, so the sanitizer cannot see
 # Qt's locks: accesses made inside Qt are ignored, and a functor handed to the
@@ -60,8 +80,7 @@ ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print
 mkdir -p "$root/build-tsan"
 printf 'race:invokeMethod\n' > "$root/build-tsan/tsan.supp"
 TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1 die_after_fork=0 suppressions=$root/build-tsan/tsan.supp" \
-  build_and_test "$root/build-tsan" -LE hardening \
-  -- -DCMAKE_BUILD_TYPE=Debug -DCORVANE_SANITIZE=thread
+  build_and_test tsan -LE hardening
 
 if [ -x "$root/fuzz/run.sh" ]; then
   echo "=== fuzz"

@@ -34,6 +34,8 @@ class SessionHost {
   virtual MessageAnswer ShowMessage(const std::string& text, MessageKind kind) = 0;
   // A notice that leaves the keyboard and the window to the user while it is
   // up; `closed` runs once it is gone. By default an ordinary message box.
+  // By value: a window's override keeps the callback until the notice closes.
+  // NOLINTNEXTLINE(performance-unnecessary-value-param)
   virtual void ShowNotice(const std::string& text, std::function<void()> closed) {
     ShowMessage(text, MessageKind::Information);
     closed();

@@ -263,7 +263,7 @@ void IniProfile::Store(const std::string& section, const std::string& key,
     if (!in_section || parsed.kind != ParsedLine::Kind::kKey) continue;
     if (EqualsIgnoringCase(parsed.name, key)) {
       std::string& line = lines_[i];
-      line = line.substr(0, parsed.value_begin) + encoded + line.substr(parsed.value_end);
+      line.replace(parsed.value_begin, parsed.value_end - parsed.value_begin, encoded);
       return;
     }
     if (in_first_section) insert_after = i;
