@@ -1,7 +1,6 @@
 // ESC and CSI sequences: cursor movement, erasing, line and character
 // operations, scroll regions, attributes, the line-drawing set.
 #include <algorithm>
-#include <cstring>
 
 #include "terminal/TelnetSession.h"
 
@@ -26,38 +25,35 @@ int CTelnetSession::ParseNumber(const unsigned char** pp, const unsigned char* e
   return p >= end ? 0 : value;
 }
 
+// ESC sequences (ECMA-48 section 5.3; VT100 manual chapter 3.3.6).
 const unsigned char* CTelnetSession::ParseEscape(const unsigned char* p, const unsigned char* end) {
   if (p >= end) return nullptr;
   switch (*p) {
-    case '7':
-      m_nSavedCol = m_nCursorCol;
-      m_nSavedRow = m_nCursorRow;
-      m_nSavedAttr = m_nAttr;
+    case '7':  // DECSC save cursor (VT100)
+      m_Screen.SaveCursor(true);
       return p;
-    case '8':
-      m_nCursorCol = m_nSavedCol;
-      m_nCursorRow = std::min(m_nSavedRow, m_nHeight - 1);
-      m_nAttr = m_nSavedAttr;
+    case '8':  // DECRC restore cursor (VT100)
+      m_Screen.RestoreCursor(true);
       return p;
-    case '=':
+    case '=':  // DECKPAM, DECKPNM keypad modes: not emulated
     case '>':
-    case 'E':
+    case 'E':  // NEL, HTS: consumed without effect
     case 'H':
       return p;
-    case 'D':
-      ScrollRegionUp();
+    case 'D':  // IND index (ECMA-48 8.3.61)
+      m_Screen.ScrollRegionUp();
       return p;
-    case 'M':
-      ScrollRegionDown();
+    case 'M':  // RI reverse index (ECMA-48 8.3.104)
+      m_Screen.ScrollRegionDown();
       return p;
-    case '(':
+    case '(':  // SCS: designate G0 (VT100)
       if (p + 1 >= end) return nullptr;
       switch (p[1]) {
-        case '0':
-          m_bLineDrawing = true;
+        case '0':  // special graphics (line drawing)
+          m_Screen.m_bLineDrawing = true;
           return p + 1;
-        case 'B':
-          m_bLineDrawing = false;
+        case 'B':  // US ASCII
+          m_Screen.m_bLineDrawing = false;
           return p + 1;
         case '1':
         case 'A':
@@ -66,7 +62,7 @@ const unsigned char* CTelnetSession::ParseEscape(const unsigned char* p, const u
         default:
           return p;  // the designator byte is then shown as text
       }
-    case '[':
+    case '[':  // CSI (ECMA-48 5.4)
       break;
     default:
       return p - 1;  // only the ESC is consumed
@@ -91,163 +87,114 @@ const unsigned char* CTelnetSession::ParseEscape(const unsigned char* p, const u
   return cur;
 }
 
+// CSI sequences by final byte; a parameter of 0 counts as the default 1.
 void CTelnetSession::ApplyControlSequence(unsigned char final, const int* params, int count) {
+  TerminalScreen& screen = m_Screen;
   const int p1 = params[0];
   const int n = p1 == 0 ? 1 : p1;
-  int& row = m_nCursorRow;
-  int& col = m_nCursorCol;
+  int& row = screen.m_nCursorRow;
+  int& col = screen.m_nCursorCol;
+  const int width = screen.m_nWidth, height = screen.m_nHeight;
   switch (final) {
-    case '@': {  // insert blank characters; attributes stay
-      if (col >= m_nWidth) break;
-      char* text = m_Text[row].data();
-      if (col + n >= m_nWidth) {
-        std::memset(text + col, ' ', static_cast<std::size_t>(m_nWidth - col));
-      } else {
-        std::memmove(text + col + n, text + col, static_cast<std::size_t>(m_nWidth - col - n));
-        std::memset(text + col, ' ', static_cast<std::size_t>(n));
-      }
+    case '@':  // ICH insert characters (ECMA-48 8.3.64)
+      screen.InsertChars(n);
       break;
-    }
     // Relative moves end a pending wrap: they start from the last column.
-    case 'A':
+    case 'A':  // CUU cursor up (ECMA-48 8.3.22)
       row = std::max(row - n, 0);
-      col = CursorCellCol();
+      col = screen.CursorCellCol();
       break;
-    case 'B':
-      row = std::min(row + n, m_nHeight - 1);
-      col = CursorCellCol();
+    case 'B':  // CUD cursor down (ECMA-48 8.3.19)
+      row = std::min(row + n, height - 1);
+      col = screen.CursorCellCol();
       break;
-    case 'C':
-      col = std::min(CursorCellCol() + n, m_nWidth - 1);
+    case 'C':  // CUF cursor forward (ECMA-48 8.3.20)
+      col = std::min(screen.CursorCellCol() + n, width - 1);
       break;
-    case 'D':
-      col = std::max(CursorCellCol() - n, 0);
+    case 'D':  // CUB cursor backward (ECMA-48 8.3.18)
+      col = std::max(screen.CursorCellCol() - n, 0);
       break;
-    case 'G':
+    case 'G':  // CHA cursor character absolute (ECMA-48 8.3.9); widens the screen
       col = n - 1;
-      if (col >= m_nWidth) Resize(n, m_nHeight);
+      if (col >= width) Resize(n, height);
       break;
-    case 'H':
-    case 'f': {
+    case 'H':    // CUP cursor position (ECMA-48 8.3.21)
+    case 'f': {  // HVP (ECMA-48 8.3.63)
       const int r = p1 == 0 ? 1 : p1;
       const int c = (count > 1 && params[1] != 0) ? params[1] : 1;
-      row = r > m_nHeight ? m_nHeight - 1 : r - 1;
-      col = c > m_nWidth ? m_nWidth - 1 : c - 1;
+      row = r > height ? height - 1 : r - 1;
+      col = c > width ? width - 1 : c - 1;
       break;
     }
-    case 'J':
+    case 'J':  // ED erase in page (ECMA-48 8.3.39)
       if (p1 == 0) {
-        EraseLine(row, col);
-        EraseBelow(row + 1);
+        screen.EraseLine(row, col);
+        screen.EraseBelow(row + 1);
       } else if (p1 == 1) {
-        for (int r = 0; r < row; ++r) EraseLine(r, 0);
-        const int cells = std::min(col, m_nWidth);
-        std::memset(m_Text[row].data(), ' ', static_cast<std::size_t>(cells));
-        std::memset(m_Attrs[row].data(), kDefaultAttr, static_cast<std::size_t>(cells));
-        m_DirtyLines[row] = 1;
+        screen.EraseAbove();
       } else if (p1 == 2) {
-        EraseBelow(0);
+        screen.EraseBelow(0);
       }
       break;
-    case 'K':
+    case 'K':  // EL erase in line (ECMA-48 8.3.41)
       if (p1 == 0) {
-        EraseLine(row, col);
+        screen.EraseLine(row, col);
       } else if (p1 == 1) {
-        const int cells = std::min(col + 1, m_nWidth);
-        std::memset(m_Text[row].data(), ' ', static_cast<std::size_t>(cells));
-        std::memset(m_Attrs[row].data(), kDefaultAttr, static_cast<std::size_t>(cells));
-        m_DirtyLines[row] = 1;
+        screen.EraseLineStart(row, std::min(col + 1, width));
       } else if (p1 == 2) {
-        EraseLine(row, 0);
+        screen.EraseLine(row, 0);
       }
       break;
-    case 'L': {  // insert lines at the cursor; the bottom rows fall off
-      const int k = std::min(n, m_nHeight - row);
-      std::rotate(m_Text.begin() + row, m_Text.end() - k, m_Text.end());
-      std::rotate(m_Attrs.begin() + row, m_Attrs.end() - k, m_Attrs.end());
-      for (int r = row; r < row + k; ++r) BlankRow(r);
-      MarkDirty(row, m_nHeight - 1);
+    case 'L':  // IL insert lines (ECMA-48 8.3.67)
+      screen.InsertLines(n);
       break;
-    }
-    case 'M': {  // delete lines at the cursor; blank rows enter at the bottom
-      const int k = std::min(n, m_nHeight - row);
-      std::rotate(m_Text.begin() + row, m_Text.begin() + row + k, m_Text.end());
-      std::rotate(m_Attrs.begin() + row, m_Attrs.begin() + row + k, m_Attrs.end());
-      for (int r = m_nHeight - k; r < m_nHeight; ++r) BlankRow(r);
-      MarkDirty(row, m_nHeight - 1);
+    case 'M':  // DL delete lines (ECMA-48 8.3.32)
+      screen.DeleteLines(n);
       break;
-    }
-    case 'P': {  // delete characters; attributes stay
-      const int k = std::min(n, m_nWidth);
-      char* text = m_Text[row].data();
-      if (col < m_nWidth - k)
-        std::memmove(text + col, text + col + k, static_cast<std::size_t>(m_nWidth - k - col));
-      std::memset(text + m_nWidth - k, ' ', static_cast<std::size_t>(k));
+    case 'P':  // DCH delete characters (ECMA-48 8.3.26)
+      screen.DeleteChars(n);
       break;
-    }
-    case 'S': {  // scroll rows 0..cursor up; rows below the cursor stay
-      const int k = std::min(n, row + 1);
-      std::rotate(m_Text.begin(), m_Text.begin() + k, m_Text.begin() + row + 1);
-      std::rotate(m_Attrs.begin(), m_Attrs.begin() + k, m_Attrs.begin() + row + 1);
-      for (int r = row - k + 1; r <= row; ++r) BlankRow(r);
-      MarkDirty(0, row);
+    case 'S':  // SU scroll up (ECMA-48 8.3.147), here the rows down to the cursor
+      screen.ScrollUpToCursor(n);
       break;
-    }
-    case 'd':
-      row = std::min(n - 1, m_nHeight - 1);
+    case 'd':  // VPA line position absolute (ECMA-48 8.3.158)
+      row = std::min(n - 1, height - 1);
       col = 0;
       break;
-    case 'm':
+    case 'm':  // SGR select graphic rendition (ECMA-48 8.3.117)
       SetAttributes(params, count);
       break;
-    case 'r':
-      SetScrollRegion(p1, count > 1 ? params[1] : 0);
+    case 'r':  // DECSTBM set top and bottom margins (VT100)
+      screen.SetScrollRegion(p1, count > 1 ? params[1] : 0);
       break;
-    case 's':
-      m_nSavedCol = col;
-      m_nSavedRow = row;
+    case 's':  // SCOSC save cursor position (ANSI.SYS), without the attribute
+      screen.SaveCursor(false);
       break;
-    case 'u':
-      col = m_nSavedCol;
-      row = std::min(m_nSavedRow, m_nHeight - 1);
+    case 'u':  // SCORC restore cursor position (ANSI.SYS)
+      screen.RestoreCursor(false);
       break;
     default:
       break;  // unsupported final byte: consumed without effect
   }
 }
 
+// SGR parameters (ECMA-48 8.3.117) on the attribute byte.
 void CTelnetSession::SetAttributes(const int* params, int count) {
+  std::uint8_t& a = m_Screen.m_nAttr;
   for (int i = 0; i < count; ++i) {
     const int v = params[i];
-    if (v == 0) {
-      m_nAttr = kDefaultAttr;
-    } else if (v == 1) {
-      m_nAttr |= 0x01;
-    } else if (v == 7) {
-      m_nAttr ^= 0x02;
-    } else if (v == 22) {
-      m_nAttr &= static_cast<std::uint8_t>(~0x01);
-    } else if (v >= 30 && v <= 37) {
-      m_nAttr = static_cast<std::uint8_t>((m_nAttr & ~0x1C) | ((v - 30) << 2));
-    } else if (v >= 40 && v <= 47) {
-      m_nAttr = static_cast<std::uint8_t>((m_nAttr & ~0xE0) | ((v - 40) << 5));
+    if (v == 0) {  // default rendition
+      a = kDefaultAttr;
+    } else if (v == 1) {  // bold
+      a |= attr::kBold;
+    } else if (v == 7) {  // negative image: a toggle here
+      a ^= attr::kReverse;
+    } else if (v == 22) {  // normal intensity
+      a &= static_cast<std::uint8_t>(~attr::kBold);
+    } else if (v >= 30 && v <= 37) {  // foreground colour
+      a = attr::WithForeground(a, v - 30);
+    } else if (v >= 40 && v <= 47) {  // background colour
+      a = attr::WithBackground(a, v - 40);
     }
   }
-}
-
-// Equal bounds (both absent included) select the whole screen. Otherwise an
-// absent or zero bound means the screen's edge, bounds beyond the screen are
-// pulled onto it, and a region whose top would lie below its bottom is
-// refused, so the region always stays inside the screen.
-void CTelnetSession::SetScrollRegion(int top, int bottom) {
-  if (top == bottom) {
-    m_nScrollTop = 1;
-    m_nScrollBottom = m_nHeight;
-    return;
-  }
-  top = std::clamp(top == 0 ? 1 : top, 1, m_nHeight);
-  bottom = std::clamp(bottom == 0 ? m_nHeight : bottom, 1, m_nHeight);
-  if (top > bottom) return;
-  m_nScrollTop = top;
-  m_nScrollBottom = bottom;
 }
