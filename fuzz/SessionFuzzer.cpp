@@ -157,7 +157,7 @@ void RunOperation(Rig& rig, CTelnetSession& session, Reader& in, int kind, int f
         session.MouseWheel(value);
       } else {
         Trace("ScrollView(%lld, %lld)", flags, value);
-        session.ScrollView(flags, value);
+        session.ScrollView(static_cast<ScrollCode>(flags), value);  // unknown codes too
       }
       break;
     }
