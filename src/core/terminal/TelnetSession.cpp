@@ -3,12 +3,10 @@
 #include "terminal/TelnetSession.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "linecheck/LineCheckDatabase.h"
 #include "settings/Profile.h"
 #include "settings/ProfileKeys.h"
-#include "terminal/ByteClasses.h"
 #include "terminal/TelnetData.h"
 
 CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile)
