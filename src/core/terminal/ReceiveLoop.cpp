@@ -89,7 +89,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       case ctl::kEsc:
       case telnet::kIac: {
         const unsigned char* r =
-            b == ctl::kEsc ? ParseEscape(p + 1, end) : ParseTelnetCommand(p + 1, end);
+            b == ctl::kEsc ? m_Escape.ParseEscape(p + 1, end) : ParseTelnetCommand(p + 1, end);
         if (r == nullptr) {
           m_nCarry = static_cast<int>(end - p);
           std::memmove(m_RecvBuf, p, static_cast<std::size_t>(m_nCarry));

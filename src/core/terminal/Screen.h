@@ -73,7 +73,7 @@ class TerminalScreen {
   // New grid size: the bottom rows stay, the cursor follows its text, the
   // region becomes the whole screen.
   void Reshape(int w, int h);
-  // Empties the ring and gives it n slots.
+  // Gives the ring n slots and counts lines afresh from slot 0.
   void SetHistorySize(unsigned n);
   // The ring slot index % m_nBufferSize.
   const std::string& HistoryAt(std::uint64_t index) const {

@@ -24,6 +24,7 @@
 #include "platform/Connection.h"
 #include "platform/DrawContext.h"
 #include "platform/SessionHost.h"
+#include "terminal/EscapeInterpreter.h"
 #include "terminal/Screen.h"
 #include "terminal/ScrollCode.h"
 
@@ -68,7 +69,6 @@ class CTelnetSession : public ConnectionEvents {
   void SetBufferSize(int n);
   bool IsSelected(int row, int col) const;
   int CursorCellCol() const { return m_Screen.CursorCellCol(); }
-  static int ParseNumber(const unsigned char** pp, const unsigned char* end);
 
   // --- Settings the session owns; each setter stores its value ---------------
   int Emulation() const { return m_nEmulation; }  // 0 VT100, 1 ANSI
@@ -157,6 +157,7 @@ class CTelnetSession : public ConnectionEvents {
   // --- State -----------------------------------------------------------------
   friend struct SessionTestAccess;
   TerminalScreen m_Screen;
+  EscapeInterpreter m_Escape{m_Screen, [this](int w, int h) { Resize(w, h); }};
   std::unique_ptr<LineCheckDatabase> m_pLineCheckDb;
   int m_nCharWidth = 8;
   int m_nCharHeight = 16;
@@ -200,12 +201,9 @@ class CTelnetSession : public ConnectionEvents {
   void Walk(unsigned char* begin, unsigned char* end);
   void ClearSelection();
   void PointToCell(int x, int y, int& col, int& row) const;
-  // Parsers: p is the byte after ESC / IAC; they return the last byte used,
-  // or nullptr when the data ends before the sequence does.
-  const unsigned char* ParseEscape(const unsigned char* p, const unsigned char* end);
+  // p is the byte after IAC; returns the last byte used, or nullptr when the
+  // data ends before the command does.
   const unsigned char* ParseTelnetCommand(const unsigned char* p, const unsigned char* end);
-  void ApplyControlSequence(unsigned char final, const int* params, int count);
-  void SetAttributes(const int* params, int count);
   void Reshape(int w, int h);
   void StoreScreenSize();
   void SendWindowSize(int w, int h);

@@ -1,8 +1,9 @@
-// ESC and CSI sequences: cursor movement, erasing, line and character
-// operations, scroll regions, attributes, the line-drawing set.
-#include <algorithm>
+// The escape interpreter: ESC and CSI sequences as cursor movement, erasing,
+// line and character operations, scroll regions, attributes and the
+// line-drawing set, each done by the screen.
+#include "terminal/EscapeInterpreter.h"
 
-#include "terminal/TelnetSession.h"
+#include <algorithm>
 
 namespace {
 // Parameters saturate here. Every count or position this large already means
@@ -13,7 +14,7 @@ constexpr int kMaxParameters = 5;
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 }  // namespace
 
-int CTelnetSession::ParseNumber(const unsigned char** pp, const unsigned char* end) {
+int EscapeInterpreter::ParseNumber(const unsigned char** pp, const unsigned char* end) {
   const unsigned char* p = *pp;
   if (p >= end) return 0;
   int value = 0;
@@ -26,7 +27,8 @@ int CTelnetSession::ParseNumber(const unsigned char** pp, const unsigned char* e
 }
 
 // ESC sequences (ECMA-48 section 5.3; VT100 manual chapter 3.3.6).
-const unsigned char* CTelnetSession::ParseEscape(const unsigned char* p, const unsigned char* end) {
+const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
+                                                    const unsigned char* end) {
   if (p >= end) return nullptr;
   switch (*p) {
     case '7':  // DECSC save cursor (VT100)
@@ -88,7 +90,7 @@ const unsigned char* CTelnetSession::ParseEscape(const unsigned char* p, const u
 }
 
 // CSI sequences by final byte; a parameter of 0 counts as the default 1.
-void CTelnetSession::ApplyControlSequence(unsigned char final, const int* params, int count) {
+void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* params, int count) {
   TerminalScreen& screen = m_Screen;
   const int p1 = params[0];
   const int n = p1 == 0 ? 1 : p1;
@@ -116,7 +118,7 @@ void CTelnetSession::ApplyControlSequence(unsigned char final, const int* params
       break;
     case 'G':  // CHA cursor character absolute (ECMA-48 8.3.9); widens the screen
       col = n - 1;
-      if (col >= width) Resize(n, height);
+      if (col >= width) m_Resize(n, height);
       break;
     case 'H':    // CUP cursor position (ECMA-48 8.3.21)
     case 'f': {  // HVP (ECMA-48 8.3.63)
@@ -179,7 +181,7 @@ void CTelnetSession::ApplyControlSequence(unsigned char final, const int* params
 }
 
 // SGR parameters (ECMA-48 8.3.117) on the attribute byte.
-void CTelnetSession::SetAttributes(const int* params, int count) {
+void EscapeInterpreter::SetAttributes(const int* params, int count) {
   std::uint8_t& a = m_Screen.m_nAttr;
   for (int i = 0; i < count; ++i) {
     const int v = params[i];
