@@ -157,12 +157,15 @@ class CTelnetSession : public ConnectionEvents {
   // --- State -----------------------------------------------------------------
   friend struct SessionTestAccess;
   TerminalScreen m_Screen;
+  // Drives m_Screen; a CHA beyond the last column widens it through Resize (NAWS).
   EscapeInterpreter m_Escape{m_Screen, [this](int w, int h) { Resize(w, h); }};
   std::unique_ptr<LineCheckDatabase> m_pLineCheckDb;
   int m_nCharWidth = 8;
   int m_nCharHeight = 16;
   SessionHost* m_pFrame;
   std::FILE* m_pLogFile = nullptr;
+  // The size the user or the profile asked for; applied once the host agrees
+  // to NAWS (until then the screen keeps its current size).
   int m_nWantedWidth = 80;
   int m_nWantedHeight = 24;
   // How many lines the view is scrolled back, counted back from the live
@@ -177,12 +180,15 @@ class CTelnetSession : public ConnectionEvents {
   // A check is running; also set for good when the line check is switched off
   // (a catalogue without capacity), so no check ever starts.
   std::atomic<bool> m_bLineCheckBusy{true};
+  // Our own fit of the window is on its way: the size notification it brings
+  // is swallowed rather than taken as the user's resize.
   bool m_bSelfResize = false;
   bool m_bAutoClose = false;
   bool m_bBlockCursor = false;
   bool m_bReverseColor = false;
   bool m_bDisconnectNotify = true;
   bool m_bWinSizeWarning = true;
+  // Selection in view cells, start before end; all -1 without one.
   int m_nSelStartCol = -1;
   int m_nSelStartRow = -1;
   int m_nSelEndCol = -1;
@@ -197,6 +203,7 @@ class CTelnetSession : public ConnectionEvents {
   bool m_bWinSizeWarned = false;      // the refusal was shown on this connection
   bool m_bScreenSizeUnsaved = false;  // the size changed since the profile was written
 
+  // --- Internals ---------------------------------------------------------------
   void ReceiveBlock();
   void Walk(unsigned char* begin, unsigned char* end);
   void ClearSelection();
