@@ -34,7 +34,7 @@ void CorvaneFeed::Feed(const std::string& stream) {
 
 std::uint64_t CorvaneFeed::ScreenDigest() const {
   std::uint64_t sum = 0;
-  for (const std::string& row : parts_->session->m_Text)
+  for (const std::string& row : parts_->session->Screen().m_Text)
     for (unsigned char c : row) sum = sum * 31 + c;
   return sum;
 }

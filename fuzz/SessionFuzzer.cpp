@@ -137,8 +137,8 @@ void RunOperation(Rig& rig, CTelnetSession& session, Reader& in, int kind, int f
         session.Close();
       break;
     case 11:
-      session.m_nEmulation = 1 - session.m_nEmulation;
-      Trace("emulation %lld", session.m_nEmulation);
+      session.SetEmulation(1 - session.Emulation());
+      Trace("emulation %lld", session.Emulation());
       break;
     case 12:
       Trace((flags & 1) ? "host sends IAC DONT NAWS" : "host sends IAC DO NAWS");
@@ -157,7 +157,7 @@ void RunOperation(Rig& rig, CTelnetSession& session, Reader& in, int kind, int f
         session.MouseWheel(value);
       } else {
         Trace("ScrollView(%lld, %lld)", flags, value);
-        session.ScrollView(static_cast<ScrollCode>(flags), value);
+        session.ScrollView(static_cast<ScrollCode>(flags), value);  // unknown codes too
       }
       break;
     }

@@ -104,14 +104,15 @@ int main(int argc, char** argv) {
     if (got < block.size()) break;
   }
 
-  for (int r = 0; r < session.m_nHeight; ++r) {
-    std::string row = session.m_Text[r];
+  const TerminalScreen& screen = session.Screen();
+  for (int r = 0; r < screen.m_nHeight; ++r) {
+    std::string row = screen.m_Text[r];
     row.erase(row.find_last_not_of(' ') + 1);
     std::cout << row << '\n';
   }
-  std::cout << "cursor " << session.m_nCursorRow << ' ' << session.m_nCursorCol << '\n';
+  std::cout << "cursor " << screen.m_nCursorRow << ' ' << screen.m_nCursorCol << '\n';
   if (options.attrs)
-    for (int r = 0; r < session.m_nHeight; ++r) std::cout << Hex(session.m_Attrs[r]) << '\n';
+    for (int r = 0; r < screen.m_nHeight; ++r) std::cout << Hex(screen.m_Attrs[r]) << '\n';
   if (options.sent) std::cout << "sent " << Hex(connection.sent) << '\n';
   return 0;
 }

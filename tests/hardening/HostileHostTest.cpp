@@ -19,6 +19,7 @@
 #include <map>
 #include <optional>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "ScreenInvariants.h"
@@ -73,7 +74,7 @@ long PeakRssKb() {
 }
 
 bool ScreenShows(const CTelnetSession& session, const std::string& text) {
-  return std::any_of(session.m_Text.begin(), session.m_Text.end(),
+  return std::any_of(Peek(session).m_Text.begin(), Peek(session).m_Text.end(),
                      [&](const std::string& row) { return row.find(text) != std::string::npos; });
 }
 
@@ -295,8 +296,8 @@ class HostileHostTest : public QObject {
     out.sent = host.Sent();
     out.received = host.Received();
     out.log = ReadAll(logPath);
-    out.width = session.m_nWidth;
-    out.height = session.m_nHeight;
+    out.width = Peek(session).m_nWidth;
+    out.height = Peek(session).m_nHeight;
     std::printf(
         "TIMING %s: %lld bytes from the host in %lld ms; %d ticks, longest stall %lld ms, "
         "%d repaints, peak RSS %ld kB\n",
@@ -309,10 +310,10 @@ class HostileHostTest : public QObject {
           "NO TRAILER %s: connected %d, %d connects, %zu messages, %u lines received, "
           "log %lld of %lld bytes; screen bottom:\n",
           qPrintable(s.name), session.IsConnected(), out.connects, out.messages.size(),
-          session.m_nLineCount, static_cast<long long>(out.log.size()),
+          Peek(session).m_nLineCount, static_cast<long long>(out.log.size()),
           static_cast<long long>(FilteredForLog(out.sent).size()));
-      for (int r = std::max(0, session.m_nHeight - 3); r < session.m_nHeight; ++r)
-        std::printf("  |%s|\n", session.m_Text[r].c_str());
+      for (int r = std::max(0, Peek(session).m_nHeight - 3); r < Peek(session).m_nHeight; ++r)
+        std::printf("  |%s|\n", Peek(session).m_Text[r].c_str());
       for (const std::string& m : out.messages) std::printf("  message: %s\n", m.c_str());
     }
     std::fflush(stdout);
@@ -388,16 +389,16 @@ class HostileHostTest : public QObject {
       connection.Queue(out.sent.mid(at, kRecvBufSize).toStdString());
     while (!connection.incoming.empty()) reference.OnReceive(0);
     const CTelnetSession& live = *frame_->Session();
-    QCOMPARE(live.m_nWidth, reference.m_nWidth);
-    QCOMPARE(live.m_nHeight, reference.m_nHeight);
-    for (int r = 0; r < live.m_nHeight; ++r) {
-      QCOMPARE(live.m_Text[r], reference.m_Text[r]);
-      QCOMPARE(QByteArray::fromStdString(live.m_Attrs[r]).toHex(),
-               QByteArray::fromStdString(reference.m_Attrs[r]).toHex());
+    QCOMPARE(Peek(live).m_nWidth, Peek(reference).m_nWidth);
+    QCOMPARE(Peek(live).m_nHeight, Peek(reference).m_nHeight);
+    for (int r = 0; r < Peek(live).m_nHeight; ++r) {
+      QCOMPARE(Peek(live).m_Text[r], Peek(reference).m_Text[r]);
+      QCOMPARE(QByteArray::fromStdString(Peek(live).m_Attrs[r]).toHex(),
+               QByteArray::fromStdString(Peek(reference).m_Attrs[r]).toHex());
     }
-    QCOMPARE(live.m_nCursorRow, reference.m_nCursorRow);
-    QCOMPARE(live.m_nCursorCol, reference.m_nCursorCol);
-    QCOMPARE(live.m_nLineCount, reference.m_nLineCount);
+    QCOMPARE(Peek(live).m_nCursorRow, Peek(reference).m_nCursorRow);
+    QCOMPARE(Peek(live).m_nCursorCol, Peek(reference).m_nCursorCol);
+    QCOMPARE(Peek(live).m_nLineCount, Peek(reference).m_nLineCount);
   }
 
   void unfinishedSequenceOf4096BytesThenText() {

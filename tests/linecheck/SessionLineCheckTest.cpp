@@ -6,6 +6,7 @@
 #include <chrono>
 #include <thread>
 
+#include "../support/SessionTestAccess.h"
 #include "SessionFixture.h"
 #include "TempDir.h"
 #include "linecheck/LineCheckDatabase.h"
@@ -38,15 +39,15 @@ class SessionLineCheck : public testing::Test {
   // Pumps the "event loop" until the worker is done.
   void WaitForCheck() {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-    while (session->m_bLineCheckBusy && std::chrono::steady_clock::now() < deadline) {
+    while (Peek(*session).m_bLineCheckBusy && std::chrono::steady_clock::now() < deadline) {
       host.RunPosted();
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     host.RunPosted();
-    ASSERT_FALSE(session->m_bLineCheckBusy) << "check did not finish";
+    ASSERT_FALSE(Peek(*session).m_bLineCheckBusy) << "check did not finish";
   }
   unsigned char Attr(int row, int col) {
-    return static_cast<unsigned char>(session->m_Attrs[row][col]);
+    return static_cast<unsigned char>(Peek(*session).m_Attrs[row][col]);
   }
 
   TempDir dir;
@@ -62,7 +63,7 @@ TEST_F(SessionLineCheck, SwitchedOffWithoutCapacity) {
     session->StartLineCheck();
     EXPECT_EQ(host.RunPosted(), 0) << "DBSize " << dbSize;
     EXPECT_TRUE(host.messages.empty());
-    EXPECT_EQ(session->m_pLineCheckDb, nullptr);
+    EXPECT_EQ(Peek(*session).m_pLineCheckDb, nullptr);
   }
 }
 
@@ -96,13 +97,13 @@ TEST_F(SessionLineCheck, SecondCheckReusesTheCatalogueAndUnloadReports) {
   host.RunPosted();
   EXPECT_EQ(host.messages.size(), 1u) << "loaded once";
 
-  session->m_bLineCheckBusy = true;  // as while a check runs
+  Peek(*session).m_bLineCheckBusy = true;  // as while a check runs
   session->UnloadLineCheckDb();
-  EXPECT_NE(session->m_pLineCheckDb, nullptr) << "never unloaded under a running check";
-  session->m_bLineCheckBusy = false;
+  EXPECT_NE(Peek(*session).m_pLineCheckDb, nullptr) << "never unloaded under a running check";
+  Peek(*session).m_bLineCheckBusy = false;
 
   session->UnloadLineCheckDb();
-  EXPECT_EQ(session->m_pLineCheckDb, nullptr);
+  EXPECT_EQ(Peek(*session).m_pLineCheckDb, nullptr);
   ASSERT_EQ(host.messages.size(), 2u);
   EXPECT_EQ(host.messages[1].text, "Database unloaded");
   session->UnloadLineCheckDb();  // nothing loaded: no message
@@ -120,7 +121,7 @@ TEST_F(SessionLineCheck, WorkerWaitsForTheBoxAndRacesTheReceiveLoop) {
   session->StartLineCheck();
   session->StartLineCheck();  // refused while the first one runs
   // While the worker runs, the host keeps writing and the screen changes size.
-  for (int round = 0; round < 200 && session->m_bLineCheckBusy; ++round) {
+  for (int round = 0; round < 200 && Peek(*session).m_bLineCheckBusy; ++round) {
     Show("more text name5.txt 6\r\n\x1b[2J\x1b[H");
     if (round % 50 == 10) session->Resize(40 + round % 30, 10 + round % 20);
     host.RunPosted();
@@ -128,9 +129,9 @@ TEST_F(SessionLineCheck, WorkerWaitsForTheBoxAndRacesTheReceiveLoop) {
   WaitForCheck();
   EXPECT_EQ(host.messages.size(), 1u);
   // Invariants held throughout: the screen is whole.
-  ASSERT_EQ(static_cast<int>(session->m_Attrs.size()), session->m_nHeight);
-  for (const std::string& attrs : session->m_Attrs)
-    EXPECT_EQ(static_cast<int>(attrs.size()), session->m_nWidth);
+  ASSERT_EQ(static_cast<int>(Peek(*session).m_Attrs.size()), Peek(*session).m_nHeight);
+  for (const std::string& attrs : Peek(*session).m_Attrs)
+    EXPECT_EQ(static_cast<int>(attrs.size()), Peek(*session).m_nWidth);
 }
 
 TEST_F(SessionLineCheck, SessionGoesAwayWhileTheWorkerWaitsForItsBox) {

@@ -10,6 +10,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "app/TerminalApp.h"
@@ -107,7 +108,7 @@ class AboutTest : public QObject {
     QVERIFY(WithAboutBox(app, [&](CAboutDlg& box) {
       QVERIFY(QTest::qWaitForWindowExposed(&box));
       // A drag on the terminal area behind the box selects nothing.
-      const QPoint from(2, 2), to(5 * session.m_nCharWidth, 2 * session.m_nCharHeight);
+      const QPoint from(2, 2), to(5 * Peek(session).m_nCharWidth, 2 * Peek(session).m_nCharHeight);
       DragOnTerminal(frame, from, to);
       QVERIFY(!session.HasSelection());
       switch (closeBy) {
@@ -126,7 +127,7 @@ class AboutTest : public QObject {
     QVERIFY(!QApplication::activeModalWidget());
     // Afterwards the terminal area takes the same drag.
     DragOnTerminal(frame, QPoint(2, 2),
-                   QPoint(5 * session.m_nCharWidth, 2 * session.m_nCharHeight));
+                   QPoint(5 * Peek(session).m_nCharWidth, 2 * Peek(session).m_nCharHeight));
     QVERIFY(session.HasSelection());
   }
 };

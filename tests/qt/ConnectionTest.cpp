@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QTest>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
@@ -25,7 +26,7 @@ constexpr int IAC = 255, DONT = 254, DO = 253, WONT = 252, WILL = 251, SB = 250,
 constexpr int ECHO = 1, SGA = 3, TTYPE = 24, NAWS = 31;
 
 std::string Row(const CTelnetSession& session, int r) {
-  std::string row = session.m_Text[static_cast<std::size_t>(r)];
+  std::string row = Peek(session).m_Text[static_cast<std::size_t>(r)];
   row.erase(row.find_last_not_of(' ') + 1);
   return row;
 }
@@ -69,8 +70,8 @@ class ConnectionTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start("127.0.0.1", host.Port());
     QVERIFY(host.WaitForPeer());
-    QCOMPARE(frame.Session()->m_nWidth, 80);
-    QCOMPARE(frame.Session()->m_nHeight, 24);
+    QCOMPARE(Peek(*frame.Session()).m_nWidth, 80);
+    QCOMPARE(Peek(*frame.Session()).m_nHeight, 24);
     const struct {
       QByteArray from, to;
     } exchanges[] = {
@@ -129,7 +130,7 @@ class ConnectionTest : public QObject {
     host.CloseClient();
     QTRY_VERIFY(!IsConnected(frame));
     CTelnetSession& session = *frame.Session();
-    QCOMPARE(session.m_nLineCount, 1000u);
+    QCOMPARE(Peek(session).m_nLineCount, 1000u);
     QCOMPARE(Row(session, 22), std::string("line 0999 ........"));
     QVERIFY(rig.messages.empty());
   }

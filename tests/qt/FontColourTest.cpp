@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTest>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "dialogs/TerminalFontDialog.h"
@@ -64,7 +65,7 @@ class FontColourTest : public QObject {
     CTelnetSession& session = *frame.Session();
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    const QSize oldCell(session.m_nCharWidth, session.m_nCharHeight);
+    const QSize oldCell(Peek(session).m_nCharWidth, Peek(session).m_nCharHeight);
     rig.dialogs = [](QDialog& dialog) {
       auto& fonts = dynamic_cast<TerminalFontDialog&>(dialog);
       QFont font = fonts.SelectedFont();
@@ -81,9 +82,9 @@ class FontColourTest : public QObject {
     QCOMPARE(Key(rig, "Color", "ForegroundR"), std::string("10"));
     QCOMPARE(Key(rig, "Color", "ForegroundG"), std::string("200"));
     QCOMPARE(Key(rig, "Color", "ForegroundB"), std::string("30"));
-    QCOMPARE(session.m_crForeground, MakeColour(10, 200, 30));
+    QCOMPARE(Peek(session).m_crForeground, MakeColour(10, 200, 30));
     QCOMPARE(QString::fromLatin1(frame.TerminalCodePage().Name()), QStringLiteral("CP437"));
-    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    const int cw = Peek(session).m_nCharWidth, ch = Peek(session).m_nCharHeight;
     QVERIFY(cw > oldCell.width() && ch > oldCell.height());
     QCOMPARE(frame.View()->CellSize(), QSize(cw, ch));
     // The window follows the new cell, and the screen is drawn again in it;
@@ -94,7 +95,7 @@ class FontColourTest : public QObject {
     const QSize shown(std::min(80, limit.width() / cw) * cw,
                       std::min(24, limit.height() / ch) * ch);
     QTRY_COMPARE(frame.View()->size(), shown);
-    QCOMPARE(session.m_nWidth, 80);
+    QCOMPARE(Peek(session).m_nWidth, 80);
     const QImage image = frame.View()->Snapshot();
     QCOMPARE(image.size(), shown);
     QCOMPARE(image.pixel(cw / 2, ch - 3), qRgb(10, 200, 30));  // the cursor in the new colour
@@ -184,7 +185,7 @@ class FontColourTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     CTelnetSession& session = *frame.Session();
-    const QSize cell(session.m_nCharWidth, session.m_nCharHeight);
+    const QSize cell(Peek(session).m_nCharWidth, Peek(session).m_nCharHeight);
     rig.profile.Set("Font", "Size", "999");  // so a write would show
     rig.profile.Set("Color", "BackgroundR", "77");
     rig.dialogs = [](QDialog& dialog) {
@@ -200,9 +201,9 @@ class FontColourTest : public QObject {
     };
     frame.Action(cmd::ID_OPTIONS_FONT)->trigger();
     frame.Action(cmd::ID_OPTIONS_BACKGROUND_COLOR)->trigger();
-    QCOMPARE(QSize(session.m_nCharWidth, session.m_nCharHeight), cell);
-    QCOMPARE(session.m_crForeground, MakeColour(192, 192, 192));
-    QCOMPARE(session.m_crBackground, MakeColour(0, 0, 0));
+    QCOMPARE(QSize(Peek(session).m_nCharWidth, Peek(session).m_nCharHeight), cell);
+    QCOMPARE(Peek(session).m_crForeground, MakeColour(192, 192, 192));
+    QCOMPARE(Peek(session).m_crBackground, MakeColour(0, 0, 0));
     QCOMPARE(Key(rig, "Font", "Size"), std::string("999"));
     QCOMPARE(Key(rig, "Color", "BackgroundR"), std::string("77"));
   }
@@ -223,14 +224,15 @@ class FontColourTest : public QObject {
     };
     frame.Action(cmd::ID_OPTIONS_BACKGROUND_COLOR)->trigger();
     QCOMPARE(preset, QColor(0, 0, 40));
-    QCOMPARE(session.m_crBackground, MakeColour(0, 90, 20));
+    QCOMPARE(Peek(session).m_crBackground, MakeColour(0, 90, 20));
     QCOMPARE(Key(rig, "Color", "BackgroundR"), std::string("0"));
     QCOMPARE(Key(rig, "Color", "BackgroundG"), std::string("90"));
     QCOMPARE(Key(rig, "Color", "BackgroundB"), std::string("20"));
     // Every row is drawn again on the new background, not just changed ones.
     const QImage image = frame.View()->Snapshot();
     QCOMPARE(image.pixel(image.width() - 1, image.height() - 1), qRgb(0, 90, 20));
-    QCOMPARE(image.pixel(session.m_nCharWidth * 40, session.m_nCharHeight * 12), qRgb(0, 90, 20));
+    QCOMPARE(image.pixel(Peek(session).m_nCharWidth * 40, Peek(session).m_nCharHeight * 12),
+             qRgb(0, 90, 20));
   }
 
   void startUpWithoutAFaceTellsTheUserAndStillDraws() {
@@ -246,13 +248,13 @@ class FontColourTest : public QObject {
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     CTelnetSession& session = *frame.Session();
-    session.m_Text[0].replace(0, 5, "HELLO");
-    session.m_DirtyLines[0] = 1;
+    Peek(session).m_Text[0].replace(0, 5, "HELLO");
+    Peek(session).m_DirtyLines[0] = 1;
     session.DrawNow(true);
     const QImage image = frame.View()->Snapshot();
     int lit = 0;
-    for (int x = 0; x < 5 * session.m_nCharWidth; ++x)
-      for (int y = 0; y < session.m_nCharHeight; ++y) lit += qGray(image.pixel(x, y)) > 96;
+    for (int x = 0; x < 5 * Peek(session).m_nCharWidth; ++x)
+      for (int y = 0; y < Peek(session).m_nCharHeight; ++y) lit += qGray(image.pixel(x, y)) > 96;
     QVERIFY(lit > 0);
   }
 };

@@ -10,6 +10,7 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
@@ -180,9 +181,9 @@ class FrameTest : public QObject {
     FrameRig rig;
     rig.profile.Set("Options", "AutoClose", "7");
     CMainFrame& frame = rig.Start();
-    QVERIFY(frame.Session()->m_bAutoClose);
+    QVERIFY(Peek(*frame.Session()).m_bAutoClose);
     frame.Action(cmd::ID_OPTIONS_AUTO_CLOSE)->trigger();
-    QVERIFY(!frame.Session()->m_bAutoClose);
+    QVERIFY(!Peek(*frame.Session()).m_bAutoClose);
     QCOMPARE(rig.profile.Value("Options", "AutoClose"), std::string("0"));
   }
 
@@ -242,18 +243,18 @@ class FrameTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     CTelnetSession& session = *frame.Session();
-    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    const int cw = Peek(session).m_nCharWidth, ch = Peek(session).m_nCharHeight;
     QVERIFY(cw > 0 && ch > 0);
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     QCOMPARE(frame.View()->size(), QSize(80 * cw, 24 * ch));
-    QCOMPARE(session.m_nWidth, 80);  // showing is not a resize by the user
+    QCOMPARE(Peek(session).m_nWidth, 80);  // showing is not a resize by the user
 
     // The user drags the window 3 cells wider and 2 cells lower (disconnected:
     // applied at once, and the window snaps to the new screen).
     frame.resize(frame.size() + QSize(3 * cw, 2 * ch));
-    QTRY_COMPARE(session.m_nWidth, 83);  // a window grown by exact cells gains just those
-    QCOMPARE(session.m_nHeight, 26);
+    QTRY_COMPARE(Peek(session).m_nWidth, 83);  // a window grown by exact cells gains just those
+    QCOMPARE(Peek(session).m_nHeight, 26);
     QTRY_COMPARE(frame.View()->size(), QSize(83 * cw, 26 * ch));
     QCOMPARE(rig.profile.Value("Screen", "Width"), std::string("83"));
 
@@ -261,8 +262,8 @@ class FrameTest : public QObject {
     frame.showMinimized();
     frame.showNormal();
     QTest::qWait(50);
-    QCOMPARE(session.m_nWidth, 83);
-    QCOMPARE(session.m_nHeight, 26);
+    QCOMPARE(Peek(session).m_nWidth, 83);
+    QCOMPARE(Peek(session).m_nHeight, 26);
   }
 
   void scrollBarAndWheelMoveTheHistoryView() {
@@ -274,13 +275,13 @@ class FrameTest : public QObject {
     QCOMPARE(bar->maximum(), M);
     QCOMPARE(bar->value(), M);  // live view: thumb at the bottom
     bar->triggerAction(QAbstractSlider::SliderSingleStepSub);
-    QCOMPARE(session.m_nScrollBackPos, 1);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 1);
     QCOMPARE(bar->value(), M - 1);
     bar->triggerAction(QAbstractSlider::SliderPageStepSub);
-    QCOMPARE(session.m_nScrollBackPos, 1 + 24);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 1 + 24);
     QCOMPARE(bar->value(), M - 25);
     bar->triggerAction(QAbstractSlider::SliderToMaximum);
-    QCOMPARE(session.m_nScrollBackPos, 0);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 0);
     QCOMPARE(bar->value(), M);
 
     frame.show();
@@ -289,12 +290,12 @@ class FrameTest : public QObject {
     QWheelEvent up(centre, frame.View()->mapToGlobal(centre), QPoint(), QPoint(0, 240),
                    Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(frame.View(), &up);
-    QCOMPARE(session.m_nScrollBackPos, 1);  // one line per message, whatever the delta
+    QCOMPARE(Peek(session).m_nScrollBackPos, 1);  // one line per message, whatever the delta
     QTRY_COMPARE(frame.Pane(1)->text(), QStringLiteral("Ln 977-1000"));  // at the repaint
     QWheelEvent down(centre, frame.View()->mapToGlobal(centre), QPoint(), QPoint(0, -60),
                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(frame.View(), &down);
-    QCOMPARE(session.m_nScrollBackPos, 0);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 0);
   }
 
   void shiftF10ReachesTheKeyHandlerAndNotTheMenu() {
@@ -333,12 +334,12 @@ class FrameTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     CTelnetSession& session = *frame.Session();
-    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    const int cw = Peek(session).m_nCharWidth, ch = Peek(session).m_nCharHeight;
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     // Row 0: "Hi" and a CP437 full block; row 1 stays blank.
-    session.m_Text[0].replace(0, 3, "Hi\xDB");
-    session.m_DirtyLines[0] = 1;
+    Peek(session).m_Text[0].replace(0, 3, "Hi\xDB");
+    Peek(session).m_DirtyLines[0] = 1;
     session.DrawNow(true);
     const QImage image = frame.View()->Snapshot();
     QCOMPARE(image.size(), QSize(80 * cw, 24 * ch));

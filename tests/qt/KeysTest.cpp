@@ -18,6 +18,7 @@
 #include <filesystem>
 #include <functional>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "KeyTable.h"
 #include "QuietOffscreen.h"
@@ -50,7 +51,7 @@ void RepeatPress(QWidget* widget, int key, const QString& text = {}) {
 }
 
 std::string Row(const CTelnetSession& session, int r) {
-  std::string row = session.m_Text[static_cast<std::size_t>(r)];
+  std::string row = Peek(session).m_Text[static_cast<std::size_t>(r)];
   row.erase(row.find_last_not_of(' ') + 1);
   return row;
 }
@@ -360,12 +361,12 @@ class KeysTest : public QObject {
       // a new line; the arrow's sequence is not echoed.
       QCOMPARE(Row(session, 0), std::string("abc"));
       QCOMPARE(Row(session, 1), std::string("d"));
-      QCOMPARE(session.m_nCursorRow, 1);
-      QCOMPARE(session.m_nCursorCol, 1);
+      QCOMPARE(Peek(session).m_nCursorRow, 1);
+      QCOMPARE(Peek(session).m_nCursorCol, 1);
     } else {
       QCOMPARE(Row(session, 0), std::string());
       QCOMPARE(Row(session, 1), std::string());
-      QCOMPARE(session.m_nCursorCol, 0);
+      QCOMPARE(Peek(session).m_nCursorCol, 0);
     }
   }
 
@@ -376,11 +377,11 @@ class KeysTest : public QObject {
     CTelnetSession& session = k.Session();
     TerminalView* view = k.frame->View();
     (void)view->Snapshot();  // the first full paint is behind us
-    for (int i = 0; i < session.m_nWidth; ++i) Click(view, {Qt::Key_X, Qt::NoModifier, "x"});
+    for (int i = 0; i < Peek(session).m_nWidth; ++i) Click(view, {Qt::Key_X, Qt::NoModifier, "x"});
     Click(view, {Qt::Key_Y, Qt::NoModifier, "y"});
     QCOMPARE(Row(session, 1), std::string("y"));
     const QImage image = view->Snapshot();
-    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    const int cw = Peek(session).m_nCharWidth, ch = Peek(session).m_nCharHeight;
     int lit = 0;
     for (int y = ch; y < 2 * ch; ++y)
       for (int x = 0; x < cw; ++x) lit += qGray(image.pixel(x, y)) > 96;
@@ -394,24 +395,24 @@ class KeysTest : public QObject {
     QByteArray lines;
     for (int i = 0; i < 100; ++i) lines += "line " + QByteArray::number(i) + "\r\n";
     k.host.Send(lines);
-    QTRY_COMPARE(session.m_nLineCount, 100u);
-    const int page = session.m_nHeight;
+    QTRY_COMPARE(Peek(session).m_nLineCount, 100u);
+    const int page = Peek(session).m_nHeight;
 
     // Pause in the live view keeps it there.
     QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
-    QCOMPARE(session.m_nScrollBackPos, 0);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 0);
 
     QCOMPARE(k.SentBy({{Qt::Key_PageUp, Qt::AltModifier}, {Qt::Key_PageUp, Qt::AltModifier}}),
              QByteArray());
-    QCOMPARE(session.m_nScrollBackPos, 2 * page);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 2 * page);
     QCOMPARE(k.SentBy({{Qt::Key_PageDown, Qt::AltModifier}}), QByteArray());
-    QCOMPARE(session.m_nScrollBackPos, page);
+    QCOMPARE(Peek(session).m_nScrollBackPos, page);
     // Keys typed while scrolled back go to the host; the view stays.
     QCOMPARE(k.SentBy({{Qt::Key_A, Qt::NoModifier, "a"}, {Qt::Key_PageUp}}),
              QByteArray("a\x1b[5~"));
-    QCOMPARE(session.m_nScrollBackPos, page);
+    QCOMPARE(Peek(session).m_nScrollBackPos, page);
     QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
-    QCOMPARE(session.m_nScrollBackPos, 0);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 0);
     QCOMPARE(k.frame->ScrollBar()->value(), k.frame->ScrollBar()->maximum());
   }
 
@@ -422,14 +423,14 @@ class KeysTest : public QObject {
     QVERIFY(k.Start());
     CTelnetSession& session = k.Session();
     auto attr = [&](int col) {
-      return static_cast<unsigned char>(session.m_Attrs[0][static_cast<std::size_t>(col)]);
+      return static_cast<unsigned char>(Peek(session).m_Attrs[0][static_cast<std::size_t>(col)]);
     };
     auto marked = [&] { return attr(0) != kDefaultAttr && attr(11) != kDefaultAttr; };
     k.host.Send("readme.txt 1234");
     QTRY_COMPARE(Row(session, 0), std::string("readme.txt 1234"));
 
     QCOMPARE(k.SentBy({{Qt::Key_Menu}}), QByteArray());
-    QTRY_VERIFY_WITH_TIMEOUT(!session.m_bLineCheckBusy && marked(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!Peek(session).m_bLineCheckBusy && marked(), 10000);
     QCOMPARE(k.rig.CountMessages("Database loaded (1/10)"), 1);
     QCOMPARE(attr(10), kDefaultAttr);  // the blank between name and size
 
@@ -437,13 +438,13 @@ class KeysTest : public QObject {
     k.host.Send("\x1b[2K\rreadme.txt 1234");
     QTRY_VERIFY(!marked());
     RepeatPress(k.View(), Qt::Key_Menu);
-    QTRY_VERIFY_WITH_TIMEOUT(!session.m_bLineCheckBusy && marked(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!Peek(session).m_bLineCheckBusy && marked(), 10000);
     QCOMPARE(k.rig.CountMessages("Database loaded (1/10)"), 1);  // loaded once
     QTest::keyRelease(k.View(), Qt::Key_Menu);
 
     // Pause/Break unloads the idle database and says so; a second press has nothing to unload.
     QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
-    QVERIFY(session.m_pLineCheckDb == nullptr);
+    QVERIFY(Peek(session).m_pLineCheckDb == nullptr);
     QCOMPARE(k.rig.CountMessages("Database unloaded"), 1);
     QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());
     QCOMPARE(k.rig.CountMessages("Database unloaded"), 1);
@@ -478,30 +479,30 @@ class KeysTest : public QObject {
     QVERIFY(k.Start());
     CTelnetSession& session = k.Session();
     Click(k.View(), {Qt::Key_Menu});
-    QTRY_VERIFY_WITH_TIMEOUT(!session.m_bLineCheckBusy, 10000);
-    QVERIFY(session.m_pLineCheckDb != nullptr);
-    session.m_bLineCheckBusy = true;  // as while a check runs
+    QTRY_VERIFY_WITH_TIMEOUT(!Peek(session).m_bLineCheckBusy, 10000);
+    QVERIFY(Peek(session).m_pLineCheckDb != nullptr);
+    Peek(session).m_bLineCheckBusy = true;  // as while a check runs
     k.host.Send("x\r\n");
-    QTRY_COMPARE(session.m_nLineCount, 1u);
+    QTRY_COMPARE(Peek(session).m_nLineCount, 1u);
     Click(k.View(), {Qt::Key_PageUp, Qt::AltModifier});
-    QVERIFY(session.m_nScrollBackPos > 0);
+    QVERIFY(Peek(session).m_nScrollBackPos > 0);
     Click(k.View(), {Qt::Key_Pause});
-    QCOMPARE(session.m_nScrollBackPos, 0);
-    QVERIFY(session.m_pLineCheckDb != nullptr);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 0);
+    QVERIFY(Peek(session).m_pLineCheckDb != nullptr);
     QCOMPARE(k.rig.CountMessages("Database unloaded"), 0);
-    session.m_bLineCheckBusy = false;
+    Peek(session).m_bLineCheckBusy = false;
 
     // A catalogue that takes for ever to read: closing the window during its
     // load ends the session within a second, and no box of the check follows.
     Click(k.View(), {Qt::Key_Pause});
-    QVERIFY(session.m_pLineCheckDb == nullptr);
+    QVERIFY(Peek(session).m_pLineCheckDb == nullptr);
     std::error_code ec;
     std::filesystem::resize_file(dir.filePath("cd0.csv").toStdString(), std::uintmax_t{64} << 30,
                                  ec);
     if (ec) QSKIP("no sparse files here");
     Click(k.View(), {Qt::Key_Menu});
     QTest::qWait(300);
-    QVERIFY2(session.m_bLineCheckBusy, "the load ended by itself: nothing to stop");
+    QVERIFY2(Peek(session).m_bLineCheckBusy, "the load ended by itself: nothing to stop");
     QVERIFY(k.frame->close());
     const std::size_t shown = k.rig.messages.size();
     QElapsedTimer ending;

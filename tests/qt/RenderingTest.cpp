@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QTest>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "terminal/TelnetSession.h"
@@ -31,17 +32,17 @@ struct Screen {
   bool Show(const std::string& host = {}, unsigned port = 23) {
     frame = &rig.Start(host, port);
     session = frame->Session();
-    cw = session->m_nCharWidth;
-    ch = session->m_nCharHeight;
+    cw = Peek(*session).m_nCharWidth;
+    ch = Peek(*session).m_nCharHeight;
     frame->show();
     return QTest::qWaitForWindowExposed(frame);
   }
   // Writes text with one attribute on a row and draws the changed rows.
   void Put(int row, int col, const std::string& text, std::uint8_t attr = kDefaultAttr) {
-    session->m_Text[row].replace(static_cast<std::size_t>(col), text.size(), text);
-    session->m_Attrs[row].replace(static_cast<std::size_t>(col), text.size(), text.size(),
-                                  static_cast<char>(attr));
-    session->m_DirtyLines[row] = 1;
+    Peek(*session).m_Text[row].replace(static_cast<std::size_t>(col), text.size(), text);
+    Peek(*session).m_Attrs[row].replace(static_cast<std::size_t>(col), text.size(), text.size(),
+                                        static_cast<char>(attr));
+    Peek(*session).m_DirtyLines[row] = 1;
     session->DrawNow(true);
     image = frame->View()->Snapshot();
   }
@@ -110,11 +111,11 @@ class RenderingTest : public QObject {
     QFETCH(QRgb, back);
     Screen s;
     QVERIFY(s.Show());
-    s.session->m_bReverseColor = reverseOption;
+    Peek(*s.session).m_bReverseColor = reverseOption;
     if (selected) {
-      s.session->m_nSelStartRow = s.session->m_nSelEndRow = 3;
-      s.session->m_nSelStartCol = 10;
-      s.session->m_nSelEndCol = 14;
+      Peek(*s.session).m_nSelStartRow = Peek(*s.session).m_nSelEndRow = 3;
+      Peek(*s.session).m_nSelStartCol = 10;
+      Peek(*s.session).m_nSelEndCol = 14;
     }
     s.Put(3, 10, "HHHHH", static_cast<std::uint8_t>(attr));
     for (int col = 10; col < 15; ++col)
@@ -128,8 +129,8 @@ class RenderingTest : public QObject {
   void theUserColoursAreEntriesZeroAndSeven() {
     Screen s;
     QVERIFY(s.Show());
-    s.session->m_crForeground = MakeColour(0, 200, 100);
-    s.session->m_crBackground = MakeColour(60, 0, 0);
+    Peek(*s.session).m_crForeground = MakeColour(0, 200, 100);
+    Peek(*s.session).m_crBackground = MakeColour(60, 0, 0);
     s.Put(0, 0, "H", 0x1C);
     s.Put(0, 1, "H", 0x00);  // colour 0 on colour 0
     QVERIFY(s.Shows(0, 0, qRgb(0, 200, 100), qRgb(60, 0, 0)));
@@ -141,8 +142,8 @@ class RenderingTest : public QObject {
     Screen s;
     QVERIFY(s.Show());
     CTelnetSession& session = *s.session;
-    session.m_nCursorRow = 2;
-    session.m_nCursorCol = 4;
+    Peek(session).m_nCursorRow = 2;
+    Peek(session).m_nCursorCol = 4;
     s.Redraw();
     // Underline: the third pixel row from the bottom of the cell, its width exactly.
     const int line = 3 * s.ch - 3;
@@ -151,29 +152,29 @@ class RenderingTest : public QObject {
     QCOMPARE(s.image.pixel(5 * s.cw, line), kBack);
 
     // Block: the character under it in the background colour on the foreground.
-    session.m_bBlockCursor = true;
+    Peek(session).m_bBlockCursor = true;
     s.Put(2, 4, "H");
     QVERIFY(s.Shows(4, 2, kBack, kFore));
     // Moved on: the old cell is plain again, the new one shows the block.
-    session.m_nCursorRow = 5;
-    session.m_nCursorCol = 0;
+    Peek(session).m_nCursorRow = 5;
+    Peek(session).m_nCursorCol = 0;
     session.DrawNow(true);
     s.image = s.frame->View()->Snapshot();
     QVERIFY(s.Shows(4, 2, kFore, kBack));
     QCOMPARE(s.Count(s.Cell(0, 5), kFore), s.cw * s.ch);
 
     // Under reversed colours both shapes take the background colour.
-    session.m_bReverseColor = true;
+    Peek(session).m_bReverseColor = true;
     s.Redraw();
     QCOMPARE(s.Count(s.Cell(0, 5), kBack), s.cw * s.ch);
-    session.m_bBlockCursor = false;
+    Peek(session).m_bBlockCursor = false;
     s.Redraw();
     QCOMPARE(s.Count(QRect(0, 6 * s.ch - 3, s.cw, 1), kBack), s.cw);
     QCOMPARE(s.image.pixel(0, 6 * s.ch - 4), kFore);
 
     // Pending wrap: the cursor is drawn on the last column, where it stands,
     // and the rest of the row is unharmed.
-    session.m_nCursorCol = session.m_nWidth;
+    Peek(session).m_nCursorCol = Peek(session).m_nWidth;
     s.Redraw();
     QCOMPARE(s.Count(QRect(79 * s.cw, 6 * s.ch - 3, s.cw, 1), kBack), s.cw);
     QCOMPARE(s.Count(QRect(0, 5 * s.ch, 79 * s.cw, s.ch), kFore), 79 * s.cw * s.ch);
@@ -184,11 +185,11 @@ class RenderingTest : public QObject {
     QVERIFY(s.Show());
     // A resize the window-size negotiation does not allow leaves the window as
     // the user made it: the area beyond the screen shows only the erase.
-    s.session->m_bNawsActive = false;
+    Peek(*s.session).m_bNawsActive = false;
     s.frame->resize(s.frame->size() + QSize(3 * s.cw + 2, 2 * s.ch + 1));
     QTRY_VERIFY(s.frame->View()->width() > 80 * s.cw + 2 * s.cw);
-    QCOMPARE(s.session->m_nWidth, 80);
-    s.session->m_bReverseColor = true;
+    QCOMPARE(Peek(*s.session).m_nWidth, 80);
+    Peek(*s.session).m_bReverseColor = true;
     s.frame->Invalidate();
     s.image = s.frame->View()->Snapshot();
     const QPoint beyond(s.image.width() - 1, s.image.height() - 1);
@@ -196,7 +197,7 @@ class RenderingTest : public QObject {
     QCOMPARE(s.image.pixel(80 * s.cw, 0), kFore);
     QCOMPARE(s.image.pixel(0, 24 * s.ch), kFore);
     QCOMPARE(s.image.pixel(1, 1), kFore);  // blank text: background on foreground
-    s.session->m_bReverseColor = false;
+    Peek(*s.session).m_bReverseColor = false;
     s.frame->Invalidate();
     s.image = s.frame->View()->Snapshot();
     QCOMPARE(s.image.pixel(beyond), kBack);
@@ -235,8 +236,8 @@ class RenderingTest : public QObject {
   void drawingWritesReadyAndTheCursorPosition() {
     Screen s;
     QVERIFY(s.Show());
-    s.session->m_nCursorRow = 6;
-    s.session->m_nCursorCol = 11;
+    Peek(*s.session).m_nCursorRow = 6;
+    Peek(*s.session).m_nCursorCol = 11;
     s.frame->statusBar()->showMessage(QStringLiteral("Change font"));  // a menu prompt
     s.session->DrawNow(true);
     QTRY_COMPARE(s.frame->Pane(1)->text(), QStringLiteral("Ln 7, Col 12"));
@@ -264,7 +265,7 @@ class RenderingTest : public QObject {
     QElapsedTimer clock;
     clock.start();
     host.Send(stream);
-    QTRY_VERIFY_WITH_TIMEOUT(s.session->m_Text[2].compare(2, 3, "END") == 0, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(Peek(*s.session).m_Text[2].compare(2, 3, "END") == 0, 30000);
     const qint64 elapsed = clock.elapsed();
     QTest::qWait(100);  // the last frame
     const int frames = s.frame->View()->FrameCount() - framesBefore;
@@ -291,8 +292,8 @@ class RenderingTest : public QObject {
     QVERIFY(s.Show());
     TerminalView* view = s.frame->View();
     auto change = [&](int row) {
-      s.session->m_Text[row].replace(0, 1, "x");
-      s.session->m_DirtyLines[row] = 1;
+      Peek(*s.session).m_Text[row].replace(0, 1, "x");
+      Peek(*s.session).m_DirtyLines[row] = 1;
       s.session->DrawNow(true);
     };
     view->repaint();  // a frame was just painted,

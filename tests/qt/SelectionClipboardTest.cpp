@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QTest>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
@@ -23,14 +24,14 @@ QClipboard& Clipboard() { return *QGuiApplication::clipboard(); }
 
 // The pixel at the middle of a cell of the terminal area.
 QPoint CellPoint(const CTelnetSession& session, int col, int row) {
-  return {col * session.m_nCharWidth + session.m_nCharWidth / 2,
-          row * session.m_nCharHeight + session.m_nCharHeight / 2};
+  return {col * Peek(session).m_nCharWidth + Peek(session).m_nCharWidth / 2,
+          row * Peek(session).m_nCharHeight + Peek(session).m_nCharHeight / 2};
 }
 
 // Writes text at the start of a screen row and draws it.
 void PutRow(CTelnetSession& session, int row, const std::string& text) {
-  session.m_Text[static_cast<std::size_t>(row)].replace(0, text.size(), text);
-  session.m_DirtyLines[static_cast<std::size_t>(row)] = 1;
+  Peek(session).m_Text[static_cast<std::size_t>(row)].replace(0, text.size(), text);
+  Peek(session).m_DirtyLines[static_cast<std::size_t>(row)] = 1;
   session.DrawNow(true);
 }
 
@@ -45,7 +46,8 @@ struct Selection {
   bool operator==(const Selection&) const = default;
 };
 Selection SelectionOf(const CTelnetSession& s) {
-  return {s.m_nSelStartCol, s.m_nSelStartRow, s.m_nSelEndCol, s.m_nSelEndRow};
+  return {Peek(s).m_nSelStartCol, Peek(s).m_nSelStartRow, Peek(s).m_nSelEndCol,
+          Peek(s).m_nSelEndRow};
 }
 
 // Whether a blank cell is drawn inverted: its top-left pixel shows the text
@@ -53,7 +55,7 @@ Selection SelectionOf(const CTelnetSession& s) {
 bool DrawnInverted(CMainFrame& frame, int col, int row) {
   const CTelnetSession& s = *frame.Session();
   const QImage image = frame.View()->Snapshot();
-  const QRgb pixel = image.pixel(col * s.m_nCharWidth, row * s.m_nCharHeight);
+  const QRgb pixel = image.pixel(col * Peek(s).m_nCharWidth, row * Peek(s).m_nCharHeight);
   return qGray(pixel) > 96;
 }
 
@@ -142,7 +144,7 @@ class SelectionClipboardTest : public QObject {
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     CTelnetSession& session = *frame.Session();
-    Drag(frame.View(), CellPoint(session, 78, 22), QPoint(100 * session.m_nCharWidth, -40));
+    Drag(frame.View(), CellPoint(session, 78, 22), QPoint(100 * Peek(session).m_nCharWidth, -40));
     // The pointer went above the screen and past its right edge.
     QCOMPARE(SelectionOf(session), (Selection{79, 0, 78, 22}));
   }
@@ -177,7 +179,7 @@ class SelectionClipboardTest : public QObject {
     c.frame->Action(cmd::ID_EDIT_COPY_BUFFER)->trigger();
     QCOMPARE(Clipboard().text(), QStringLiteral("before"));  // empty history: untouched
     c.host.Send("one\r\n\xB0two  \r\nthree");
-    QTRY_COMPARE(c.Session().m_nLineCount, 2u);
+    QTRY_COMPARE(Peek(c.Session()).m_nLineCount, 2u);
     QTest::keyClick(c.frame->View(), Qt::Key_Insert, Qt::AltModifier);  // Copy Buffer
     QCOMPARE(Clipboard().text(), QStringLiteral("one\r\n\u2591two"));
   }
@@ -193,7 +195,7 @@ class SelectionClipboardTest : public QObject {
     QCOMPARE(c.host.Take(static_cast<int>(expected.size())).toHex(' '), expected.toHex(' '));
     QTest::qWait(100);
     QCOMPARE(c.host.Pending(), QByteArray());
-    QCOMPARE(c.Session().m_Text[0], std::string(80, ' '));  // nothing echoed
+    QCOMPARE(Peek(c.Session()).m_Text[0], std::string(80, ' '));  // nothing echoed
 
     // Copy then paste gives back the screen's own bytes.
     PutRow(c.Session(), 3, "\xC9\xCD\xBB ok");
@@ -225,9 +227,9 @@ class SelectionClipboardTest : public QObject {
 
     // Without one, in the history view: nothing happens.
     c.host.Send(QByteArray(30, '\n'));
-    QTRY_VERIFY(session.m_nLineCount >= 30u);
+    QTRY_VERIFY(Peek(session).m_nLineCount >= 30u);
     c.frame->OnVScroll(ScrollCode::PageUp, 0);
-    QVERIFY(session.m_nScrollBackPos > 0);
+    QVERIFY(Peek(session).m_nScrollBackPos > 0);
     QTest::mouseClick(view, Qt::RightButton, Qt::NoModifier, CellPoint(session, 9, 9));
     QTest::qWait(100);
     QCOMPARE(c.host.Pending(), QByteArray());
@@ -275,7 +277,7 @@ class SelectionClipboardTest : public QObject {
 
     Clipboard().setText(QStringLiteral("y"));
     c.host.Send(QByteArray(30, '\n'));
-    QTRY_VERIFY(session.m_nLineCount >= 30u);
+    QTRY_VERIFY(Peek(session).m_nLineCount >= 30u);
     frame.OnVScroll(ScrollCode::LineUp, 0);  // history view; the selection goes
     QCOMPARE(EditMenuState(frame), std::make_pair(false, false));
     QTest::keyClick(frame.View(), Qt::Key_Insert, Qt::ShiftModifier);

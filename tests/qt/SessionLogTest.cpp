@@ -11,6 +11,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
@@ -118,8 +119,9 @@ class SessionLogTest : public QObject {
               QByteArray("x\ty\nz\r\x07\x08"));
     const CTelnetSession& session = *frame.Session();
     // Everything has been taken, up to the final CR.
-    QTRY_VERIFY(session.m_nLineCount == 2 && session.m_Text[2].find('z') != std::string::npos &&
-                session.m_nCursorCol == 0);
+    QTRY_VERIFY(Peek(session).m_nLineCount == 2 &&
+                Peek(session).m_Text[2].find('z') != std::string::npos &&
+                Peek(session).m_nCursorCol == 0);
     frame.Action(cmd::ID_OPTIONS_LOG)->trigger();  // stop: no dialog
     QCOMPARE(shown, 1);
     QVERIFY(!frame.Session()->IsLogging());

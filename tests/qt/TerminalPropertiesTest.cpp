@@ -12,6 +12,7 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "dialogs/TerminalPropertiesDialog.h"
@@ -254,7 +255,7 @@ class TerminalPropertiesTest : public QObject {
     }));
     // Left open, then cancelled: nothing was applied or stored.
     QCOMPARE(Writes(rig.profile, before), std::vector<std::string>{});
-    QCOMPARE(rig.frame->Session()->m_nEmulation, 0);
+    QCOMPARE(Peek(*rig.frame->Session()).m_nEmulation, 0);
   }
 
   void fieldsTakeDigitsOnly() {
@@ -276,9 +277,9 @@ class TerminalPropertiesTest : public QObject {
       QVERIFY(!d.isVisible());
     }));
     CTelnetSession& session = *c.rig.frame->Session();
-    QCOMPARE(session.m_nWidth, 255);
-    QCOMPARE(session.m_nHeight, 1);
-    QCOMPARE(session.m_nBufferSize, 65536u);
+    QCOMPARE(Peek(session).m_nWidth, 255);
+    QCOMPARE(Peek(session).m_nHeight, 1);
+    QCOMPARE(Peek(session).m_nBufferSize, 65536u);
     // A side of 255 is doubled in the report, as IAC must be.
     QCOMPARE(c.host.Take(10).toHex(' '),
              Bytes({IAC, SB, NAWS, 0, 255, 255, 0, 1, IAC, SE}).toHex(' '));
@@ -287,7 +288,7 @@ class TerminalPropertiesTest : public QObject {
       SetFields(d, QStringLiteral("80"), QStringLiteral("24"), QStringLiteral("1000"));
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
-    QCOMPARE(session.m_nBufferSize, 1000u);
+    QCOMPARE(Peek(session).m_nBufferSize, 1000u);
   }
 
   void onlyAChangedSizeIsResizedAndOnlyAChangedHistoryIsSet() {
@@ -307,17 +308,17 @@ class TerminalPropertiesTest : public QObject {
     QCOMPARE(Writes(c.rig.profile, before), expected);
 
     // Only the height: Resize with the unchanged width, reported to the host.
-    session.m_History[0] = "kept";
-    session.m_nLineCount = 1;
+    Peek(session).m_History[0] = "kept";
+    Peek(session).m_nLineCount = 1;
     before = c.rig.profile.writes.size();
     QVERIFY(Drive(c.rig, [](CTerminalPropertiesDlg& d) {
       d.HeightEdit()->setText(QStringLiteral("30"));
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
     QCOMPARE(c.host.Take(9).toHex(' '), Bytes({IAC, SB, NAWS, 0, 80, 0, 30, IAC, SE}).toHex(' '));
-    QCOMPARE(session.m_nHeight, 30);
-    QCOMPARE(session.m_nWidth, 80);
-    QCOMPARE(session.m_nLineCount, 1u);  // the history was not reset
+    QCOMPARE(Peek(session).m_nHeight, 30);
+    QCOMPARE(Peek(session).m_nWidth, 80);
+    QCOMPARE(Peek(session).m_nLineCount, 1u);  // the history was not reset
     const std::vector<std::string> writes = Writes(c.rig.profile, before);
     QVERIFY(std::find(writes.begin(), writes.end(), "Screen/Height=30") != writes.end());
     for (const std::string& w : writes) QVERIFY(w.find("BufferSize") == std::string::npos);
@@ -328,8 +329,8 @@ class TerminalPropertiesTest : public QObject {
       d.BufferEdit()->setText(QStringLiteral("2000"));
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
-    QCOMPARE(session.m_nBufferSize, 2000u);
-    QCOMPARE(session.m_nLineCount, 0u);
+    QCOMPARE(Peek(session).m_nBufferSize, 2000u);
+    QCOMPARE(Peek(session).m_nLineCount, 0u);
     QCOMPARE(Writes(c.rig.profile, before),
              (std::vector<std::string>{"Options/Emulation=0", "Options/ApplicationMode=1",
                                        "Options/Backspace=1", "Screen/BufferSize=2000",
@@ -359,9 +360,9 @@ class TerminalPropertiesTest : public QObject {
       d.ReverseColorCheck()->setChecked(true);
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
-    QCOMPARE(session.m_nEmulation, 1);
-    QVERIFY(session.m_bBlockCursor);
-    QVERIFY(session.m_bReverseColor);
+    QCOMPARE(Peek(session).m_nEmulation, 1);
+    QVERIFY(Peek(session).m_bBlockCursor);
+    QVERIFY(Peek(session).m_bReverseColor);
     for (const auto& [key, value] : {std::pair{"Emulation", "1"}, std::pair{"ApplicationMode", "0"},
                                      std::pair{"Backspace", "0"}, std::pair{"LocalEcho", "1"},
                                      std::pair{"BlockCursor", "1"}, std::pair{"ReverseColor", "1"}})
@@ -392,10 +393,10 @@ class TerminalPropertiesTest : public QObject {
       }));
     }
     CTelnetSession& session = *rig.frame->Session();
-    QCOMPARE(session.m_nWidth, 80);
-    QCOMPARE(session.m_nBufferSize, 1000u);
-    QCOMPARE(session.m_nEmulation, 0);
-    QVERIFY(!session.m_bReverseColor);
+    QCOMPARE(Peek(session).m_nWidth, 80);
+    QCOMPARE(Peek(session).m_nBufferSize, 1000u);
+    QCOMPARE(Peek(session).m_nEmulation, 0);
+    QVERIFY(!Peek(session).m_bReverseColor);
     QCOMPARE(Writes(rig.profile, before), std::vector<std::string>{});
   }
 };

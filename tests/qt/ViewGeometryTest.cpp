@@ -8,6 +8,7 @@
 #include <QTest>
 #include <QWheelEvent>
 
+#include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "terminal/TelnetSession.h"
@@ -58,12 +59,12 @@ class ViewGeometryTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     CTelnetSession& session = *frame.Session();
-    const int cw = session.m_nCharWidth, ch = session.m_nCharHeight;
+    const int cw = Peek(session).m_nCharWidth, ch = Peek(session).m_nCharHeight;
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     const QSize delta(qRound(change.width() * cw), qRound(change.height() * ch));
     frame.resize(frame.size() + delta);
-    QTRY_COMPARE(QSize(session.m_nWidth, session.m_nHeight), screen);
+    QTRY_COMPARE(QSize(Peek(session).m_nWidth, Peek(session).m_nHeight), screen);
     // The window snaps to the new screen, which is drawn in full.
     QTRY_COMPARE(frame.View()->size(), QSize(screen.width() * cw, screen.height() * ch));
     QCOMPARE(frame.View()->Snapshot().size(), frame.View()->size());
@@ -76,14 +77,14 @@ class ViewGeometryTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     CTelnetSession& session = *frame.Session();
-    const int cw = session.m_nCharWidth;
+    const int cw = Peek(session).m_nCharWidth;
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
-    session.m_bNawsActive = false;  // the host has not agreed to size changes
+    Peek(session).m_bNawsActive = false;  // the host has not agreed to size changes
     frame.resize(frame.size() + QSize(5 * cw, 0));
     QTRY_COMPARE(frame.View()->width(), 85 * cw);
     QTest::qWait(400);  // past the fit that follows a user's resizing
-    QCOMPARE(session.m_nWidth, 80);
+    QCOMPARE(Peek(session).m_nWidth, 80);
     QCOMPARE(frame.View()->width(), 85 * cw);
   }
 
@@ -93,7 +94,7 @@ class ViewGeometryTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start();
     CTelnetSession& session = *frame.Session();
-    const int ch = session.m_nCharHeight;
+    const int ch = Peek(session).m_nCharHeight;
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     AddLines(session, 40);
@@ -101,7 +102,7 @@ class ViewGeometryTest : public QObject {
     const QImage live = frame.View()->Snapshot();
 
     Wheel(frame.View(), 120);
-    QCOMPARE(session.m_nScrollBackPos, 1);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 1);
     QCOMPARE(frame.ScrollBar()->value(), session.ScrollMax() - 1);
     const QImage history = frame.View()->Snapshot();
     QTRY_COMPARE(frame.Pane(0)->text(), QString::fromLatin1(kScrollBackText));
@@ -111,7 +112,7 @@ class ViewGeometryTest : public QObject {
 
     // Back to the live screen: every live row drawn again, with the cursor.
     frame.OnVScroll(ScrollCode::Bottom, 0);
-    QCOMPARE(session.m_nScrollBackPos, 0);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 0);
     QCOMPARE(frame.View()->Snapshot(), live);
     QTRY_COMPARE(frame.Pane(0)->text(), QStringLiteral("Ready"));
     QTRY_COMPARE(frame.Pane(1)->text(), QStringLiteral("Ln 24, Col 1"));
@@ -128,9 +129,9 @@ class ViewGeometryTest : public QObject {
     // Dragging the thumb: the view follows at once.
     bar->setSliderDown(true);
     bar->setSliderPosition(M - 5);
-    QCOMPARE(session.m_nScrollBackPos, 5);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 5);
     bar->setSliderDown(false);
-    QCOMPARE(session.m_nScrollBackPos, 5);
+    QCOMPARE(Peek(session).m_nScrollBackPos, 5);
     QCOMPARE(bar->value(), M - 5);
     frame.View()->Snapshot();
     QTRY_COMPARE(frame.Pane(1)->text(), QStringLiteral("Ln 973-996"));
@@ -138,7 +139,7 @@ class ViewGeometryTest : public QObject {
     bar->setSliderDown(true);
     bar->setSliderPosition(0);
     bar->setSliderDown(false);
-    QCOMPARE(session.m_nScrollBackPos, M);
+    QCOMPARE(Peek(session).m_nScrollBackPos, M);
     frame.View()->Snapshot();
     QTRY_COMPARE(frame.Pane(1)->text(), QStringLiteral("Ln 1-24"));
   }

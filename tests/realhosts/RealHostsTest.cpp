@@ -18,6 +18,7 @@
 
 #include "../qt/FrameRig.h"
 #include "../qt/QuietOffscreen.h"
+#include "../support/SessionTestAccess.h"
 #include "dialogs/TerminalPropertiesDialog.h"
 #include "frame/CommandIds.h"
 #include "terminal/TelnetSession.h"
@@ -80,23 +81,23 @@ class RealHostsTest : public QObject {
   CTelnetSession& Session() { return *rigPtr_->frame->Session(); }
 
   std::string Row(int r) {
-    std::string row = Session().m_Text[static_cast<std::size_t>(r)];
+    std::string row = Peek(Session()).m_Text[static_cast<std::size_t>(r)];
     row.erase(row.find_last_not_of(' ') + 1);
     return row;
   }
   std::string Screen() {
     std::string all;
-    for (int r = 0; r < Session().m_nHeight; ++r) all += "|" + Row(r) + "|\n";
+    for (int r = 0; r < Peek(Session()).m_nHeight; ++r) all += "|" + Row(r) + "|\n";
     return all;
   }
   int FindRow(const std::string& text) {
-    for (int r = Session().m_nHeight - 1; r >= 0; --r)
+    for (int r = Peek(Session()).m_nHeight - 1; r >= 0; --r)
       if (Row(r) == text) return r;
     return -1;
   }
   // The row that holds `text` at column `col` or before, top first; -1 if none.
   int FindRowStartingWith(const std::string& text, int col) {
-    for (int r = 0; r < Session().m_nHeight; ++r) {
+    for (int r = 0; r < Peek(Session()).m_nHeight; ++r) {
       const auto at = Row(r).find(text);
       if (at != std::string::npos && static_cast<int>(at) <= col) return r;
     }
@@ -108,8 +109,8 @@ class RealHostsTest : public QObject {
   bool WaitForPrompt(int ms = 15000) {
     return QTest::qWaitFor(
         [&] {
-          return Session().m_nCursorCol == static_cast<int>(std::strlen(kPrompt)) &&
-                 Row(Session().m_nCursorRow) == std::string(kPrompt).substr(0, 8);
+          return Peek(Session()).m_nCursorCol == static_cast<int>(std::strlen(kPrompt)) &&
+                 Row(Peek(Session()).m_nCursorRow) == std::string(kPrompt).substr(0, 8);
         },
         ms);
   }
@@ -201,7 +202,7 @@ class RealHostsTest : public QObject {
   void inetutilsSeesAnsiAfterTheEmulationChanges() {
     Connect("inetutils");
     TerminalProperties([](CTerminalPropertiesDlg& d) { d.AnsiRadio()->setChecked(true); });
-    QCOMPARE(Session().m_nEmulation, 1);
+    QCOMPARE(Peek(Session()).m_nEmulation, 1);
     Connect("inetutils");  // a new server: the previous connection is closed first
     Run("echo $TERM");
     QVERIFY2(FindRow("ansi") >= 0, Screen().c_str());
@@ -219,8 +220,8 @@ class RealHostsTest : public QObject {
       d.WidthEdit()->setText("100");
       d.HeightEdit()->setText("30");
     });
-    QCOMPARE(Session().m_nWidth, 100);
-    QCOMPARE(Session().m_nHeight, 30);
+    QCOMPARE(Peek(Session()).m_nWidth, 100);
+    QCOMPARE(Peek(Session()).m_nHeight, 30);
     Run("stty size");
     QVERIFY2(FindRow("30 100") >= 0, Screen().c_str());
   }
@@ -255,7 +256,8 @@ class RealHostsTest : public QObject {
           Screen().c_str());
       QVERIFY(Settle("inetutils"));
       QVERIFY2(StartsWith(0, "top - ") && StartsWith(1, "Tasks:"), Screen().c_str());
-      QVERIFY2(!Row(Session().m_nHeight - 1).empty(), Screen().c_str());  // the last process line
+      QVERIFY2(!Row(Peek(Session()).m_nHeight - 1).empty(),
+               Screen().c_str());  // the last process line
     }
     QTest::keyClicks(rigPtr_->frame->View(), "q");
     QVERIFY2(WaitForPrompt(), Screen().c_str());

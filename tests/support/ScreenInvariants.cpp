@@ -11,7 +11,8 @@ std::string Describe(const char* rule, long long a, long long b) {
 }
 }  // namespace
 
-std::string FindInvariantViolation(const CTelnetSession& s) {
+std::string FindInvariantViolation(const CTelnetSession& session) {
+  const TerminalScreen& s = session.Screen();
   const int w = s.m_nWidth, h = s.m_nHeight;
   if (w < 1 || w > kMaxScreenSide) return Describe("width outside 1..255", w, h);
   if (h < 1 || h > kMaxScreenSide) return Describe("height outside 1..255", w, h);
@@ -40,9 +41,9 @@ std::string FindInvariantViolation(const CTelnetSession& s) {
   if (s.m_History.size() != s.m_nBufferSize)
     return Describe("m_History size != m_nBufferSize", s.m_History.size(), s.m_nBufferSize);
 
-  const int maxOffset = std::max(s.ScrollMax(), 0);
-  if (s.m_nScrollBackPos < 0 || s.m_nScrollBackPos > maxOffset)
-    return Describe("scroll-back offset outside 0..max(M,0) (offset, M)", s.m_nScrollBackPos,
-                    s.ScrollMax());
+  const int maxOffset = std::max(session.ScrollMax(), 0);
+  if (session.ScrollBackPos() < 0 || session.ScrollBackPos() > maxOffset)
+    return Describe("scroll-back offset outside 0..max(M,0) (offset, M)", session.ScrollBackPos(),
+                    session.ScrollMax());
   return {};
 }

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 
+#include "SessionTestAccess.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "settings/MemoryProfile.h"
@@ -31,7 +32,7 @@ struct SessionRig {
     for (char c : bytes) Feed(std::string(1, c));
   }
   std::string Row(int r) const {
-    std::string row = session->m_Text[r];
+    std::string row = Peek(*session).m_Text[r];
     row.erase(row.find_last_not_of(' ') + 1);
     return row;
   }

@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "../support/SessionTestAccess.h"
 #include "SessionFixture.h"
 
 namespace {
@@ -38,7 +39,7 @@ class Lifecycle : public testing::Test {
     EXPECT_EQ(host.title, "Corvane");
     EXPECT_FALSE(host.timerRunning);
     EXPECT_EQ(host.panes[kPaneTime], "00:00:00");
-    EXPECT_TRUE(session->m_bNawsActive);
+    EXPECT_TRUE(Peek(*session).m_bNawsActive);
   }
   MemoryProfile profile;
   HeadlessHost host;
@@ -56,22 +57,22 @@ TEST_F(Lifecycle, StartsDisconnectedAndCloseIsHarmlessThen) {
 
 TEST_F(Lifecycle, ASuccessfulConnectResetsThePerConnectionState) {
   host.now = 1000;
-  session->m_nAttr = 0x85;
-  session->m_bLineDrawing = true;
-  session->m_nScrollTop = 3;
-  session->m_nScrollBottom = 5;
-  session->m_nCursorRow = 7;
+  Peek(*session).m_nAttr = 0x85;
+  Peek(*session).m_bLineDrawing = true;
+  Peek(*session).m_nScrollTop = 3;
+  Peek(*session).m_nScrollBottom = 5;
+  Peek(*session).m_nCursorRow = 7;
   ASSERT_TRUE(Open());
   EXPECT_TRUE(session->IsConnected());
-  EXPECT_EQ(session->m_nAttr, kDefaultAttr);
-  EXPECT_FALSE(session->m_bLineDrawing);
-  EXPECT_FALSE(session->m_bNawsOffered);
-  EXPECT_FALSE(session->m_bNawsActive);
-  EXPECT_EQ(session->m_nScrollTop, 1);
-  EXPECT_EQ(session->m_nScrollBottom, 24);
-  EXPECT_EQ(session->m_nCursorRow, 7) << "the cursor is not reset";
+  EXPECT_EQ(Peek(*session).m_nAttr, kDefaultAttr);
+  EXPECT_FALSE(Peek(*session).m_bLineDrawing);
+  EXPECT_FALSE(Peek(*session).m_bNawsOffered);
+  EXPECT_FALSE(Peek(*session).m_bNawsActive);
+  EXPECT_EQ(Peek(*session).m_nScrollTop, 1);
+  EXPECT_EQ(Peek(*session).m_nScrollBottom, 24);
+  EXPECT_EQ(Peek(*session).m_nCursorRow, 7) << "the cursor is not reset";
   EXPECT_TRUE(host.timerRunning);
-  EXPECT_EQ(session->m_timeConnected, 1000);
+  EXPECT_EQ(Peek(*session).m_timeConnected, 1000);
   EXPECT_EQ(connection.waitCursorDuringConnect, 1);
   EXPECT_EQ(host.waitCursorDepth, 0);
   EXPECT_TRUE(host.messages.empty());
@@ -130,8 +131,8 @@ TEST_F(Lifecycle, TheHostClosingNotifiesAndKeepsScreenAndHistory) {
   EXPECT_EQ(host.messages[0].text, "Connection closed");
   EXPECT_EQ(host.messages[0].kind, MessageKind::Information);
   EXPECT_FALSE(host.quitRequested);
-  EXPECT_EQ(session->m_Text[1].substr(0, 5), "shown");
-  EXPECT_EQ(session->m_History[0], "line");
+  EXPECT_EQ(Peek(*session).m_Text[1].substr(0, 5), "shown");
+  EXPECT_EQ(Peek(*session).m_History[0], "line");
 }
 
 TEST_F(Lifecycle, HostCloseOptionsDecideMessageAndQuit) {
@@ -142,8 +143,8 @@ TEST_F(Lifecycle, HostCloseOptionsDecideMessageAndQuit) {
   for (const auto& c : cases) {
     host.messages.clear();
     host.quitRequested = false;
-    session->m_bDisconnectNotify = c.notify;
-    session->m_bAutoClose = c.autoClose;
+    Peek(*session).m_bDisconnectNotify = c.notify;
+    Peek(*session).m_bAutoClose = c.autoClose;
     ASSERT_TRUE(Open());
     session->OnClose(10054);  // a reset is handled like an orderly close
     EXPECT_EQ(host.messages.size(), c.messages) << c.notify << c.autoClose;
@@ -153,7 +154,7 @@ TEST_F(Lifecycle, HostCloseOptionsDecideMessageAndQuit) {
 }
 
 TEST_F(Lifecycle, TheUsersCloseNeverAsksNorQuits) {
-  session->m_bAutoClose = true;
+  Peek(*session).m_bAutoClose = true;
   ASSERT_TRUE(Open());
   session->Close();
   ExpectDisconnected();

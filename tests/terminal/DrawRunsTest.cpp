@@ -5,6 +5,7 @@
 
 #include <random>
 
+#include "../support/SessionTestAccess.h"
 #include "RecordingDrawContext.h"
 #include "SessionFixture.h"
 
@@ -24,8 +25,8 @@ class DrawRuns : public testing::TestWithParam<Selection> {};
 // every change of the selection state of IsSelected.
 std::vector<int> ExpectedStarts(const CTelnetSession& s, int row) {
   std::vector<int> starts{0};
-  for (int col = 1; col < s.m_nWidth; ++col)
-    if (s.m_Attrs[row][col] != s.m_Attrs[row][col - 1] ||
+  for (int col = 1; col < Peek(s).m_nWidth; ++col)
+    if (Peek(s).m_Attrs[row][col] != Peek(s).m_Attrs[row][col - 1] ||
         s.IsSelected(row, col) != s.IsSelected(row, col - 1))
       starts.push_back(col);
   return starts;
@@ -40,23 +41,23 @@ TEST_P(DrawRuns, SplitWhereAttributeOrSelectionChange) {
   std::mt19937 random(7);
   for (int r = 0; r < kHeight; ++r)
     for (int c = 0; c < kWidth; ++c)
-      s.m_Attrs[r][c] = static_cast<char>(random() % 4 == 0 ? 0x1D : kDefaultAttr);
+      Peek(s).m_Attrs[r][c] = static_cast<char>(random() % 4 == 0 ? 0x1D : kDefaultAttr);
   const Selection& sel = GetParam();
-  s.m_nSelStartCol = sel.startCol;
-  s.m_nSelStartRow = sel.startRow;
-  s.m_nSelEndCol = sel.endCol;
-  s.m_nSelEndRow = sel.endRow;
+  Peek(s).m_nSelStartCol = sel.startCol;
+  Peek(s).m_nSelStartRow = sel.startRow;
+  Peek(s).m_nSelEndCol = sel.endCol;
+  Peek(s).m_nSelEndRow = sel.endRow;
   RecordingDrawContext dc;
   s.Draw(dc, false);
   for (int r = 0; r < kHeight; ++r) {
     std::vector<int> starts;
     std::string text;
-    for (const DrawCall& call : dc.TextsAt(r * s.m_nCharHeight)) {
-      starts.push_back(call.x / s.m_nCharWidth);
+    for (const DrawCall& call : dc.TextsAt(r * Peek(s).m_nCharHeight)) {
+      starts.push_back(call.x / Peek(s).m_nCharWidth);
       text += call.text;
     }
     EXPECT_EQ(starts, ExpectedStarts(s, r)) << "row " << r;
-    EXPECT_EQ(text, s.m_Text[r]) << "row " << r;  // every cell once, in order
+    EXPECT_EQ(text, Peek(s).m_Text[r]) << "row " << r;  // every cell once, in order
   }
 }
 
@@ -78,12 +79,12 @@ TEST(ScrollRegion, RowsMoveWithTheirContentsBothWays) {
   rig.profile.Set("Screen", "Height", "5");
   CTelnetSession& s = rig.Start(false);
   rig.Feed("aaaa\r\nbbbb\r\ncccc\r\ndddd\r\neeee\x1b[2;4r\x1b[4;1H\n");
-  EXPECT_EQ(std::vector<std::string>(s.m_Text.begin(), s.m_Text.end()),
+  EXPECT_EQ(std::vector<std::string>(Peek(s).m_Text.begin(), Peek(s).m_Text.end()),
             (std::vector<std::string>{"aaaa", "cccc", "dddd", "    ", "eeee"}));
   rig.Feed("\x1b[2;1H\x1bM");
-  EXPECT_EQ(std::vector<std::string>(s.m_Text.begin(), s.m_Text.end()),
+  EXPECT_EQ(std::vector<std::string>(Peek(s).m_Text.begin(), Peek(s).m_Text.end()),
             (std::vector<std::string>{"aaaa", "    ", "cccc", "dddd", "eeee"}));
-  for (int r = 0; r < 5; ++r) EXPECT_EQ(s.m_Attrs[r].size(), 4u) << r;
+  for (int r = 0; r < 5; ++r) EXPECT_EQ(Peek(s).m_Attrs[r].size(), 4u) << r;
 }
 
 }  // namespace

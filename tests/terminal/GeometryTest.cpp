@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "../support/SessionTestAccess.h"
 #include "SessionFixture.h"
 
 namespace {
@@ -19,9 +20,10 @@ class Geometry : public testing::Test {
   // Row r filled with letter 'A' + r, the cursor left at the top-left cell.
   void FillRows() {
     std::string bytes;
-    for (int r = 0; r < s().m_nHeight; ++r)
-      bytes += "\x1b[" + std::to_string(r + 1) + ";1H" +
-               std::string(static_cast<std::size_t>(s().m_nWidth), static_cast<char>('A' + r));
+    for (int r = 0; r < Peek(s()).m_nHeight; ++r)
+      bytes +=
+          "\x1b[" + std::to_string(r + 1) + ";1H" +
+          std::string(static_cast<std::size_t>(Peek(s()).m_nWidth), static_cast<char>('A' + r));
     rig.Feed(bytes + "\x1b[H");
   }
   // Appends n numbered lines to the history ("L0", "L1", ...).
@@ -47,11 +49,11 @@ class ResizeCursor : public Geometry, public testing::WithParamInterface<CursorC
 TEST_P(ResizeCursor, EndsOnTheScreen) {
   const CursorCase& c = GetParam();
   Start(c.oldW, c.oldH);
-  s().m_nCursorRow = c.row;
-  s().m_nCursorCol = c.col;
+  Peek(s()).m_nCursorRow = c.row;
+  Peek(s()).m_nCursorCol = c.col;
   s().Resize(c.newW, c.newH);
-  EXPECT_EQ(s().m_nCursorRow, c.wantRow);
-  EXPECT_EQ(s().m_nCursorCol, c.wantCol);
+  EXPECT_EQ(Peek(s()).m_nCursorRow, c.wantRow);
+  EXPECT_EQ(Peek(s()).m_nCursorCol, c.wantCol);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,27 +71,27 @@ TEST_F(Geometry, ShrinkingKeepsTheBottomRowsAndNotIntoTheHistory) {
   Start();
   FillRows();
   s().Resize(40, 20);
-  ASSERT_EQ(s().m_Text.size(), 20u);
+  ASSERT_EQ(Peek(s()).m_Text.size(), 20u);
   for (int r = 0; r < 20; ++r) {
-    EXPECT_EQ(s().m_Text[r], std::string(40, static_cast<char>('A' + r + 4))) << r;
-    EXPECT_EQ(s().m_Attrs[r].size(), 40u);
+    EXPECT_EQ(Peek(s()).m_Text[r], std::string(40, static_cast<char>('A' + r + 4))) << r;
+    EXPECT_EQ(Peek(s()).m_Attrs[r].size(), 40u);
   }
-  EXPECT_EQ(s().m_nLineCount, 0u);
+  EXPECT_EQ(Peek(s()).m_nLineCount, 0u);
 }
 
 TEST_F(Geometry, GrowingPadsRowsAndAddsBlankDirtyRows) {
   Start();
   rig.Feed("\x1b[1;33mab\x1b[H");
-  s().m_DirtyLines.assign(24, 0);
+  Peek(s()).m_DirtyLines.assign(24, 0);
   s().Resize(100, 30);
-  ASSERT_EQ(s().m_Text.size(), 30u);
-  EXPECT_EQ(s().m_Text[0], "ab" + std::string(98, ' '));
-  EXPECT_EQ(s().m_Attrs[0].substr(0, 2), std::string(2, '\x0D'));
-  EXPECT_EQ(s().m_Attrs[0].substr(80), std::string(20, '\x1C'));
+  ASSERT_EQ(Peek(s()).m_Text.size(), 30u);
+  EXPECT_EQ(Peek(s()).m_Text[0], "ab" + std::string(98, ' '));
+  EXPECT_EQ(Peek(s()).m_Attrs[0].substr(0, 2), std::string(2, '\x0D'));
+  EXPECT_EQ(Peek(s()).m_Attrs[0].substr(80), std::string(20, '\x1C'));
   for (int r = 24; r < 30; ++r) {
-    EXPECT_EQ(s().m_Text[r], std::string(100, ' ')) << r;
-    EXPECT_EQ(s().m_Attrs[r], std::string(100, '\x1C')) << r;
-    EXPECT_EQ(s().m_DirtyLines[r], 1) << r;
+    EXPECT_EQ(Peek(s()).m_Text[r], std::string(100, ' ')) << r;
+    EXPECT_EQ(Peek(s()).m_Attrs[r], std::string(100, '\x1C')) << r;
+    EXPECT_EQ(Peek(s()).m_DirtyLines[r], 1) << r;
   }
 }
 
@@ -98,73 +100,73 @@ TEST_F(Geometry, AnAppliedResizeResetsViewRegionSelectionAndStoresTheSize) {
   AppendLines(30);
   rig.Feed("\x1b[3;9r");
   s().ScrollView(ScrollCode::LineUp, 0);
-  s().m_nSelStartCol = s().m_nSelStartRow = 0;
-  s().m_nSelEndCol = s().m_nSelEndRow = 1;
+  Peek(s()).m_nSelStartCol = Peek(s()).m_nSelStartRow = 0;
+  Peek(s()).m_nSelEndCol = Peek(s()).m_nSelEndRow = 1;
   rig.profile.writes.clear();
 
   s().Resize(300, 30);
 
-  EXPECT_EQ(s().m_nWidth, 255);
+  EXPECT_EQ(Peek(s()).m_nWidth, 255);
   EXPECT_EQ(rig.profile.Value("Screen", "Width"), "255");
   EXPECT_EQ(rig.profile.Value("Screen", "Height"), "30");
   EXPECT_EQ(rig.host.panes[kPaneSize], "255x30");
-  EXPECT_EQ(s().m_nScrollTop, 1);
-  EXPECT_EQ(s().m_nScrollBottom, 30);
+  EXPECT_EQ(Peek(s()).m_nScrollTop, 1);
+  EXPECT_EQ(Peek(s()).m_nScrollBottom, 30);
   EXPECT_FALSE(s().HasSelection());
-  EXPECT_EQ(s().m_nScrollBackPos, 0);
+  EXPECT_EQ(Peek(s()).m_nScrollBackPos, 0);
   EXPECT_EQ(rig.host.scrollMax, 1000 - 30 + 1);
   EXPECT_EQ(rig.host.scrollPos, 1000 - 30 + 1) << "thumb at the bottom: live";
-  EXPECT_EQ(rig.host.clientWidth, 255 * s().m_nCharWidth);
-  EXPECT_EQ(rig.host.clientHeight, 30 * s().m_nCharHeight);
-  EXPECT_TRUE(s().m_bSelfResize);
+  EXPECT_EQ(rig.host.clientWidth, 255 * Peek(s()).m_nCharWidth);
+  EXPECT_EQ(rig.host.clientHeight, 30 * Peek(s()).m_nCharHeight);
+  EXPECT_TRUE(Peek(s()).m_bSelfResize);
 }
 
 TEST_F(Geometry, FittingToTheSameSizeExpectsNoNotification) {
   Start();
-  ASSERT_TRUE(s().m_bSelfResize) << "the first fit changed the window";
+  ASSERT_TRUE(Peek(s()).m_bSelfResize) << "the first fit changed the window";
   s().SizeToWindow(0, 0);  // the notification of that fit: swallowed
-  EXPECT_EQ(s().m_nWidth, 80);
+  EXPECT_EQ(Peek(s()).m_nWidth, 80);
   s().Resize(80, 24);
-  EXPECT_FALSE(s().m_bSelfResize) << "a fit that changes nothing sends nothing to swallow";
+  EXPECT_FALSE(Peek(s()).m_bSelfResize) << "a fit that changes nothing sends nothing to swallow";
 }
 
 TEST_F(Geometry, SizeToWindowGainsPartlyShownCellsAndLosesCutOnes) {
   Start();
-  s().m_bSelfResize = false;
-  const int cw = s().m_nCharWidth, ch = s().m_nCharHeight;
+  Peek(s()).m_bSelfResize = false;
+  const int cw = Peek(s()).m_nCharWidth, ch = Peek(s()).m_nCharHeight;
   struct {
     int cx, wantColumns;
   } widths[] = {{91 * cw - 4, 91}, {90 * cw, 90}, {90 * cw - 4, 90}, {80 * cw, 80},
                 {80 * cw - 4, 79}, {0, 1},        {-50, 1}};
   for (const auto& w : widths) {
     s().Resize(80, 24);
-    s().m_bSelfResize = false;
+    Peek(s()).m_bSelfResize = false;
     s().SizeToWindow(w.cx, 24 * ch);
-    EXPECT_EQ(s().m_nWidth, w.wantColumns) << "cx " << w.cx;
-    EXPECT_EQ(s().m_nHeight, 24) << "cx " << w.cx;
+    EXPECT_EQ(Peek(s()).m_nWidth, w.wantColumns) << "cx " << w.cx;
+    EXPECT_EQ(Peek(s()).m_nHeight, 24) << "cx " << w.cx;
   }
   s().Resize(80, 24);
-  s().m_bSelfResize = false;
+  Peek(s()).m_bSelfResize = false;
   s().SizeToWindow(80 * cw, 24 * ch + 1);
-  EXPECT_EQ(s().m_nHeight, 25);
+  EXPECT_EQ(Peek(s()).m_nHeight, 25);
 }
 
 TEST_F(Geometry, SizeToWindowSwallowsTheNotificationOfItsOwnFit) {
   Start();
-  s().m_bSelfResize = true;
+  Peek(s()).m_bSelfResize = true;
   s().SizeToWindow(10, 10);
-  EXPECT_EQ(s().m_nWidth, 80);
-  EXPECT_FALSE(s().m_bSelfResize);
+  EXPECT_EQ(Peek(s()).m_nWidth, 80);
+  EXPECT_FALSE(Peek(s()).m_bSelfResize);
 }
 
 TEST_F(Geometry, SizeToWindowWhileTheSizeIsNotNegotiatedKeepsTheScreen) {
   Start();
   s().OpenConnection("127.0.0.1", 23);
   rig.Feed("\xff\xfc\x01");  // a first command: the offer goes out, no answer yet
-  s().m_bSelfResize = false;
-  s().SizeToWindow(100 * s().m_nCharWidth, 30 * s().m_nCharHeight);
-  EXPECT_EQ(s().m_nWidth, 80);
-  EXPECT_FALSE(s().m_bSelfResize) << "the window keeps the user's size";
+  Peek(s()).m_bSelfResize = false;
+  s().SizeToWindow(100 * Peek(s()).m_nCharWidth, 30 * Peek(s()).m_nCharHeight);
+  EXPECT_EQ(Peek(s()).m_nWidth, 80);
+  EXPECT_FALSE(Peek(s()).m_bSelfResize) << "the window keeps the user's size";
 }
 
 // A window that cannot take the size asked for: while it is being fitted it
@@ -176,8 +178,8 @@ class ConstrainedHost : public HeadlessHost {
     if (session != nullptr && !fitting) {
       fitting = true;
       session->SizeToWindow(width, height);
-      session->SizeToWindow(width - 10 * session->m_nCharWidth,
-                            height - 4 * session->m_nCharHeight);
+      session->SizeToWindow(width - 10 * Peek(*session).m_nCharWidth,
+                            height - 4 * Peek(*session).m_nCharHeight);
       fitting = false;
     }
     return changed;
@@ -193,15 +195,15 @@ TEST(GeometryNested, ASizeNotificationDuringTheFitLeavesAConsistentScreen) {
   CTelnetSession s(host, connection, profile);
   host.session = &s;
   s.Resize(100, 30);
-  EXPECT_EQ(s.m_nWidth, 90);
-  EXPECT_EQ(s.m_nHeight, 26);
-  EXPECT_EQ(s.m_nScrollTop, 1);
-  EXPECT_EQ(s.m_nScrollBottom, 26);
+  EXPECT_EQ(Peek(s).m_nWidth, 90);
+  EXPECT_EQ(Peek(s).m_nHeight, 26);
+  EXPECT_EQ(Peek(s).m_nScrollTop, 1);
+  EXPECT_EQ(Peek(s).m_nScrollBottom, 26);
   EXPECT_EQ(profile.Value("Screen", "Height"), "26");
   host.session = nullptr;
   connection.Queue(std::string(40, '\n'));
   s.OnReceive(0);
-  EXPECT_EQ(s.m_nCursorRow, 25);
+  EXPECT_EQ(Peek(s).m_nCursorRow, 25);
 }
 
 // While connected a host can resize the screen hundreds of times a second; the
@@ -226,7 +228,7 @@ TEST_P(HeldSize, IsWrittenOnceWithTheLatestSize) {
   // Accept the size, push the cursor past the edge, refuse: three resizes a round.
   const std::string round = "\xff\xfd\x1f\x1b[200G\xff\xfe\x1f\xff\xfd\x1f\x1b[255G";
   for (int i = 0; i < 100; ++i) rig.Feed(round);
-  ASSERT_EQ(rig.session->m_nWidth, 255);
+  ASSERT_EQ(Peek(*rig.session).m_nWidth, 255);
   EXPECT_EQ(writes("Width"), 0);
 
   GetParam().end(rig);
@@ -256,17 +258,17 @@ TEST_F(Geometry, SetBufferSizeKeepsEntriesRestartsTheCountAndReturnsToLive) {
 
   s().SetBufferSize(2000);
 
-  ASSERT_EQ(s().m_History.size(), 2000u);
-  EXPECT_EQ(s().m_History[0], "L1000");
-  EXPECT_EQ(s().m_History[999], "L999");
-  EXPECT_EQ(s().m_History[1000], "");
-  EXPECT_EQ(s().m_nLineCount, 0u);
-  EXPECT_EQ(s().m_nScrollBackPos, 0);
+  ASSERT_EQ(Peek(s()).m_History.size(), 2000u);
+  EXPECT_EQ(Peek(s()).m_History[0], "L1000");
+  EXPECT_EQ(Peek(s()).m_History[999], "L999");
+  EXPECT_EQ(Peek(s()).m_History[1000], "");
+  EXPECT_EQ(Peek(s()).m_nLineCount, 0u);
+  EXPECT_EQ(Peek(s()).m_nScrollBackPos, 0);
   EXPECT_EQ(rig.host.scrollMax, 2000 - 24 + 1);
   EXPECT_EQ(rig.host.scrollPos, 2000 - 24 + 1) << "thumb at the bottom: live";
   EXPECT_EQ(rig.profile.Value("Screen", "BufferSize"), "2000");
   AppendLines(1);
-  EXPECT_EQ(s().m_History[0], "L0");
+  EXPECT_EQ(Peek(s()).m_History[0], "L0");
 }
 
 TEST_F(Geometry, SetBufferSizeAlwaysKeepsOneToMaxSlots) {
@@ -277,12 +279,12 @@ TEST_F(Geometry, SetBufferSizeAlwaysKeepsOneToMaxSlots) {
   } cases[] = {{0, 1}, {-5, 1}, {1, 1}, {65536, 65536}, {70000, 65536}, {30, 30}};
   for (const auto& c : cases) {
     s().SetBufferSize(c.requested);
-    EXPECT_EQ(s().m_History.size(), c.slots) << c.requested;
-    EXPECT_EQ(s().m_nBufferSize, c.slots) << c.requested;
+    EXPECT_EQ(Peek(s()).m_History.size(), c.slots) << c.requested;
+    EXPECT_EQ(Peek(s()).m_nBufferSize, c.slots) << c.requested;
     EXPECT_EQ(rig.profile.Value("Screen", "BufferSize"), std::to_string(c.slots)) << c.requested;
   }
   AppendLines(3);
-  EXPECT_EQ(s().m_History.size(), 30u);
+  EXPECT_EQ(Peek(s()).m_History.size(), 30u);
 }
 
 TEST_F(Geometry, ClearBufferBlanksScreenAndHistoryButKeepsCountsAndCursor) {
@@ -292,13 +294,13 @@ TEST_F(Geometry, ClearBufferBlanksScreenAndHistoryButKeepsCountsAndCursor) {
   const int draws = rig.host.clientDraws;
   s().ClearBuffer();
   EXPECT_EQ(rig.host.clientDraws, draws + 1) << "repainted at once";
-  for (const std::string& row : s().m_Text) EXPECT_EQ(row, std::string(20, ' '));
-  for (const std::string& entry : s().m_History) EXPECT_EQ(entry, std::string(20, ' '));
-  EXPECT_EQ(s().m_nLineCount, 4u);
-  EXPECT_EQ(s().m_nCursorRow, 2);
-  EXPECT_EQ(s().m_nCursorCol, 6);
-  EXPECT_EQ(s().m_nScrollTop, 2);
-  EXPECT_EQ(s().m_nScrollBottom, 4);
+  for (const std::string& row : Peek(s()).m_Text) EXPECT_EQ(row, std::string(20, ' '));
+  for (const std::string& entry : Peek(s()).m_History) EXPECT_EQ(entry, std::string(20, ' '));
+  EXPECT_EQ(Peek(s()).m_nLineCount, 4u);
+  EXPECT_EQ(Peek(s()).m_nCursorRow, 2);
+  EXPECT_EQ(Peek(s()).m_nCursorCol, 6);
+  EXPECT_EQ(Peek(s()).m_nScrollTop, 2);
+  EXPECT_EQ(Peek(s()).m_nScrollBottom, 4);
 }
 
 // ScrollView's table, with M = 1000 - 24 + 1 = 977.
@@ -317,13 +319,13 @@ class ScrollTable : public Geometry, public testing::WithParamInterface<ScrollCa
 TEST_P(ScrollTable, MovesTheOffset) {
   const ScrollCase& c = GetParam();
   Start();
-  s().m_nScrollBackPos = c.from;
-  s().m_nSelStartCol = s().m_nSelStartRow = 0;
-  s().m_nSelEndCol = s().m_nSelEndRow = 1;
+  Peek(s()).m_nScrollBackPos = c.from;
+  Peek(s()).m_nSelStartCol = Peek(s()).m_nSelStartRow = 0;
+  Peek(s()).m_nSelEndCol = Peek(s()).m_nSelEndRow = 1;
   const int invalidations = rig.host.invalidations;
   rig.host.scrollPos = -1;
   s().ScrollView(c.code, c.position);
-  EXPECT_EQ(s().m_nScrollBackPos, c.want);
+  EXPECT_EQ(Peek(s()).m_nScrollBackPos, c.want);
   EXPECT_EQ(s().HasSelection(), !c.acts);
   EXPECT_EQ(rig.host.scrollPos, c.acts ? 977 - c.want : -1);
   EXPECT_EQ(rig.host.invalidations, invalidations + (c.acts ? 1 : 0));
@@ -359,7 +361,7 @@ TEST_F(Geometry, AWheelMessageMovesExactlyOneLine) {
   } steps[] = {{120, 1}, {240, 2}, {1200, 3}, {60, 2}, {-240, 1}, {-60, 0}, {-120, 0}, {119, 0}};
   for (const auto& step : steps) {
     s().MouseWheel(step.delta);
-    EXPECT_EQ(s().m_nScrollBackPos, step.want) << "delta " << step.delta;
+    EXPECT_EQ(Peek(s()).m_nScrollBackPos, step.want) << "delta " << step.delta;
   }
 }
 
@@ -369,7 +371,7 @@ TEST_F(Geometry, ABufferSmallerThanTheScreenNeverScrollsBack) {
   s().ScrollView(ScrollCode::LineUp, 0);
   s().ScrollView(ScrollCode::PageUp, 0);
   s().ScrollView(ScrollCode::ThumbTrack, 0);
-  EXPECT_EQ(s().m_nScrollBackPos, 0);
+  EXPECT_EQ(Peek(s()).m_nScrollBackPos, 0);
 }
 
 TEST_F(Geometry, TheHistoryViewShowsTheNewestLinesAtOffsetOneAndTheOldestAtTheTop) {
@@ -380,7 +382,7 @@ TEST_F(Geometry, TheHistoryViewShowsTheNewestLinesAtOffsetOneAndTheOldestAtTheTo
   for (int r = 0; r < 4; ++r) view.push_back(s().HistoryViewRow(r));
   EXPECT_EQ(view, (std::vector<std::string>{"L21", "L22", "L23", "L24"}));
   s().ScrollView(ScrollCode::ThumbTrack, 0);  // o = M
-  ASSERT_EQ(s().m_nScrollBackPos, 7);
+  ASSERT_EQ(Peek(s()).m_nScrollBackPos, 7);
   EXPECT_EQ(s().HistoryViewRow(0), "L15") << "the entry overwritten next";
   // A line appended while the view is shown moves its content up by one row.
   s().ScrollView(ScrollCode::Bottom, 0);

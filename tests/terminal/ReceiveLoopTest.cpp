@@ -8,6 +8,7 @@
 #include <functional>
 #include <sstream>
 
+#include "../support/SessionTestAccess.h"
 #include "SessionFixture.h"
 
 namespace {
@@ -34,7 +35,7 @@ class ReceiveLoop : public testing::Test {
     session->OpenConnection("127.0.0.1", 23);
   }
   std::string Row(int r) const {
-    std::string row = session->m_Text[r];
+    std::string row = Peek(*session).m_Text[r];
     return row.erase(row.find_last_not_of(' ') + 1);
   }
   MemoryProfile profile;
@@ -64,10 +65,10 @@ TEST_F(ReceiveLoop, AHostCloseInsideTheRefusalWarningLeavesSizesApplicable) {
   connection.Queue("never read");
   session->OnReceive(0);
   EXPECT_FALSE(session->IsConnected());
-  EXPECT_EQ(session->m_nWidth, 100) << "the wanted size is forced once";
-  EXPECT_TRUE(session->m_bNawsActive) << "disconnected: later sizes apply at once";
+  EXPECT_EQ(Peek(*session).m_nWidth, 100) << "the wanted size is forced once";
+  EXPECT_TRUE(Peek(*session).m_bNawsActive) << "disconnected: later sizes apply at once";
   session->Resize(90, 20);
-  EXPECT_EQ(session->m_nWidth, 90);
+  EXPECT_EQ(Peek(*session).m_nWidth, 90);
   EXPECT_EQ(connection.incoming.size(), 1u) << "nothing read after the close";
 }
 
@@ -84,19 +85,19 @@ TEST_F(ReceiveLoop, AnErrorCodeOrAFailedReadConsumesNothing) {
   connection.failReceive = false;
   session->OnReceive(0);
   EXPECT_EQ(Row(0), "") << "the carried ESC [ survived both and completed";
-  EXPECT_EQ(session->m_nCursorCol, 2);
+  EXPECT_EQ(Peek(*session).m_nCursorCol, 2);
   EXPECT_EQ(host.clientDraws, draws + 1) << "one repaint per read";
 }
 
 TEST_F(ReceiveLoop, TabsStopAdvancingFarBeyondAnyScreen) {
   constexpr int kLimit = 1 << 20;
   for (int start : {kLimit - 5, kLimit}) {
-    session->m_nCursorCol = start;
+    Peek(*session).m_nCursorCol = start;
     connection.Queue(
         "\t\t\x1b"
         "7");
     session->OnReceive(0);
-    EXPECT_EQ(session->m_nSavedCol, kLimit) << start;
+    EXPECT_EQ(Peek(*session).m_nSavedCol, kLimit) << start;
   }
 }
 

@@ -2,6 +2,7 @@
 // colours of each run, the cursor image, the history view and the terminal font.
 #include <gtest/gtest.h>
 
+#include "../support/SessionTestAccess.h"
 #include "RecordingDrawContext.h"
 #include "SessionFixture.h"
 
@@ -22,10 +23,10 @@ class Renderer : public testing::Test {
     rig.profile.Set("Screen", "BufferSize", "10");
     rig.host.drawContext = &dc;
     CTelnetSession& s = rig.Start(false);
-    s.m_crForeground = kFore;
-    s.m_crBackground = kBack;
-    cw = s.m_nCharWidth;
-    ch = s.m_nCharHeight;
+    Peek(s).m_crForeground = kFore;
+    Peek(s).m_crBackground = kBack;
+    cw = Peek(s).m_nCharWidth;
+    ch = Peek(s).m_nCharHeight;
     return s;
   }
   // Draws everything once so that only new changes are dirty, and forgets it.
@@ -54,11 +55,11 @@ TEST_F(Renderer, ABlankRowIsOneRunInTheUserColours) {
 TEST_F(Renderer, RunsSplitWhereTheAttributeOrTheSelectionChanges) {
   Start();
   rig.Feed("0123456789\x1b[1mABCDE\x1b[m\r");
-  s().m_nSelStartRow = s().m_nSelEndRow = 0;
-  s().m_nSelStartCol = 12;
-  s().m_nSelEndCol = 16;
+  Peek(s()).m_nSelStartRow = Peek(s()).m_nSelEndRow = 0;
+  Peek(s()).m_nSelStartCol = 12;
+  Peek(s()).m_nSelEndCol = 16;
   Settle();
-  s().m_DirtyLines[0] = 1;
+  Peek(s()).m_DirtyLines[0] = 1;
   s().Draw(dc, true);
   const auto runs = dc.TextsAt(0);
   const std::vector<std::tuple<int, std::string, Colour, Colour>> want = {
@@ -92,12 +93,12 @@ class RunColours : public Renderer, public testing::WithParamInterface<ColourCas
 TEST_P(RunColours, FollowTheAttributeSelectionAndReversedColours) {
   const ColourCase& c = GetParam();
   Start();
-  s().m_Attrs[1].assign(20, static_cast<char>(c.attr));
-  s().m_bReverseColor = c.reverseColor;
+  Peek(s()).m_Attrs[1].assign(20, static_cast<char>(c.attr));
+  Peek(s()).m_bReverseColor = c.reverseColor;
   if (c.selected) {
-    s().m_nSelStartRow = s().m_nSelEndRow = 1;
-    s().m_nSelStartCol = 0;
-    s().m_nSelEndCol = 19;
+    Peek(s()).m_nSelStartRow = Peek(s()).m_nSelEndRow = 1;
+    Peek(s()).m_nSelStartCol = 0;
+    Peek(s()).m_nSelEndCol = 19;
   }
   s().Draw(dc, false);
   const auto runs = dc.TextsAt(ch);
@@ -124,12 +125,12 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Renderer, OnlyDirtyRowsAreDrawnAndTheCursorRowIsMarkedAfterwards) {
   Start();
   Settle();
-  for (int r = 0; r < 4; ++r) EXPECT_EQ(s().m_DirtyLines[r], r == 0 ? 1 : 0) << r;
+  for (int r = 0; r < 4; ++r) EXPECT_EQ(Peek(s()).m_DirtyLines[r], r == 0 ? 1 : 0) << r;
   rig.Feed("\x1b[3;1Hx");  // the receive loop draws rows 0 (cursor was there) and 2
   std::vector<int> rows;
   for (const DrawCall& c : dc.Of(DrawCall::Kind::Text)) rows.push_back(c.y / ch);
   EXPECT_EQ(rows, (std::vector<int>{0, 2}));
-  EXPECT_EQ(s().m_DirtyLines, (std::vector<std::uint8_t>{0, 0, 1, 0}));
+  EXPECT_EQ(Peek(s()).m_DirtyLines, (std::vector<std::uint8_t>{0, 0, 1, 0}));
 }
 
 TEST_F(Renderer, EveryLiveDrawingWritesReadyAndTheCursorPosition) {
@@ -144,7 +145,7 @@ TEST_F(Renderer, UnderlineCursorIsALineOnTheThirdPixelRowFromTheBottom) {
   Start();
   rig.Feed("\x1b[2;7H");
   for (bool reversed : {false, true}) {
-    s().m_bReverseColor = reversed;
+    Peek(s()).m_bReverseColor = reversed;
     dc.Clear();
     s().Draw(dc, true);
     const auto lines = dc.Of(DrawCall::Kind::Line);
@@ -159,9 +160,9 @@ TEST_F(Renderer, UnderlineCursorIsALineOnTheThirdPixelRowFromTheBottom) {
 TEST_F(Renderer, BlockCursorShowsTheCharacterUnderItInverted) {
   Start();
   rig.Feed("abc\x1b[1;2H\x1b[7m");
-  s().m_bBlockCursor = true;
+  Peek(s()).m_bBlockCursor = true;
   for (bool reversed : {false, true}) {
-    s().m_bReverseColor = reversed;
+    Peek(s()).m_bReverseColor = reversed;
     dc.Clear();
     s().Draw(dc, true);
     ASSERT_FALSE(dc.calls.empty());
@@ -187,12 +188,12 @@ TEST_F(Renderer, TheCursorInThePendingWrapColumnIsDrawnAndReportedOnTheLastColum
     SCOPED_TRACE(c.bytes);
     Start();
     rig.Feed(c.bytes);
-    ASSERT_EQ(s().m_nCursorCol, c.col);  // nothing has wrapped
+    ASSERT_EQ(Peek(s()).m_nCursorCol, c.col);  // nothing has wrapped
     dc.Clear();
     s().Draw(dc, false);
     EXPECT_EQ(dc.Of(DrawCall::Kind::Line).at(0).x, 19 * cw);
     EXPECT_EQ(rig.host.panes[kPaneCursor], "Ln 1, Col 20");
-    s().m_bBlockCursor = true;
+    Peek(s()).m_bBlockCursor = true;
     dc.Clear();
     s().Draw(dc, false);
     EXPECT_EQ(dc.calls.back().text, c.under);
@@ -214,7 +215,7 @@ class HistoryView : public Renderer {
 };
 
 TEST_F(HistoryView, DrawsEntriesFillsTheRestAndNoCursor) {
-  const std::vector<std::uint8_t> dirty = s().m_DirtyLines;
+  const std::vector<std::uint8_t> dirty = Peek(s()).m_DirtyLines;
   s().Draw(dc, true);
   const auto texts = dc.Of(DrawCall::Kind::Text);
   ASSERT_EQ(texts.size(), 4u);
@@ -230,7 +231,7 @@ TEST_F(HistoryView, DrawsEntriesFillsTheRestAndNoCursor) {
   EXPECT_EQ(fills[0].width, 17 * cw);
   EXPECT_EQ(fills[0].fore, kBack);
   EXPECT_TRUE(dc.Of(DrawCall::Kind::Line).empty());
-  EXPECT_EQ(s().m_DirtyLines, dirty) << "flags neither used nor cleared";
+  EXPECT_EQ(Peek(s()).m_DirtyLines, dirty) << "flags neither used nor cleared";
   EXPECT_EQ(rig.host.panes[kPaneMessage],
             "Scroll back mode (Press Pause/Break to return to telnet session)");
   EXPECT_EQ(rig.host.panes[kPaneCursor], "Ln 7-10");
@@ -238,7 +239,7 @@ TEST_F(HistoryView, DrawsEntriesFillsTheRestAndNoCursor) {
 
 TEST_F(HistoryView, ReceivedLinesRedrawTheViewMovedUpAndLeaveItsOffset) {
   rig.Feed("\rnew\n");
-  EXPECT_EQ(s().m_nScrollBackPos, 1);
+  EXPECT_EQ(Peek(s()).m_nScrollBackPos, 1);
   const auto texts = dc.Of(DrawCall::Kind::Text);
   ASSERT_EQ(texts.size(), 4u);
   EXPECT_EQ(texts[0].text, "L22");
@@ -252,18 +253,18 @@ TEST_F(HistoryView, LineNumbersNameTheFirstAndLastEntryInView) {
     const char* pane;
   } cases[] = {{1, "Ln 7-10"}, {2, "Ln 6-9"}, {7, "Ln 1-4"}};
   for (const auto& c : cases) {
-    s().m_nScrollBackPos = c.offset;
+    Peek(s()).m_nScrollBackPos = c.offset;
     s().Draw(dc, false);
     EXPECT_EQ(rig.host.panes[kPaneCursor], c.pane);
   }
 }
 
 TEST_F(HistoryView, ASelectionInvertsFromItsStartToItsEndAcrossRows) {
-  s().m_bReverseColor = true;  // the pairs swap, so normal text is kBack on kFore
-  s().m_nSelStartRow = 0;
-  s().m_nSelStartCol = 1;
-  s().m_nSelEndRow = 2;
-  s().m_nSelEndCol = 1;
+  Peek(s()).m_bReverseColor = true;  // the pairs swap, so normal text is kBack on kFore
+  Peek(s()).m_nSelStartRow = 0;
+  Peek(s()).m_nSelStartCol = 1;
+  Peek(s()).m_nSelEndRow = 2;
+  Peek(s()).m_nSelEndCol = 1;
   s().Draw(dc, true);
   const auto texts = dc.Of(DrawCall::Kind::Text);
   const std::vector<std::tuple<std::string, int, bool>> want = {
@@ -322,9 +323,9 @@ TEST_F(TerminalFont, StartUpNormalisesAndWritesBackTheStoredFont) {
   EXPECT_EQ(d.charSet, 44);
   EXPECT_EQ(d.heightTenths, 95);
   EXPECT_TRUE(d.fixedPitch);
-  EXPECT_EQ(s.m_nCharWidth, 9);
-  EXPECT_EQ(s.m_nCharHeight, 18);
-  EXPECT_EQ(s.m_crForeground, MakeColour(44, 1, 2));
+  EXPECT_EQ(Peek(s).m_nCharWidth, 9);
+  EXPECT_EQ(Peek(s).m_nCharHeight, 18);
+  EXPECT_EQ(Peek(s).m_crForeground, MakeColour(44, 1, 2));
   EXPECT_EQ(profile.Value("Font", "Italic"), "1");
   EXPECT_EQ(profile.Value("Font", "CharSet"), "44");
   EXPECT_EQ(profile.Value("Font", "Name"), std::string(31, 'N'));
@@ -340,14 +341,14 @@ TEST_F(TerminalFont, ANewFontIsMeasuredFittedAndStored) {
   d.faceName = "Courier";
   d.heightTenths = 120;
   d.fixedPitch = false;
-  s.m_bSelfResize = false;
+  Peek(s).m_bSelfResize = false;
   s.CreateTerminalFont(d, MakeColour(1, 2, 3), true);
   EXPECT_TRUE(host.requested.back().fixedPitch) << "always asked for a fixed pitch";
-  EXPECT_EQ(s.m_nCharWidth, 11);
+  EXPECT_EQ(Peek(s).m_nCharWidth, 11);
   EXPECT_EQ(host.clientWidth, 80 * 11);
   EXPECT_EQ(host.clientHeight, 24 * 22);
-  EXPECT_TRUE(s.m_bSelfResize);
-  EXPECT_EQ(s.m_crForeground, MakeColour(1, 2, 3));
+  EXPECT_TRUE(Peek(s).m_bSelfResize);
+  EXPECT_EQ(Peek(s).m_crForeground, MakeColour(1, 2, 3));
   std::vector<std::string> written;
   for (const auto& w : profile.writes) written.push_back(w.section + "/" + w.key + "=" + w.value);
   EXPECT_EQ(written, (std::vector<std::string>{
@@ -357,16 +358,16 @@ TEST_F(TerminalFont, ANewFontIsMeasuredFittedAndStored) {
 
 TEST_F(TerminalFont, AnEmptyFaceNameChangesNothing) {
   CTelnetSession& s = Start();
-  const int width = s.m_nCharWidth;
+  const int width = Peek(s).m_nCharWidth;
   FontDescription d;
   d.faceName = "";
   s.CreateTerminalFont(d, MakeColour(1, 2, 3), true);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "No font is selected");
   EXPECT_EQ(host.messages[0].kind, MessageKind::Stop);
-  EXPECT_TRUE(s.m_bHasFont);
-  EXPECT_EQ(s.m_nCharWidth, width);
-  EXPECT_EQ(s.m_crForeground, MakeColour(192, 192, 192));
+  EXPECT_TRUE(Peek(s).m_bHasFont);
+  EXPECT_EQ(Peek(s).m_nCharWidth, width);
+  EXPECT_EQ(Peek(s).m_crForeground, MakeColour(192, 192, 192));
   EXPECT_TRUE(profile.writes.empty());
 }
 
@@ -379,9 +380,9 @@ TEST_F(TerminalFont, AFailedCreationLeavesNoFontAndStoresNothing) {
   s.CreateTerminalFont(d, MakeColour(1, 2, 3), true);
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "Font creation failed");
-  EXPECT_FALSE(s.m_bHasFont);
-  EXPECT_EQ(s.m_nCharWidth, 8) << "the cell size stays";
-  EXPECT_EQ(s.m_crForeground, MakeColour(192, 192, 192));
+  EXPECT_FALSE(Peek(s).m_bHasFont);
+  EXPECT_EQ(Peek(s).m_nCharWidth, 8) << "the cell size stays";
+  EXPECT_EQ(Peek(s).m_crForeground, MakeColour(192, 192, 192));
   EXPECT_TRUE(profile.writes.empty());
 }
 
@@ -391,7 +392,7 @@ TEST_F(TerminalFont, AnEmptyStoredFaceNameStartsWithoutAFont) {
   EXPECT_TRUE(host.requested.empty());
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "No font is selected");
-  EXPECT_FALSE(s.m_bHasFont);
-  EXPECT_EQ(s.m_nWidth, 80) << "the screen is shaped all the same";
+  EXPECT_FALSE(Peek(s).m_bHasFont);
+  EXPECT_EQ(Peek(s).m_nWidth, 80) << "the screen is shaped all the same";
 }
 }  // namespace

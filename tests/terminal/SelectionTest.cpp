@@ -1,6 +1,7 @@
 // Selection from mouse points, and the texts taken from it and from the history.
 #include <gtest/gtest.h>
 
+#include "../support/SessionTestAccess.h"
 #include "SessionFixture.h"
 
 namespace {
@@ -8,8 +9,8 @@ class Selection : public testing::Test {
  protected:
   Selection() {
     rig.Start();
-    cw = rig.session->m_nCharWidth;
-    ch = rig.session->m_nCharHeight;
+    cw = Peek(*rig.session).m_nCharWidth;
+    ch = Peek(*rig.session).m_nCharHeight;
   }
   // Selects from cell (c1, r1) to cell (c2, r2) as a drag would.
   void Drag(int c1, int r1, int c2, int r2) {
@@ -22,12 +23,13 @@ class Selection : public testing::Test {
 TEST_F(Selection, DragSetsCellsInReadingOrder) {
   CTelnetSession& s = *rig.session;
   Drag(5, 2, 3, 2);
-  EXPECT_EQ(std::vector<int>({s.m_nSelStartCol, s.m_nSelStartRow, s.m_nSelEndCol, s.m_nSelEndRow}),
+  EXPECT_EQ(std::vector<int>({Peek(s).m_nSelStartCol, Peek(s).m_nSelStartRow, Peek(s).m_nSelEndCol,
+                              Peek(s).m_nSelEndRow}),
             std::vector<int>({3, 2, 5, 2}));
   Drag(7, 4, 2, 1);
-  EXPECT_EQ(s.m_nSelStartRow, 1);
-  EXPECT_EQ(s.m_nSelStartCol, 2);
-  EXPECT_EQ(s.m_nSelEndRow, 4);
+  EXPECT_EQ(Peek(s).m_nSelStartRow, 1);
+  EXPECT_EQ(Peek(s).m_nSelStartCol, 2);
+  EXPECT_EQ(Peek(s).m_nSelEndRow, 4);
   const int drawsBefore = rig.host.clientDraws;
   s.SetSelection(10, 10, 10, 10);  // a click without movement
   EXPECT_FALSE(s.HasSelection());
@@ -61,9 +63,9 @@ TEST_F(Selection, PointsOutsideTheScreenAreLimitedToIt) {
   rig.Feed("\x1b[24;1Hbottom row");
   CTelnetSession& s = *rig.session;
   s.SetSelection(-50, 23 * ch + 1, 5000 * cw, 900 * ch);
-  EXPECT_EQ(s.m_nSelEndRow, 23);
-  EXPECT_EQ(s.m_nSelEndCol, 79);
-  EXPECT_EQ(s.m_nSelStartCol, 0);
+  EXPECT_EQ(Peek(s).m_nSelEndRow, 23);
+  EXPECT_EQ(Peek(s).m_nSelEndCol, 79);
+  EXPECT_EQ(Peek(s).m_nSelStartCol, 0);
   EXPECT_EQ(s.GetSelectedText(), "bottom row" + std::string(70, ' '));
 }
 
@@ -77,7 +79,7 @@ TEST_F(Selection, BufferTextIsTheTrimmedHistoryOldestFirst) {
 
 TEST_F(Selection, ResizeAndScrollingClearIt) {
   Drag(0, 0, 5, 0);
-  rig.session->m_bNawsOffered = rig.session->m_bNawsActive = true;
+  Peek(*rig.session).m_bNawsOffered = Peek(*rig.session).m_bNawsActive = true;
   rig.session->Resize(100, 30);
   EXPECT_FALSE(rig.session->HasSelection());
   Drag(0, 0, 5, 0);

@@ -1,34 +1,35 @@
 // What a new session reads from the profile and the state it starts in.
 #include <gtest/gtest.h>
 
+#include "../support/SessionTestAccess.h"
 #include "SessionFixture.h"
 
 namespace {
 TEST(SessionConstruction, DefaultsOfAnEmptyProfile) {
   SessionRig rig;
   CTelnetSession& s = rig.Start(false);
-  EXPECT_FALSE(s.m_bAutoClose);
-  EXPECT_FALSE(s.m_bBlockCursor);
-  EXPECT_TRUE(s.m_bDisconnectNotify);
-  EXPECT_FALSE(s.m_bReverseColor);
-  EXPECT_EQ(s.m_nEmulation, 0);
-  EXPECT_TRUE(s.m_bWinSizeWarning);
-  EXPECT_TRUE(s.m_bLineCheckBusy) << "no catalogue capacity: the line check is off";
-  EXPECT_EQ(s.m_crForeground, MakeColour(192, 192, 192));
-  EXPECT_EQ(s.m_crBackground, MakeColour(0, 0, 0));
-  EXPECT_EQ(s.m_nWidth, 80);
-  EXPECT_EQ(s.m_nHeight, 24);
-  EXPECT_EQ(s.m_nBufferSize, 1000u);
-  EXPECT_TRUE(s.m_bNawsOffered);
-  EXPECT_TRUE(s.m_bNawsActive);
-  EXPECT_EQ(s.m_nScrollTop, 1);
-  EXPECT_EQ(s.m_nScrollBottom, 24);
-  EXPECT_EQ(s.m_nAttr, kDefaultAttr);
-  EXPECT_EQ(s.m_nSavedAttr, kDefaultAttr);
+  EXPECT_FALSE(Peek(s).m_bAutoClose);
+  EXPECT_FALSE(Peek(s).m_bBlockCursor);
+  EXPECT_TRUE(Peek(s).m_bDisconnectNotify);
+  EXPECT_FALSE(Peek(s).m_bReverseColor);
+  EXPECT_EQ(Peek(s).m_nEmulation, 0);
+  EXPECT_TRUE(Peek(s).m_bWinSizeWarning);
+  EXPECT_TRUE(Peek(s).m_bLineCheckBusy) << "no catalogue capacity: the line check is off";
+  EXPECT_EQ(Peek(s).m_crForeground, MakeColour(192, 192, 192));
+  EXPECT_EQ(Peek(s).m_crBackground, MakeColour(0, 0, 0));
+  EXPECT_EQ(Peek(s).m_nWidth, 80);
+  EXPECT_EQ(Peek(s).m_nHeight, 24);
+  EXPECT_EQ(Peek(s).m_nBufferSize, 1000u);
+  EXPECT_TRUE(Peek(s).m_bNawsOffered);
+  EXPECT_TRUE(Peek(s).m_bNawsActive);
+  EXPECT_EQ(Peek(s).m_nScrollTop, 1);
+  EXPECT_EQ(Peek(s).m_nScrollBottom, 24);
+  EXPECT_EQ(Peek(s).m_nAttr, kDefaultAttr);
+  EXPECT_EQ(Peek(s).m_nSavedAttr, kDefaultAttr);
   EXPECT_FALSE(s.HasSelection());
   for (int r = 0; r < 24; ++r) {
-    EXPECT_EQ(s.m_Text[r], std::string(80, ' '));
-    EXPECT_EQ(s.m_Attrs[r], std::string(80, '\x1C'));
+    EXPECT_EQ(Peek(s).m_Text[r], std::string(80, ' '));
+    EXPECT_EQ(Peek(s).m_Attrs[r], std::string(80, '\x1C'));
   }
   EXPECT_EQ(rig.host.panes[kPaneLog], "");
   EXPECT_EQ(rig.host.panes[kPaneSize], "80x24");
@@ -46,7 +47,7 @@ TEST(SessionConstruction, EmulationOtherThanZeroOrOneIsVt100) {
   for (const auto& c : cases) {
     SessionRig rig;
     rig.profile.Set("Options", "Emulation", c.stored);
-    EXPECT_EQ(rig.Start(false).m_nEmulation, c.emulation) << c.stored;
+    EXPECT_EQ(Peek(rig.Start(false)).m_nEmulation, c.emulation) << c.stored;
   }
 }
 
@@ -62,14 +63,15 @@ TEST(SessionConstruction, AnyNonZeroOptionIsOn) {
   rig.profile.Set("Color", "BackgroundG", "2");
   rig.profile.Set("Color", "BackgroundB", "259");
   CTelnetSession& s = rig.Start(false);
-  EXPECT_TRUE(s.m_bAutoClose);
-  EXPECT_TRUE(s.m_bBlockCursor);
-  EXPECT_FALSE(s.m_bDisconnectNotify);
-  EXPECT_TRUE(s.m_bReverseColor);
-  EXPECT_FALSE(s.m_bWinSizeWarning);
-  EXPECT_FALSE(s.m_bLineCheckBusy);
-  EXPECT_EQ(s.m_crBackground, MakeColour(1, 2, 3));
-  EXPECT_EQ(s.EraseColour(), s.m_crForeground) << "reversed colours erase with the foreground";
+  EXPECT_TRUE(Peek(s).m_bAutoClose);
+  EXPECT_TRUE(Peek(s).m_bBlockCursor);
+  EXPECT_FALSE(Peek(s).m_bDisconnectNotify);
+  EXPECT_TRUE(Peek(s).m_bReverseColor);
+  EXPECT_FALSE(Peek(s).m_bWinSizeWarning);
+  EXPECT_FALSE(Peek(s).m_bLineCheckBusy);
+  EXPECT_EQ(Peek(s).m_crBackground, MakeColour(1, 2, 3));
+  EXPECT_EQ(s.EraseColour(), Peek(s).m_crForeground)
+      << "reversed colours erase with the foreground";
 }
 
 TEST(SessionConstruction, TheStoredSizeAndCapacityShapeTheScreen) {
@@ -78,11 +80,11 @@ TEST(SessionConstruction, TheStoredSizeAndCapacityShapeTheScreen) {
   rig.profile.Set("Screen", "Height", "50");
   rig.profile.Set("Screen", "BufferSize", "2000");
   CTelnetSession& s = rig.Start(false);
-  EXPECT_EQ(s.m_nWidth, 132);
-  EXPECT_EQ(s.m_nHeight, 50);
-  EXPECT_EQ(s.m_History.size(), 2000u);
+  EXPECT_EQ(Peek(s).m_nWidth, 132);
+  EXPECT_EQ(Peek(s).m_nHeight, 50);
+  EXPECT_EQ(Peek(s).m_History.size(), 2000u);
   EXPECT_EQ(rig.host.scrollMax, 2000 - 50 + 1);
-  EXPECT_EQ(rig.host.clientWidth, 132 * s.m_nCharWidth);
-  EXPECT_EQ(rig.host.clientHeight, 50 * s.m_nCharHeight);
+  EXPECT_EQ(rig.host.clientWidth, 132 * Peek(s).m_nCharWidth);
+  EXPECT_EQ(rig.host.clientHeight, 50 * Peek(s).m_nCharHeight);
 }
 }  // namespace

@@ -29,6 +29,7 @@
 #include <sstream>
 #include <tuple>
 
+#include "../support/SessionTestAccess.h"
 #include "EscapedBytes.h"
 #include "RecordingDrawContext.h"
 #include "ScreenInvariants.h"
@@ -212,21 +213,22 @@ void CaseRun::Check(const Step& step) {
   if (word == "row") {
     int r = -1;
     in >> r;
-    ASSERT_TRUE(r >= 0 && r < s.m_nHeight) << "row out of range";
+    ASSERT_TRUE(r >= 0 && r < Peek(s).m_nHeight) << "row out of range";
     EXPECT_EQ(Escape(rig.Row(r)), Escape(Unescape(AfterColon(line))));
   } else if (word == "grid:") {
     std::vector<std::string> expected;
     std::istringstream rows(line.substr(line.find('\n') + 1));
     for (std::string r; std::getline(rows, r);)
       expected.push_back(Unescape(r.substr(1, r.size() - 2)));
-    ASSERT_EQ(static_cast<int>(expected.size()), s.m_nHeight) << "grid rows";
-    for (int r = 0; r < s.m_nHeight; ++r)
-      EXPECT_EQ(Escape(s.m_Text[r]), Escape(expected[r])) << "row " << r;
+    ASSERT_EQ(static_cast<int>(expected.size()), Peek(s).m_nHeight) << "grid rows";
+    for (int r = 0; r < Peek(s).m_nHeight; ++r)
+      EXPECT_EQ(Escape(Peek(s).m_Text[r]), Escape(expected[r])) << "row " << r;
   } else if (word == "cursor" || word == "saved") {
     int r = 0, col = 0;
     in >> r >> col;
-    EXPECT_EQ(word == "cursor" ? s.m_nCursorRow : s.m_nSavedRow, r) << word << " row";
-    EXPECT_EQ(word == "cursor" ? s.m_nCursorCol : s.m_nSavedCol, col) << word << " column";
+    EXPECT_EQ(word == "cursor" ? Peek(s).m_nCursorRow : Peek(s).m_nSavedRow, r) << word << " row";
+    EXPECT_EQ(word == "cursor" ? Peek(s).m_nCursorCol : Peek(s).m_nSavedCol, col)
+        << word << " column";
   } else if (word == "attr") {
     int r = 0, c1 = 0, c2 = 0;
     char dash = 0;
@@ -235,10 +237,11 @@ void CaseRun::Check(const Step& step) {
       in >> dash >> c2;
     else
       c2 = c1;
-    ASSERT_TRUE(r >= 0 && r < s.m_nHeight && c1 >= 0 && c2 < s.m_nWidth) << "cell out of range";
+    ASSERT_TRUE(r >= 0 && r < Peek(s).m_nHeight && c1 >= 0 && c2 < Peek(s).m_nWidth)
+        << "cell out of range";
     const int expected = std::stoi(Trim(AfterColon(line)), nullptr, 16);
     for (int col = c1; col <= c2; ++col)
-      EXPECT_EQ(static_cast<unsigned char>(s.m_Attrs[r][col]), expected) << "column " << col;
+      EXPECT_EQ(static_cast<unsigned char>(Peek(s).m_Attrs[r][col]), expected) << "column " << col;
   } else if (word == "sent:") {
     const std::string sent = rig.connection.sent.substr(sentChecked);
     sentChecked = rig.connection.sent.size();
@@ -246,28 +249,29 @@ void CaseRun::Check(const Step& step) {
   } else if (word == "history") {
     unsigned k = 0;
     in >> k;
-    ASSERT_LT(k, s.m_History.size());
-    EXPECT_EQ(Escape(s.m_History[k]), Escape(Unescape(AfterColon(line))));
+    ASSERT_LT(k, Peek(s).m_History.size());
+    EXPECT_EQ(Escape(Peek(s).m_History[k]), Escape(Unescape(AfterColon(line))));
   } else if (word == "linecount") {
     unsigned n = 0;
     in >> n;
-    EXPECT_EQ(s.m_nLineCount, n);
+    EXPECT_EQ(Peek(s).m_nLineCount, n);
   } else if (word == "region") {
     int t = 0, b = 0;
     in >> t >> b;
-    EXPECT_EQ(s.m_nScrollTop, t);
-    EXPECT_EQ(s.m_nScrollBottom, b);
+    EXPECT_EQ(Peek(s).m_nScrollTop, t);
+    EXPECT_EQ(Peek(s).m_nScrollBottom, b);
   } else if (word == "screen" || word == "wanted") {
     int w = 0, h = 0;
     char x = 0;
     in >> w >> x >> h;
-    EXPECT_EQ(word == "screen" ? s.m_nWidth : s.m_nWantedWidth, w) << word << " width";
-    EXPECT_EQ(word == "screen" ? s.m_nHeight : s.m_nWantedHeight, h) << word << " height";
+    EXPECT_EQ(word == "screen" ? Peek(s).m_nWidth : Peek(s).m_nWantedWidth, w) << word << " width";
+    EXPECT_EQ(word == "screen" ? Peek(s).m_nHeight : Peek(s).m_nWantedHeight, h)
+        << word << " height";
   } else if (word == "naws") {
     int offered = 0, active = 0;
     in >> offered >> active;
-    EXPECT_EQ(s.m_bNawsOffered, offered != 0) << "offered";
-    EXPECT_EQ(s.m_bNawsActive, active != 0) << "active";
+    EXPECT_EQ(Peek(s).m_bNawsOffered, offered != 0) << "offered";
+    EXPECT_EQ(Peek(s).m_bNawsActive, active != 0) << "active";
   } else if (word == "beeps") {
     int n = 0;
     in >> n;
@@ -282,7 +286,7 @@ void CaseRun::Check(const Step& step) {
   } else if (word == "drawn:") {
     std::set<int> expected;
     for (int r; in >> r;) expected.insert(r);
-    EXPECT_EQ(RowsDrawn(drawn, s.m_nCharHeight), expected);
+    EXPECT_EQ(RowsDrawn(drawn, Peek(s).m_nCharHeight), expected);
   } else {
     ADD_FAILURE() << "unknown expectation";
   }
@@ -307,24 +311,24 @@ struct Outcome {
 Outcome Capture(CaseRun& run) {
   const CTelnetSession& s = *run.rig.session;
   Outcome o;
-  o.rows = s.m_Text;
-  o.attrs = s.m_Attrs;
-  o.history = s.m_History;
-  o.row = s.m_nCursorRow;
-  o.col = s.m_nCursorCol;
-  o.savedRow = s.m_nSavedRow;
-  o.savedCol = s.m_nSavedCol;
-  o.top = s.m_nScrollTop;
-  o.bottom = s.m_nScrollBottom;
-  o.width = s.m_nWidth;
-  o.height = s.m_nHeight;
-  o.wantedWidth = s.m_nWantedWidth;
-  o.wantedHeight = s.m_nWantedHeight;
-  o.lineCount = s.m_nLineCount;
-  o.attr = s.m_nAttr;
-  o.lineDrawing = s.m_bLineDrawing;
-  o.nawsOffered = s.m_bNawsOffered;
-  o.nawsActive = s.m_bNawsActive;
+  o.rows = Peek(s).m_Text;
+  o.attrs = Peek(s).m_Attrs;
+  o.history = Peek(s).m_History;
+  o.row = Peek(s).m_nCursorRow;
+  o.col = Peek(s).m_nCursorCol;
+  o.savedRow = Peek(s).m_nSavedRow;
+  o.savedCol = Peek(s).m_nSavedCol;
+  o.top = Peek(s).m_nScrollTop;
+  o.bottom = Peek(s).m_nScrollBottom;
+  o.width = Peek(s).m_nWidth;
+  o.height = Peek(s).m_nHeight;
+  o.wantedWidth = Peek(s).m_nWantedWidth;
+  o.wantedHeight = Peek(s).m_nWantedHeight;
+  o.lineCount = Peek(s).m_nLineCount;
+  o.attr = Peek(s).m_nAttr;
+  o.lineDrawing = Peek(s).m_bLineDrawing;
+  o.nawsOffered = Peek(s).m_bNawsOffered;
+  o.nawsActive = Peek(s).m_bNawsActive;
   o.beeps = run.rig.host.beeps;
   o.messages = run.rig.host.messages.size();
   o.sent = run.rig.connection.sent;

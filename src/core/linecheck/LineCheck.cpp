@@ -2,12 +2,11 @@
 
 #include <algorithm>
 
+#include "terminal/Attribute.h"
+
 namespace linecheck {
 
-std::uint8_t MarkAttribute(int color) {
-  constexpr unsigned kBold = 0x01;
-  return static_cast<std::uint8_t>(((static_cast<unsigned>(color) & 7u) << 2) | kBold);
-}
+std::uint8_t MarkAttribute(int color) { return attr::Make(color & 7, 0, true); }
 
 std::string ProgressText(int line, int total) {
   return "Checking line " + std::to_string(line) + " of " + std::to_string(total) + "...";

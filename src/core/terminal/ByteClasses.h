@@ -4,10 +4,14 @@
 #include <cstddef>
 #include <string_view>
 
+#include "terminal/Controls.h"
+
 // Bytes the receive loop acts on itself; every other byte is stored on screen.
 constexpr std::array<bool, 256> MakeControlTable() {
   std::array<bool, 256> t{};
-  for (int b : {0, 7, 8, 9, 10, 12, 13, 14, 15, 27, 255}) t[b] = true;
+  for (unsigned char b : {ctl::kNul, ctl::kBel, ctl::kBs, ctl::kHt, ctl::kLf, ctl::kFf, ctl::kCr,
+                          ctl::kSo, ctl::kSi, ctl::kEsc, telnet::kIac})
+    t[b] = true;
   return t;
 }
 inline constexpr std::array<bool, 256> kIsControl = MakeControlTable();

@@ -31,12 +31,11 @@ bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
     Close();
     return false;
   }
-  m_nAttr = kDefaultAttr;
-  m_bLineDrawing = false;
+  m_Screen.m_nAttr = kDefaultAttr;
+  m_Screen.m_bLineDrawing = false;
   m_bNawsOffered = false;
   m_bNawsActive = false;
-  m_nScrollTop = 1;
-  m_nScrollBottom = m_nHeight;
+  m_Screen.ResetScrollRegion();
   // Bytes of an unfinished sequence from an earlier connection must not be
   // prefixed to this host's data.
   m_nCarry = 0;

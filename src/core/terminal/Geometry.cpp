@@ -12,46 +12,10 @@ void CTelnetSession::Reshape(int w, int h) {
   m_pFrame->SetPaneText(kPaneSize, size);
   ClearSelection();
 
-  const int oldHeight = m_nHeight;
-  const int shift = oldHeight > h ? oldHeight - h : 0;
-  if (shift > 0) {
-    // The top rows leave the screen (not into the history); the bottom ones stay.
-    m_Text.erase(m_Text.begin(), m_Text.begin() + shift);
-    m_Attrs.erase(m_Attrs.begin(), m_Attrs.begin() + shift);
-  }
-  m_Text.resize(static_cast<std::size_t>(h));
-  m_Attrs.resize(static_cast<std::size_t>(h));
-  m_DirtyLines.assign(static_cast<std::size_t>(h), 1);
-  const int keep = std::min(oldHeight, h);
-  for (int i = 0; i < keep; ++i) {
-    m_Text[i].resize(static_cast<std::size_t>(w), ' ');
-    m_Attrs[i].resize(static_cast<std::size_t>(w), static_cast<char>(kDefaultAttr));
-  }
-  m_nWidth = w;
-  m_nHeight = h;
-  EraseBelow(keep);
-
-  if (w < m_nCursorCol) {
-    m_nCursorCol = 0;
-    ++m_nCursorRow;
-  }
-  m_nCursorRow -= shift;
-  if (m_nCursorRow < 0) {
-    m_nCursorRow = 0;
-    m_nCursorCol = 0;
-  }
-  if (m_nCursorRow >= h) {
-    // The cursor was pushed below the last row: scroll the screen up one line,
-    // as a line feed there would, so no text is overwritten.
-    ScrollRowsUp(0, h - 1);
-    m_nCursorRow = h - 1;
-  }
-
   // The region is reset before the window is fitted: a size notification the
   // fit delivers at once may reshape the screen again, and must find (and
   // leave) a region that lies inside it.
-  m_nScrollTop = 1;
-  m_nScrollBottom = h;
+  m_Screen.Reshape(w, h);
   StoreScreenSize();
   m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()));
   ScrollView(ScrollCode::Bottom, 0);
@@ -69,14 +33,15 @@ void CTelnetSession::StoreScreenSize() {
 void CTelnetSession::FlushScreenSize() {
   if (!m_bScreenSizeUnsaved) return;
   m_bScreenSizeUnsaved = false;
-  keys::Width.Write(m_Profile, m_nWidth);
-  keys::Height.Write(m_Profile, m_nHeight);
+  keys::Width.Write(m_Profile, m_Screen.m_nWidth);
+  keys::Height.Write(m_Profile, m_Screen.m_nHeight);
 }
 
 void CTelnetSession::FitWindow() {
   // Only a real change of size produces a notification to swallow.
   m_bSelfResize = true;
-  if (!m_pFrame->FitClientArea(m_nWidth * m_nCharWidth, m_nHeight * m_nCharHeight))
+  if (!m_pFrame->FitClientArea(m_Screen.m_nWidth * m_nCharWidth,
+                               m_Screen.m_nHeight * m_nCharHeight))
     m_bSelfResize = false;
 }
 
@@ -93,8 +58,8 @@ void CTelnetSession::SizeToWindow(int cx, int cy) {
   const auto cells = [](int pixels, int cell, int now) {
     return pixels > now * cell ? (pixels + cell - 1) / cell : pixels / cell;
   };
-  const int columns = cells(cx, cw, m_nWidth);
-  const int rows = cells(cy, ch, m_nHeight);
+  const int columns = cells(cx, cw, m_Screen.m_nWidth);
+  const int rows = cells(cy, ch, m_Screen.m_nHeight);
   Resize(columns, rows);  // below one cell is raised to one by Resize
 }
 
@@ -112,11 +77,11 @@ void CTelnetSession::ScrollView(ScrollCode code, int position) {
       break;
     case ScrollCode::PageUp:
       if (o >= M) return;
-      o = std::min(o + m_nHeight, M);
+      o = std::min(o + m_Screen.m_nHeight, M);
       break;
     case ScrollCode::PageDown:
       if (o == 0) return;
-      o = o <= m_nHeight ? 0 : o - m_nHeight;
+      o = o <= m_Screen.m_nHeight ? 0 : o - m_Screen.m_nHeight;
       break;
     case ScrollCode::ThumbPosition:
     case ScrollCode::ThumbTrack:
@@ -139,10 +104,10 @@ void CTelnetSession::MouseWheel(int delta) {
 }
 
 const std::string& CTelnetSession::HistoryViewRow(int r) const {
-  const std::uint64_t size = m_nBufferSize;
+  const std::uint64_t size = m_Screen.m_nBufferSize;
   const std::uint64_t index =
-      (std::uint64_t{m_nLineCount} + size + static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
-       static_cast<std::uint64_t>(m_nScrollBackPos) + static_cast<std::uint64_t>(r)) %
-      size;
-  return m_History[index];
+      (std::uint64_t{m_Screen.m_nLineCount} + size +
+       static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
+       static_cast<std::uint64_t>(m_nScrollBackPos) + static_cast<std::uint64_t>(r));
+  return m_Screen.HistoryAt(index);
 }

@@ -16,35 +16,36 @@
 namespace {
 class SessionScreen : public linecheck::Screen {
  public:
-  SessionScreen(CTelnetSession& session, const std::atomic<bool>& stopping,
-                std::function<void()> draw)
-      : session_(session), stopping_(stopping), draw_(std::move(draw)) {}
+  SessionScreen(TerminalScreen& screen, std::recursive_mutex& lock,
+                const std::atomic<bool>& stopping, std::function<void()> draw)
+      : screen_(screen), lock_(lock), stopping_(stopping), draw_(std::move(draw)) {}
 
   int RowCount() override {
     if (stopping_) return 0;
-    std::lock_guard lock(session_.ScreenLock());
-    return session_.m_nHeight;
+    std::lock_guard lock(lock_);
+    return screen_.m_nHeight;
   }
   bool ReadRow(int row, std::string& text) override {
-    std::lock_guard lock(session_.ScreenLock());
-    if (stopping_ || row >= session_.m_nHeight) return false;
-    text = session_.m_Text[row];
+    std::lock_guard lock(lock_);
+    if (stopping_ || row >= screen_.m_nHeight) return false;
+    text = screen_.m_Text[row];
     return true;
   }
   void MarkRow(int row, const std::string& text, const std::vector<linecheck::Span>& spans,
                std::uint8_t mark) override {
     {
-      std::lock_guard lock(session_.ScreenLock());
+      std::lock_guard lock(lock_);
       // The host may have rewritten or removed the row since it was read.
-      if (row >= session_.m_nHeight || session_.m_Text[row] != text) return;
-      if (!linecheck::ApplyMarks(session_.m_Attrs[row], spans, mark)) return;
-      session_.m_DirtyLines[row] = 1;
+      if (row >= screen_.m_nHeight || screen_.m_Text[row] != text) return;
+      if (!linecheck::ApplyMarks(screen_.m_Attrs[row], spans, mark)) return;
+      screen_.m_DirtyLines[row] = 1;
     }
     draw_();
   }
 
  private:
-  CTelnetSession& session_;
+  TerminalScreen& screen_;
+  std::recursive_mutex& lock_;
   const std::atomic<bool>& stopping_;
   std::function<void()> draw_;
 };
@@ -71,7 +72,7 @@ void CTelnetSession::RunLineCheck() {
         m_Profile, [this](const std::string& text) { ShowMessageFromAnyThread(text); },
         &m_bStopping);
   const std::uint8_t mark = linecheck::MarkAttribute(keys::MarkColor.Read(m_Profile));
-  SessionScreen screen(*this, m_bStopping, [this] { PostDraw(); });
+  SessionScreen screen(m_Screen, m_ScreenLock, m_bStopping, [this] { PostDraw(); });
   linecheck::CheckScreen(screen, *m_pLineCheckDb, mark,
                          [this](const std::string& text) { PostMessageText(text); });
   PostMessageText("Ready");

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "terminal/ByteClasses.h"
+#include "terminal/Controls.h"
 #include "terminal/TelnetSession.h"
 
 namespace {
@@ -49,47 +50,50 @@ void CTelnetSession::ReceiveBlock() {
 }
 
 void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {
+  TerminalScreen& screen = m_Screen;
   const unsigned char* p = begin;
   while (p < end) {
     const unsigned char b = *p;
     if (!kIsControl[b]) {
       const unsigned char* run = p + 1;
       while (run < end && !kIsControl[*run]) ++run;
-      PutRun(p, static_cast<int>(run - p));
+      screen.PutRun(p, static_cast<int>(run - p));
       p = run;
       continue;
     }
     switch (b) {
-      case 0:
-      case 14:
-      case 15:
+      case ctl::kNul:
+      case ctl::kSo:
+      case ctl::kSi:
         break;
-      case 7:
+      case ctl::kBel:
         m_pFrame->Beep();
         break;
-      case 8:
-        m_nCursorCol = std::max(CursorCellCol() - 1, 0);
+      case ctl::kBs:
+        screen.m_nCursorCol = std::max(screen.CursorCellCol() - 1, 0);
         break;
-      case 9:
-        if (m_nCursorCol < kMaxColumn) m_nCursorCol = (m_nCursorCol / 8 + 1) * 8;
+      case ctl::kHt:  // tab stops every 8 columns
+        if (screen.m_nCursorCol < kMaxColumn)
+          screen.m_nCursorCol = (screen.m_nCursorCol / 8 + 1) * 8;
         break;
-      case 10:
-        NewLine();
+      case ctl::kLf:
+        screen.NewLine();
         break;
-      case 12:
-        EraseBelow(0);
-        m_nCursorRow = m_nCursorCol = 0;
+      case ctl::kFf:
+        screen.EraseBelow(0);
+        screen.m_nCursorRow = screen.m_nCursorCol = 0;
         break;
-      case 13:
-        m_nCursorCol = 0;
+      case ctl::kCr:
+        screen.m_nCursorCol = 0;
         break;
-      case 27:
-      case 255: {
-        const unsigned char* r = b == 27 ? ParseEscape(p + 1, end) : ParseTelnetCommand(p + 1, end);
+      case ctl::kEsc:
+      case telnet::kIac: {
+        const unsigned char* r =
+            b == ctl::kEsc ? m_Escape.ParseEscape(p + 1, end) : ParseTelnetCommand(p + 1, end);
         if (r == nullptr) {
           m_nCarry = static_cast<int>(end - p);
           std::memmove(m_RecvBuf, p, static_cast<std::size_t>(m_nCarry));
-          m_DirtyLines[m_nCursorRow] = 1;
+          screen.MarkCursorRowDirty();
           return;
         }
         p = r;
@@ -98,7 +102,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       default:
         break;
     }
-    m_DirtyLines[m_nCursorRow] = 1;
+    screen.MarkCursorRowDirty();
     ++p;
   }
 }

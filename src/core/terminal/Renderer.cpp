@@ -48,33 +48,33 @@ void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
     DrawHistoryView(dc);
     return;
   }
-  for (int row = 0; row < m_nHeight; ++row) {
-    if (!bOnlyDirty) m_DirtyLines[row] = 1;
+  for (int row = 0; row < m_Screen.m_nHeight; ++row) {
+    if (!bOnlyDirty) m_Screen.m_DirtyLines[row] = 1;
     DrawLine(dc, row);
   }
   DrawCursor(dc);
   // The next drawing repaints this row, which removes the cursor image from it
   // once the cursor has moved on.
-  if (m_nHeight > 0) m_DirtyLines[m_nCursorRow] = 1;
+  if (m_Screen.m_nHeight > 0) m_Screen.m_DirtyLines[m_Screen.m_nCursorRow] = 1;
   UpdateCursorPanes();
 }
 
 void CTelnetSession::UpdateCursorPanes() {
   m_pFrame->SetPaneText(kPaneMessage, "Ready");
   char text[48];
-  std::snprintf(text, sizeof text, "Ln %d, Col %d", m_nCursorRow + 1, CursorCellCol() + 1);
+  std::snprintf(text, sizeof text, "Ln %d, Col %d", m_Screen.m_nCursorRow + 1, CursorCellCol() + 1);
   m_pFrame->SetPaneText(kPaneCursor, text);
 }
 
 void CTelnetSession::DrawLine(DrawContext& dc, int row) {
-  if (!m_DirtyLines[row]) return;
-  const std::string& text = m_Text[row];
-  const std::string& attrs = m_Attrs[row];
+  if (!m_Screen.m_DirtyLines[row]) return;
+  const std::string& text = m_Screen.m_Text[row];
+  const std::string& attrs = m_Screen.m_Attrs[row];
   const int y = row * m_nCharHeight;
 
   auto output = [&](int start, int end, std::uint8_t a, bool selected) {
-    const int f = (a >> 2) & 7, b = (a >> 5) & 7, bold = a & 1;
-    const bool reversed = (a >> 1) & 1;
+    const int f = attr::Foreground(a), b = attr::Background(a), bold = attr::IsBold(a) ? 1 : 0;
+    const bool reversed = attr::IsReverse(a);
     const bool inverted = selected != reversed ? !m_bReverseColor : m_bReverseColor;
     const Colour fore = PaletteColour(inverted ? b + 8 * bold : f + 8 * bold);
     const Colour back = PaletteColour(inverted ? f : b);
@@ -86,34 +86,38 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
 
   // The row's selected columns [selFrom, selTo), the same cells IsSelected
   // names, found once per row rather than asked for every cell.
-  int selFrom = m_nWidth, selTo = m_nWidth;
-  if (IsSelected(row, std::clamp(row == m_nSelStartRow ? m_nSelStartCol : 0, 0, m_nWidth - 1))) {
-    selFrom = row == m_nSelStartRow ? std::clamp(m_nSelStartCol, 0, m_nWidth) : 0;
-    selTo = row == m_nSelEndRow ? std::clamp(m_nSelEndCol + 1, 0, m_nWidth) : m_nWidth;
+  int selFrom = m_Screen.m_nWidth, selTo = m_Screen.m_nWidth;
+  if (IsSelected(
+          row, std::clamp(row == m_nSelStartRow ? m_nSelStartCol : 0, 0, m_Screen.m_nWidth - 1))) {
+    selFrom = row == m_nSelStartRow ? std::clamp(m_nSelStartCol, 0, m_Screen.m_nWidth) : 0;
+    selTo = row == m_nSelEndRow ? std::clamp(m_nSelEndCol + 1, 0, m_Screen.m_nWidth)
+                                : m_Screen.m_nWidth;
   }
   // Runs end where the attribute changes or the selection begins or ends.
   const char* const a = attrs.data();
   int start = 0;
-  while (start < m_nWidth) {
+  while (start < m_Screen.m_nWidth) {
     const bool selected = start >= selFrom && start < selTo;
-    const int limit = start < selFrom ? selFrom : (selected ? selTo : m_nWidth);
+    const int limit = start < selFrom ? selFrom : (selected ? selTo : m_Screen.m_nWidth);
     const char runAttr = a[start];
     const char* const end =
         std::find_if(a + start + 1, a + limit, [runAttr](char c) { return c != runAttr; });
     output(start, static_cast<int>(end - a), static_cast<std::uint8_t>(runAttr), selected);
     start = static_cast<int>(end - a);
   }
-  m_DirtyLines[row] = 0;
+  m_Screen.m_DirtyLines[row] = 0;
 }
 
 void CTelnetSession::DrawCursor(DrawContext& dc) {
   // A pending wrap shows on the last column, where the cursor stands.
   const int col = CursorCellCol();
   const int x = col * m_nCharWidth;
-  const int y = m_nCursorRow * m_nCharHeight;
+  const int y = m_Screen.m_nCursorRow * m_nCharHeight;
   if (m_bBlockCursor) {
     const unsigned char under =
-        col < m_nWidth ? static_cast<unsigned char>(m_Text[m_nCursorRow][col]) : ' ';
+        col < m_Screen.m_nWidth
+            ? static_cast<unsigned char>(m_Screen.m_Text[m_Screen.m_nCursorRow][col])
+            : ' ';
     dc.SetTextColour(m_bReverseColor ? m_crForeground : m_crBackground);
     dc.SetBackColour(m_bReverseColor ? m_crBackground : m_crForeground);
     dc.DrawText(x, y, &under, 1);
@@ -134,7 +138,7 @@ void CTelnetSession::DrawHistoryView(DrawContext& dc) {
     dc.SetBackColour(inverted ? normalText : normalBack);
     dc.DrawText(from * m_nCharWidth, y, Bytes(line) + from, static_cast<std::size_t>(to - from));
   };
-  for (int r = 0; r < m_nHeight; ++r) {
+  for (int r = 0; r < m_Screen.m_nHeight; ++r) {
     const std::string& line = HistoryViewRow(r);
     const int y = r * m_nCharHeight;
     const int len = static_cast<int>(line.size());
@@ -152,17 +156,18 @@ void CTelnetSession::DrawHistoryView(DrawContext& dc) {
     out(line, c, len, y);
     // Paint the rest of the row so a shorter entry never leaves the end of a
     // longer one that was drawn there before.
-    const int restFrom = std::min(len, m_nWidth);
-    if (restFrom < m_nWidth)
-      dc.FillRect(restFrom * m_nCharWidth, y, (m_nWidth - restFrom) * m_nCharWidth, m_nCharHeight,
-                  inverted ? normalText : normalBack);
+    const int restFrom = std::min(len, m_Screen.m_nWidth);
+    if (restFrom < m_Screen.m_nWidth)
+      dc.FillRect(restFrom * m_nCharWidth, y, (m_Screen.m_nWidth - restFrom) * m_nCharWidth,
+                  m_nCharHeight, inverted ? normalText : normalBack);
   }
   m_pFrame->SetPaneText(kPaneMessage,
                         "Scroll back mode (Press Pause/Break to return to telnet session)");
   char text[48];
   const unsigned o = static_cast<unsigned>(m_nScrollBackPos);
-  const unsigned h = static_cast<unsigned>(m_nHeight);
-  std::snprintf(text, sizeof text, "Ln %u-%u", m_nBufferSize - o - h + 2, m_nBufferSize - o + 1);
+  const unsigned h = static_cast<unsigned>(m_Screen.m_nHeight);
+  std::snprintf(text, sizeof text, "Ln %u-%u", m_Screen.m_nBufferSize - o - h + 2,
+                m_Screen.m_nBufferSize - o + 1);
   m_pFrame->SetPaneText(kPaneCursor, text);
 }
 

@@ -2,6 +2,7 @@
 // written as a CR LF line end. Writes are buffered (the receive path is hot);
 // the connected-time tick and the close hand them to the file, so text reaches
 // it within about a second of its arrival.
+#include "terminal/Controls.h"
 #include "terminal/TelnetSession.h"
 
 void CTelnetSession::ToggleLog(const std::function<std::optional<std::string>()>& chooseFile) {
@@ -41,11 +42,11 @@ void CTelnetSession::Log(const unsigned char* data, int count) {
   int n = 0;
   for (int i = 0; i < count; ++i) {
     const unsigned char b = data[i];
-    if (b >= 32) {
+    if (b >= 0x20) {  // everything from the space up, controls dropped
       out[n++] = b;
-    } else if (b == 13) {
-      out[n++] = 13;
-      out[n++] = 10;
+    } else if (b == ctl::kCr) {
+      out[n++] = ctl::kCr;
+      out[n++] = ctl::kLf;
     }
     if (n >= static_cast<int>(sizeof out) - 2) {
       std::fwrite(out, 1, static_cast<std::size_t>(n), m_pLogFile);

@@ -2,13 +2,8 @@
 // decides when a screen size is offered, applied and announced.
 #include <algorithm>
 
+#include "terminal/Controls.h"
 #include "terminal/TelnetSession.h"
-
-namespace telnet {
-constexpr unsigned char SE = 240, SB = 250, WILL = 251, WONT = 252, DO = 253, DONT = 254, IAC = 255;
-constexpr unsigned char ECHO = 1, TERMINAL_TYPE = 24, NAWS = 31;
-constexpr unsigned char IS = 0, SEND = 1;
-}  // namespace telnet
 
 using namespace telnet;
 
@@ -16,54 +11,55 @@ const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
                                                         const unsigned char* end) {
   if (p >= end) return nullptr;
   const unsigned char command = *p;
-  const bool hasOption = !(command == SE || (command >= 241 && command <= 249) || command == IAC);
+  const bool hasOption =
+      !(command == kSe || (command >= kNop && command <= kGa) || command == kIac);
   if (hasOption && p + 1 >= end) return nullptr;
   // The host's first command of a connection makes us offer the window size.
-  if (!m_bNawsOffered) Resize(m_nWidth, m_nHeight);
+  if (!m_bNawsOffered) Resize(m_Screen.m_nWidth, m_Screen.m_nHeight);
 
   const unsigned char option = hasOption ? p[1] : 0;
   std::string reply;
   const unsigned char* last = p + 1;
   switch (command) {
-    case SE:
+    case kSe:
       last = p;
       break;
-    case SB:
-      if (option == TERMINAL_TYPE) {
+    case kSb:
+      if (option == kTerminalType) {
         if (p + 2 >= end) return nullptr;
-        if (p[2] == SEND) {
-          reply = {char(IAC), char(SB), char(TERMINAL_TYPE), char(IS)};
+        if (p[2] == kSend) {
+          reply = {char(kIac), char(kSb), char(kTerminalType), char(kIs)};
           reply += m_nEmulation == 1 ? "ansi" : "vt100";
-          reply += {char(IAC), char(SE)};
+          reply += {char(kIac), char(kSe)};
         }
         last = p + 2;
       }
       break;
-    case WILL:
-      reply = {char(IAC), char(option == ECHO ? DO : DONT), char(option)};
+    case kWill:
+      reply = {char(kIac), char(option == kEcho ? kDo : kDont), char(option)};
       break;
-    case WONT:
+    case kWont:
       break;
-    case DO:
-      if (option == TERMINAL_TYPE) {
-        reply = {char(IAC), char(WILL), char(TERMINAL_TYPE)};
-      } else if (option == NAWS) {
+    case kDo:
+      if (option == kTerminalType) {
+        reply = {char(kIac), char(kWill), char(kTerminalType)};
+      } else if (option == kNaws) {
         m_bNawsActive = true;
         Resize(m_nWantedWidth, m_nWantedHeight);
-        reply = {char(IAC), char(WILL), char(NAWS)};
+        reply = {char(kIac), char(kWill), char(kNaws)};
       } else {
-        reply = {char(IAC), char(WONT), char(option)};
+        reply = {char(kIac), char(kWont), char(option)};
       }
       break;
-    case DONT:
-      if (option == NAWS) {
+    case kDont:
+      if (option == kNaws) {
         // Once per connection: a host that repeats its refusal must not keep
         // the user answering boxes (marked first, for refusals read while it is open).
         if (m_bWinSizeWarning && !m_bWinSizeWarned) {
           m_bWinSizeWarned = true;
           m_pFrame->ShowMessage("Server refuses to negotiate window size", MessageKind::Plain);
         }
-        if (m_nWantedWidth != m_nWidth || m_nWantedHeight != m_nHeight) {
+        if (m_nWantedWidth != m_Screen.m_nWidth || m_nWantedHeight != m_Screen.m_nHeight) {
           m_bNawsActive = true;
           Resize(m_nWantedWidth, m_nWantedHeight);
           // Later requests wait for the next connection, unless the host closed
@@ -72,12 +68,12 @@ const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
         }
       }
       break;
-    case IAC:
-      PutChar(IAC);
+    case kIac:
+      m_Screen.PutChar(kIac);  // a doubled IAC is a data byte 255
       last = p;
       break;
     default:
-      if (command >= 241 && command <= 249) last = p;  // NOP .. GA: no option byte
+      if (command >= kNop && command <= kGa) last = p;  // NOP .. GA: no option byte
       break;
   }
   Send(reply);
@@ -91,7 +87,7 @@ void CTelnetSession::Resize(int w, int h) {
   if (!m_bNawsOffered) {
     m_nWantedWidth = w;
     m_nWantedHeight = h;
-    const unsigned char offer[] = {IAC, WILL, NAWS};
+    const unsigned char offer[] = {kIac, kWill, kNaws};
     Send(offer, sizeof offer);
     m_bNawsOffered = true;
     return;
@@ -102,10 +98,10 @@ void CTelnetSession::Resize(int w, int h) {
 }
 
 void CTelnetSession::SendWindowSize(int w, int h) {
-  std::string report = {char(IAC), char(SB), char(NAWS), 0, char(w)};
-  if (w == IAC) report += char(IAC);
+  std::string report = {char(kIac), char(kSb), char(kNaws), 0, char(w)};
+  if (w == kIac) report += char(kIac);
   report += {0, char(h)};
-  if (h == IAC) report += char(IAC);
-  report += {char(IAC), char(SE)};
+  if (h == kIac) report += char(kIac);
+  report += {char(kIac), char(kSe)};
   Send(report);
 }

@@ -1,8 +1,11 @@
 #pragma once
-// The one telnet session: the connection's state and the emulated screen with
-// its history ring. Everything it does to the window, the status bar, the socket
-// or message boxes goes through SessionHost and Connection, so the whole engine
-// runs and is tested without a window.
+// The one telnet session: the connection's state, the telnet layer, the escape
+// interpreter and the emulated screen they drive (telnet -> escape interpreter
+// -> TerminalScreen). Everything it does to the window, the status bar, the
+// socket or message boxes goes through SessionHost and Connection, so the whole
+// engine runs and is tested without a window. Its state is its own: callers
+// read it through const getters and the const screen, and change it through
+// operations, each of which stores what it changed in the profile.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -21,17 +24,15 @@
 #include "platform/Connection.h"
 #include "platform/DrawContext.h"
 #include "platform/SessionHost.h"
+#include "terminal/EscapeInterpreter.h"
+#include "terminal/Screen.h"
 #include "terminal/ScrollCode.h"
 
 class Profile;
 class LineCheckDatabase;
+struct SessionTestAccess;
 
-// Attribute byte: bit 0 bold, bit 1 reverse, bits 2-4 foreground, bits 5-7 background.
-inline constexpr std::uint8_t kDefaultAttr = 0x1C;
-inline constexpr int kMaxScreenSide = 255;
 inline constexpr int kRecvBufSize = 4096;
-// Largest history ring accepted (what the Terminal properties dialog allows).
-inline constexpr int kMaxBufferSize = 65536;
 
 class CTelnetSession : public ConnectionEvents {
  public:
@@ -55,24 +56,37 @@ class CTelnetSession : public ConnectionEvents {
   bool Send(const std::string& bytes);
   bool SendData(std::string_view userBytes);
 
-  // --- Screen primitives ----------------------------------------------------
-  void PutChar(unsigned char ch);
-  void NewLine();
-  void EraseLine(int row, int col);
-  void EraseBelow(int row);
+  // --- The screen -----------------------------------------------------------
+  // Read-only: drawing, dumps, invariant checks. Take ScreenLock() while a
+  // worker may be running.
+  const TerminalScreen& Screen() const { return m_Screen; }
+  void PutChar(unsigned char ch) { m_Screen.PutChar(ch); }
+  void EraseLine(int row, int col) { m_Screen.EraseLine(row, col); }
+  void EraseBelow(int row) { m_Screen.EraseBelow(row); }
+  // A typed byte shown as if the host had echoed it, drawn at once.
+  void EchoLocally(unsigned char ch);
   void ClearBuffer();
   void SetBufferSize(int n);
   bool IsSelected(int row, int col) const;
-  // The cell the cursor stands on. While a wrap is pending (or after a tab
-  // took the column past the edge) that is the last column: relative moves
-  // start from it, and the cursor is drawn and reported there.
-  int CursorCellCol() const { return std::clamp(m_nCursorCol, 0, std::max(m_nWidth - 1, 0)); }
+  int CursorCellCol() const { return m_Screen.CursorCellCol(); }
 
-  // --- Parsers (p is the byte after ESC / IAC; they return the last byte used,
-  // or nullptr when the data ends before the sequence does) -------------------
-  const unsigned char* ParseEscape(const unsigned char* p, const unsigned char* end);
-  static int ParseNumber(const unsigned char** pp, const unsigned char* end);
-  const unsigned char* ParseTelnetCommand(const unsigned char* p, const unsigned char* end);
+  // --- Settings the session owns; each setter stores its value ---------------
+  int Emulation() const { return m_nEmulation; }  // 0 VT100, 1 ANSI
+  void SetEmulation(int emulation);
+  bool BlockCursor() const { return m_bBlockCursor; }
+  void SetBlockCursor(bool on);
+  bool ReverseColor() const { return m_bReverseColor; }
+  void SetReverseColor(bool on);
+  bool AutoClose() const { return m_bAutoClose; }
+  void SetAutoClose(bool on);
+  bool DisconnectNotify() const { return m_bDisconnectNotify; }
+  void SetDisconnectNotify(bool on);
+  bool WinSizeWarning() const { return m_bWinSizeWarning; }
+  void SetWinSizeWarning(bool on);
+  Colour BackgroundColour() const { return m_crBackground; }
+  void SetBackgroundColour(Colour colour);
+  Colour ForegroundColour() const { return m_crForeground; }
+  const FontDescription& Font() const { return m_Font; }
 
   // --- Geometry and the scroll-back view ------------------------------------
   void Resize(int w, int h);
@@ -80,7 +94,12 @@ class CTelnetSession : public ConnectionEvents {
   void ScrollView(ScrollCode code, int position);
   void MouseWheel(int delta);
   void FitWindow();
-  int ScrollMax() const { return static_cast<int>(m_nBufferSize) - m_nHeight + 1; }
+  int ScrollMax() const {
+    return static_cast<int>(m_Screen.m_nBufferSize) - m_Screen.m_nHeight + 1;
+  }
+  int ScrollBackPos() const { return m_nScrollBackPos; }
+  // Whether a size asked for now is applied (and negotiated) at once.
+  bool SizeChangesApply() const { return m_bNawsActive && m_bNawsOffered; }
   // Writes the screen size to the profile if a change still waits for it.
   void FlushScreenSize();
   // History entry shown on view row r while the view is scrolled back.
@@ -131,42 +150,45 @@ class CTelnetSession : public ConnectionEvents {
   // Serialises the screen between the user-interface thread and a worker.
   std::recursive_mutex& ScreenLock() const { return m_ScreenLock; }
 
-  // --- State (declaration order of the screen model) ------------------------
+  Profile& profile() { return m_Profile; }
+  Connection& connection() { return m_Connection; }
+
+ private:
+  // --- State -----------------------------------------------------------------
+  friend struct SessionTestAccess;
+  TerminalScreen m_Screen;
+  // Drives m_Screen; a CHA beyond the last column widens it through Resize (NAWS).
+  EscapeInterpreter m_Escape{m_Screen, [this](int w, int h) { Resize(w, h); }};
   std::unique_ptr<LineCheckDatabase> m_pLineCheckDb;
   int m_nCharWidth = 8;
   int m_nCharHeight = 16;
   SessionHost* m_pFrame;
   std::FILE* m_pLogFile = nullptr;
-  int m_nWidth = 0;
-  int m_nHeight = 0;
+  // The size the user or the profile asked for; applied once the host agrees
+  // to NAWS (until then the screen keeps its current size).
   int m_nWantedWidth = 80;
   int m_nWantedHeight = 24;
-  int m_nCursorCol = 0;
-  int m_nCursorRow = 0;
-  int m_nSavedCol = 0;
-  int m_nSavedRow = 0;
-  int m_nScrollTop = 1;
-  int m_nScrollBottom = 1;
-  unsigned m_nLineCount = 0;
-  unsigned m_nBufferSize = 0;
+  // How many lines the view is scrolled back, counted back from the live
+  // screen: 0 shows the live screen, ScrollMax() the oldest history entries.
   int m_nScrollBackPos = 0;
   int m_nEmulation = 0;
-  std::uint8_t m_nAttr = kDefaultAttr;
-  std::uint8_t m_nSavedAttr = kDefaultAttr;
+  // Size changes are applied (and announced) at once; cleared while a host
+  // has not agreed to NAWS.
   bool m_bNawsActive = true;
+  // The NAWS offer went out on this connection (or no connection needs one).
   bool m_bNawsOffered = true;
+  // A check is running; also set for good when the line check is switched off
+  // (a catalogue without capacity), so no check ever starts.
   std::atomic<bool> m_bLineCheckBusy{true};
+  // Our own fit of the window is on its way: the size notification it brings
+  // is swallowed rather than taken as the user's resize.
   bool m_bSelfResize = false;
-  bool m_bLineDrawing = false;
   bool m_bAutoClose = false;
   bool m_bBlockCursor = false;
   bool m_bReverseColor = false;
   bool m_bDisconnectNotify = true;
   bool m_bWinSizeWarning = true;
-  std::vector<std::uint8_t> m_DirtyLines;
-  std::vector<std::string> m_Text;
-  std::vector<std::string> m_Attrs;
-  std::vector<std::string> m_History;
+  // Selection in view cells, start before end; all -1 without one.
   int m_nSelStartCol = -1;
   int m_nSelStartRow = -1;
   int m_nSelEndCol = -1;
@@ -181,23 +203,14 @@ class CTelnetSession : public ConnectionEvents {
   bool m_bWinSizeWarned = false;      // the refusal was shown on this connection
   bool m_bScreenSizeUnsaved = false;  // the size changed since the profile was written
 
-  Profile& profile() { return m_Profile; }
-  Connection& connection() { return m_Connection; }
-
- private:
+  // --- Internals ---------------------------------------------------------------
   void ReceiveBlock();
   void Walk(unsigned char* begin, unsigned char* end);
-  void PutRun(const unsigned char* p, int n);
   void ClearSelection();
   void PointToCell(int x, int y, int& col, int& row) const;
-  void ScrollRegionUp();
-  void ScrollRowsUp(int top, int bottom);  // rows top..bottom (0-based) up one
-  void ScrollRegionDown();
-  void BlankRow(int row);
-  void MarkDirty(int first, int last);
-  void ApplyControlSequence(unsigned char final, const int* params, int count);
-  void SetAttributes(const int* params, int count);
-  void SetScrollRegion(int top, int bottom);
+  // p is the byte after IAC; returns the last byte used, or nullptr when the
+  // data ends before the command does.
+  const unsigned char* ParseTelnetCommand(const unsigned char* p, const unsigned char* end);
   void Reshape(int w, int h);
   void StoreScreenSize();
   void SendWindowSize(int w, int h);

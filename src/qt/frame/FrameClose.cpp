@@ -85,7 +85,7 @@ void CMainFrame::ApplyUserSize() {
   m_HandledArea = area;
   // A size the session cannot apply now (the host has not agreed to size
   // changes) is dropped, and the window keeps the size the user gave it.
-  const bool applies = m_pSession->m_bNawsActive && m_pSession->m_bNawsOffered;
+  const bool applies = m_pSession->SizeChangesApply();
   m_pSession->SizeToWindow(area.width(), area.height());
   // A window manager's drag may end between cells or ignore a fit asked for
   // while it held the window: once the sizes stop coming, fit once more.

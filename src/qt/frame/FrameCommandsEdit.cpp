@@ -135,7 +135,7 @@ void CMainFrame::OnUpdateEditCopy() {
 }
 
 bool CMainFrame::CanPaste() const {
-  return m_pSession->m_nScrollBackPos == 0 && m_pSession->IsConnected() && ClipboardHasText();
+  return m_pSession->ScrollBackPos() == 0 && m_pSession->IsConnected() && ClipboardHasText();
 }
 
 void CMainFrame::OnUpdateEditPaste() { Action(cmd::ID_EDIT_PASTE)->setEnabled(CanPaste()); }

@@ -16,12 +16,12 @@ void Flip(bool& value, const IntKey& key, Profile& profile) {
 }  // namespace
 
 void CMainFrame::OnOptionsAutoClose() {
-  Flip(m_pSession->m_bAutoClose, keys::AutoClose, m_Profile);
+  m_pSession->SetAutoClose(!m_pSession->AutoClose());
   UpdateOptionChecks();
 }
 
 void CMainFrame::OnOptionsDisconnectNotify() {
-  Flip(m_pSession->m_bDisconnectNotify, keys::DisconnectNotify, m_Profile);
+  m_pSession->SetDisconnectNotify(!m_pSession->DisconnectNotify());
   UpdateOptionChecks();
 }
 
@@ -31,13 +31,13 @@ void CMainFrame::OnOptionsSaveWindowPosition() {
 }
 
 void CMainFrame::OnOptionsWindowSizeWarning() {
-  Flip(m_pSession->m_bWinSizeWarning, keys::WinSizeWarning, m_Profile);
+  m_pSession->SetWinSizeWarning(!m_pSession->WinSizeWarning());
   UpdateOptionChecks();
 }
 
 void CMainFrame::UpdateOptionChecks() {
-  Action(cmd::ID_OPTIONS_AUTO_CLOSE)->setChecked(m_pSession->m_bAutoClose);
-  Action(cmd::ID_OPTIONS_DISCONNECT_NOTIFY)->setChecked(m_pSession->m_bDisconnectNotify);
+  Action(cmd::ID_OPTIONS_AUTO_CLOSE)->setChecked(m_pSession->AutoClose());
+  Action(cmd::ID_OPTIONS_DISCONNECT_NOTIFY)->setChecked(m_pSession->DisconnectNotify());
   Action(cmd::ID_OPTIONS_SAVE_WINDOW_POSITION)->setChecked(m_bSaveWinPosition);
-  Action(cmd::ID_OPTIONS_WINDOW_SIZE_WARNING)->setChecked(m_pSession->m_bWinSizeWarning);
+  Action(cmd::ID_OPTIONS_WINDOW_SIZE_WARNING)->setChecked(m_pSession->WinSizeWarning());
 }

@@ -8,15 +8,15 @@
 void CMainFrame::OnTerminalProperties() {
   CTelnetSession& session = *m_pSession;
   TerminalSettings settings;
-  settings.nEmulation = session.m_nEmulation;
+  settings.nEmulation = session.Emulation();
   settings.bApplicationMode = m_bApplicationMode;
   settings.bBackspace = m_bBackspace;
-  settings.nWidth = session.m_nWidth;
-  settings.nHeight = session.m_nHeight;
-  settings.nBufferSize = static_cast<int>(session.m_nBufferSize);
+  settings.nWidth = session.Screen().m_nWidth;
+  settings.nHeight = session.Screen().m_nHeight;
+  settings.nBufferSize = static_cast<int>(session.Screen().m_nBufferSize);
   settings.bLocalEcho = m_bLocalEcho;
-  settings.bBlockCursor = session.m_bBlockCursor;
-  settings.bReverseColor = session.m_bReverseColor;
+  settings.bBlockCursor = session.BlockCursor();
+  settings.bReverseColor = session.ReverseColor();
 
   CTerminalPropertiesDlg dialog(
       [this](const std::string& text, MessageKind kind) { return ShowMessage(text, kind); }, this);
@@ -24,23 +24,21 @@ void CMainFrame::OnTerminalProperties() {
 
   // The six options are stored on every OK; size and history only go to the
   // session when they changed, as both reset state (and a size is negotiated).
-  session.m_nEmulation = settings.nEmulation;
-  keys::Emulation.Write(m_Profile, settings.nEmulation);
+  session.SetEmulation(settings.nEmulation);
   m_bApplicationMode = settings.bApplicationMode;
   keys::ApplicationMode.Write(m_Profile, m_bApplicationMode ? 1 : 0);
   m_bBackspace = settings.bBackspace;
   keys::Backspace.Write(m_Profile, m_bBackspace ? 1 : 0);
-  if (settings.nWidth != session.m_nWidth || settings.nHeight != session.m_nHeight) {
+  if (settings.nWidth != session.Screen().m_nWidth ||
+      settings.nHeight != session.Screen().m_nHeight) {
     session.Resize(settings.nWidth, settings.nHeight);
     session.FlushScreenSize();  // the user's own choice is stored at once, even while connected
   }
-  if (settings.nBufferSize != static_cast<int>(session.m_nBufferSize))
+  if (settings.nBufferSize != static_cast<int>(session.Screen().m_nBufferSize))
     session.SetBufferSize(settings.nBufferSize);
   m_bLocalEcho = settings.bLocalEcho;
   keys::LocalEcho.Write(m_Profile, m_bLocalEcho ? 1 : 0);
-  session.m_bBlockCursor = settings.bBlockCursor;
-  keys::BlockCursor.Write(m_Profile, session.m_bBlockCursor ? 1 : 0);
-  session.m_bReverseColor = settings.bReverseColor;
-  keys::ReverseColor.Write(m_Profile, session.m_bReverseColor ? 1 : 0);
+  session.SetBlockCursor(settings.bBlockCursor);
+  session.SetReverseColor(settings.bReverseColor);
   Invalidate();  // new cursor shape and colours everywhere
 }

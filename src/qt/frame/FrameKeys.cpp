@@ -71,7 +71,7 @@ void CMainFrame::KeyDown(int virtualKey, const KeyModifiers& mods) {
     case LocalKeyAction::None:
       break;
   }
-  const KeySettings settings{m_pSession->m_nEmulation, m_bApplicationMode, m_bBackspace};
+  const KeySettings settings{m_pSession->Emulation(), m_bApplicationMode, m_bBackspace};
   // Macros are kept as typed; they go out in the terminal's code page, like
   // the same text typed on the keyboard.
   MacroTexts macros;
@@ -96,19 +96,9 @@ bool CMainFrame::OnSysKeyDown(int virtualKey) {
 
 void CMainFrame::OnChar(unsigned char character) {
   SendKeyBytes(
-      TranslateChar(character, {m_pSession->m_nEmulation, m_bApplicationMode, m_bBackspace}));
+      TranslateChar(character, {m_pSession->Emulation(), m_bApplicationMode, m_bBackspace}));
   if (!m_bLocalEcho || !m_pSession->IsConnected()) return;
-  {
-    std::lock_guard lock(m_pSession->ScreenLock());
-    m_pSession->PutChar(character);
-    // PutChar flags no row; the row the cursor was on is flagged by the last
-    // paint, but a character that wrapped onto the next row would otherwise
-    // stay unseen until the following draw.
-    const int row = m_pSession->m_nCursorRow;
-    if (row >= 0 && row < static_cast<int>(m_pSession->m_DirtyLines.size()))
-      m_pSession->m_DirtyLines[static_cast<std::size_t>(row)] = 1;
-  }
-  m_pSession->DrawNow(true);
+  m_pSession->EchoLocally(character);
 }
 
 bool CMainFrame::IsAcceleratorKey(const QKeyEvent& event) const {

@@ -30,8 +30,8 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const {
       // The cursor cell, so a candidate window opens beside it.
       const CTelnetSession* session = owner_.Session();
       if (!session) return QRect();
-      return QRect(session->m_nCursorCol * cell_.width(), session->m_nCursorRow * cell_.height(),
-                   cell_.width(), cell_.height());
+      return QRect(session->Screen().m_nCursorCol * cell_.width(),
+                   session->Screen().m_nCursorRow * cell_.height(), cell_.width(), cell_.height());
     }
     default:
       return QWidget::inputMethodQuery(query);

@@ -1,0 +1,202 @@
+// The escape interpreter: ESC and CSI sequences as cursor movement, erasing,
+// line and character operations, scroll regions, attributes and the
+// line-drawing set, each done by the screen.
+#include "terminal/EscapeInterpreter.h"
+
+#include <algorithm>
+
+namespace {
+// Parameters saturate here. Every count or position this large already means
+// "the whole screen", so nothing visible changes, and no arithmetic overflows.
+constexpr int kMaxParameter = 65535;
+constexpr int kMaxParameters = 5;
+
+bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+}  // namespace
+
+int EscapeInterpreter::ParseNumber(const unsigned char** pp, const unsigned char* end) {
+  const unsigned char* p = *pp;
+  if (p >= end) return 0;
+  int value = 0;
+  while (p < end && IsDigit(*p)) {
+    value = std::min(value * 10 + (*p - '0'), kMaxParameter);
+    ++p;
+  }
+  *pp = p;
+  return p >= end ? 0 : value;
+}
+
+// ESC sequences (ECMA-48 section 5.3; VT100 manual chapter 3.3.6).
+const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
+                                                    const unsigned char* end) {
+  if (p >= end) return nullptr;
+  switch (*p) {
+    case '7':  // DECSC save cursor (VT100)
+      m_Screen.SaveCursor(true);
+      return p;
+    case '8':  // DECRC restore cursor (VT100)
+      m_Screen.RestoreCursor(true);
+      return p;
+    case '=':  // DECKPAM, DECKPNM keypad modes: not emulated
+    case '>':
+    case 'E':  // NEL, HTS: consumed without effect
+    case 'H':
+      return p;
+    case 'D':  // IND index (ECMA-48 8.3.61)
+      m_Screen.ScrollRegionUp();
+      return p;
+    case 'M':  // RI reverse index (ECMA-48 8.3.104)
+      m_Screen.ScrollRegionDown();
+      return p;
+    case '(':  // SCS: designate G0 (VT100)
+      if (p + 1 >= end) return nullptr;
+      switch (p[1]) {
+        case '0':  // special graphics (line drawing)
+          m_Screen.m_bLineDrawing = true;
+          return p + 1;
+        case 'B':  // US ASCII
+          m_Screen.m_bLineDrawing = false;
+          return p + 1;
+        case '1':
+        case 'A':
+        case 'S':
+          return p + 1;
+        default:
+          return p;  // the designator byte is then shown as text
+      }
+    case '[':  // CSI (ECMA-48 5.4)
+      break;
+    default:
+      return p - 1;  // only the ESC is consumed
+  }
+
+  const unsigned char* cur = p;
+  bool privateMode = false;
+  if (cur + 1 < end && cur[1] == '?') {
+    privateMode = true;
+    ++cur;
+  }
+  int params[kMaxParameters] = {};
+  int count = 0;
+  for (;;) {
+    ++cur;
+    params[count++] = ParseNumber(&cur, end);
+    if (cur >= end) return nullptr;
+    if (*cur == ';' && count < kMaxParameters) continue;
+    break;
+  }
+  if (!privateMode) ApplyControlSequence(*cur, params, count);
+  return cur;
+}
+
+// CSI sequences by final byte; a parameter of 0 counts as the default 1.
+void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* params, int count) {
+  TerminalScreen& screen = m_Screen;
+  const int p1 = params[0];
+  const int n = p1 == 0 ? 1 : p1;
+  int& row = screen.m_nCursorRow;
+  int& col = screen.m_nCursorCol;
+  const int width = screen.m_nWidth, height = screen.m_nHeight;
+  switch (final) {
+    case '@':  // ICH insert characters (ECMA-48 8.3.64)
+      screen.InsertChars(n);
+      break;
+    // Relative moves end a pending wrap: they start from the last column.
+    case 'A':  // CUU cursor up (ECMA-48 8.3.22)
+      row = std::max(row - n, 0);
+      col = screen.CursorCellCol();
+      break;
+    case 'B':  // CUD cursor down (ECMA-48 8.3.19)
+      row = std::min(row + n, height - 1);
+      col = screen.CursorCellCol();
+      break;
+    case 'C':  // CUF cursor forward (ECMA-48 8.3.20)
+      col = std::min(screen.CursorCellCol() + n, width - 1);
+      break;
+    case 'D':  // CUB cursor backward (ECMA-48 8.3.18)
+      col = std::max(screen.CursorCellCol() - n, 0);
+      break;
+    case 'G':  // CHA cursor character absolute (ECMA-48 8.3.9); widens the screen
+      col = n - 1;
+      if (col >= width) m_Resize(n, height);
+      break;
+    case 'H':    // CUP cursor position (ECMA-48 8.3.21)
+    case 'f': {  // HVP (ECMA-48 8.3.63)
+      const int r = p1 == 0 ? 1 : p1;
+      const int c = (count > 1 && params[1] != 0) ? params[1] : 1;
+      row = r > height ? height - 1 : r - 1;
+      col = c > width ? width - 1 : c - 1;
+      break;
+    }
+    case 'J':  // ED erase in page (ECMA-48 8.3.39)
+      if (p1 == 0) {
+        screen.EraseLine(row, col);
+        screen.EraseBelow(row + 1);
+      } else if (p1 == 1) {
+        screen.EraseAbove();
+      } else if (p1 == 2) {
+        screen.EraseBelow(0);
+      }
+      break;
+    case 'K':  // EL erase in line (ECMA-48 8.3.41)
+      if (p1 == 0) {
+        screen.EraseLine(row, col);
+      } else if (p1 == 1) {
+        screen.EraseLineStart(row, std::min(col + 1, width));
+      } else if (p1 == 2) {
+        screen.EraseLine(row, 0);
+      }
+      break;
+    case 'L':  // IL insert lines (ECMA-48 8.3.67)
+      screen.InsertLines(n);
+      break;
+    case 'M':  // DL delete lines (ECMA-48 8.3.32)
+      screen.DeleteLines(n);
+      break;
+    case 'P':  // DCH delete characters (ECMA-48 8.3.26)
+      screen.DeleteChars(n);
+      break;
+    case 'S':  // SU scroll up (ECMA-48 8.3.147), here the rows down to the cursor
+      screen.ScrollUpToCursor(n);
+      break;
+    case 'd':  // VPA line position absolute (ECMA-48 8.3.158)
+      row = std::min(n - 1, height - 1);
+      col = 0;
+      break;
+    case 'm':  // SGR select graphic rendition (ECMA-48 8.3.117)
+      SetAttributes(params, count);
+      break;
+    case 'r':  // DECSTBM set top and bottom margins (VT100)
+      screen.SetScrollRegion(p1, count > 1 ? params[1] : 0);
+      break;
+    case 's':  // SCOSC save cursor position (ANSI.SYS), without the attribute
+      screen.SaveCursor(false);
+      break;
+    case 'u':  // SCORC restore cursor position (ANSI.SYS)
+      screen.RestoreCursor(false);
+      break;
+    default:
+      break;  // unsupported final byte: consumed without effect
+  }
+}
+
+// SGR parameters (ECMA-48 8.3.117) on the attribute byte.
+void EscapeInterpreter::SetAttributes(const int* params, int count) {
+  std::uint8_t& a = m_Screen.m_nAttr;
+  for (int i = 0; i < count; ++i) {
+    const int v = params[i];
+    if (v == 0) {  // default rendition
+      a = kDefaultAttr;
+    } else if (v == 1) {  // bold
+      a |= attr::kBold;
+    } else if (v == 7) {  // negative image: a toggle here
+      a ^= attr::kReverse;
+    } else if (v == 22) {  // normal intensity
+      a &= static_cast<std::uint8_t>(~attr::kBold);
+    } else if (v >= 30 && v <= 37) {  // foreground colour
+      a = attr::WithForeground(a, v - 30);
+    } else if (v >= 40 && v <= 47) {  // background colour
+      a = attr::WithBackground(a, v - 40);
+    }
+  }
+}

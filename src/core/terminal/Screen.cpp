@@ -1,0 +1,262 @@
+// The screen's primitives: characters, line feeds, erasing, scrolling and
+// reshaping the grid. Scrolling moves row handles, never characters.
+#include "terminal/Screen.h"
+
+#include <cstring>
+
+#include "terminal/ByteClasses.h"
+#include "terminal/Controls.h"
+
+namespace {
+// Row handles of rows top..bottom move one place up (down), the first (last)
+// one going to the other end: the single-step rotations of scrolling, done
+// with one move per row instead of std::rotate's general swaps.
+void RotateRowsUp(std::vector<std::string>& rows, int top, int bottom) {
+  std::string first = std::move(rows[static_cast<std::size_t>(top)]);
+  std::move(rows.begin() + top + 1, rows.begin() + bottom + 1, rows.begin() + top);
+  rows[static_cast<std::size_t>(bottom)] = std::move(first);
+}
+void RotateRowsDown(std::vector<std::string>& rows, int top, int bottom) {
+  std::string last = std::move(rows[static_cast<std::size_t>(bottom)]);
+  std::move_backward(rows.begin() + top, rows.begin() + bottom, rows.begin() + bottom + 1);
+  rows[static_cast<std::size_t>(top)] = std::move(last);
+}
+}  // namespace
+
+void TerminalScreen::PutChar(unsigned char ch) {
+  if (ch == ctl::kBs) {
+    m_nCursorCol = std::max(CursorCellCol() - 1, 0);
+    return;
+  }
+  if (ch == ctl::kCr) {
+    NewLine();
+    m_nCursorCol = 0;
+    return;
+  }
+  if (m_bLineDrawing) ch = kLineDrawing[ch];
+  if (m_nCursorCol >= m_nWidth) {
+    NewLine();
+    m_nCursorCol = 0;
+  }
+  m_Text[m_nCursorRow][m_nCursorCol] = static_cast<char>(ch);
+  m_Attrs[m_nCursorRow][m_nCursorCol] = static_cast<char>(m_nAttr);
+  ++m_nCursorCol;
+}
+
+// A row segment at a time.
+void TerminalScreen::PutRun(const unsigned char* p, int n) {
+  while (n > 0) {
+    if (m_nCursorCol >= m_nWidth) {
+      NewLine();
+      m_nCursorCol = 0;
+    }
+    const int k = std::min(n, m_nWidth - m_nCursorCol);
+    char* text = m_Text[m_nCursorRow].data() + m_nCursorCol;
+    if (m_bLineDrawing) {
+      for (int i = 0; i < k; ++i) text[i] = static_cast<char>(kLineDrawing[p[i]]);
+    } else {
+      std::memcpy(text, p, static_cast<std::size_t>(k));
+    }
+    std::memset(m_Attrs[m_nCursorRow].data() + m_nCursorCol, m_nAttr, static_cast<std::size_t>(k));
+    m_DirtyLines[m_nCursorRow] = 1;
+    m_nCursorCol += k;
+    p += k;
+    n -= k;
+  }
+}
+
+void TerminalScreen::NewLine() {
+  const std::string& row = m_Text[m_nCursorRow];
+  m_History[m_nLineCount % m_nBufferSize].assign(row, 0, TrimmedLength(row));
+  ++m_nLineCount;
+
+  ++m_nCursorRow;
+  if (m_nCursorRow < m_nScrollBottom) return;
+  ScrollRegionUp();
+  m_nCursorRow = m_nScrollBottom - 1;
+}
+
+void TerminalScreen::BlankRow(int row) {
+  m_Text[row].assign(static_cast<std::size_t>(m_nWidth), ' ');
+  m_Attrs[row].assign(static_cast<std::size_t>(m_nWidth), static_cast<char>(kDefaultAttr));
+}
+
+void TerminalScreen::MarkDirty(int first, int last) {
+  first = std::max(first, 0);
+  last = std::min(last, m_nHeight - 1);
+  for (int r = first; r <= last; ++r) m_DirtyLines[r] = 1;
+}
+
+void TerminalScreen::ScrollRegionUp() { ScrollRowsUp(m_nScrollTop - 1, m_nScrollBottom - 1); }
+
+void TerminalScreen::ScrollRowsUp(int top, int bottom) {
+  RotateRowsUp(m_Text, top, bottom);
+  RotateRowsUp(m_Attrs, top, bottom);
+  BlankRow(bottom);
+  MarkDirty(top, bottom);
+}
+
+void TerminalScreen::ScrollRegionDown() {
+  const int top = m_nScrollTop - 1, bottom = m_nScrollBottom - 1;
+  RotateRowsDown(m_Text, top, bottom);
+  RotateRowsDown(m_Attrs, top, bottom);
+  BlankRow(top);
+  MarkDirty(top, bottom);
+}
+
+void TerminalScreen::EraseLine(int row, int col) {
+  if (row < 0 || row >= m_nHeight) return;
+  if (col <= 0) {
+    BlankRow(row);
+  } else if (col < m_nWidth) {
+    const auto n = static_cast<std::size_t>(m_nWidth - col);
+    std::memset(m_Text[row].data() + col, ' ', n);
+    std::memset(m_Attrs[row].data() + col, kDefaultAttr, n);
+  }
+  m_DirtyLines[row] = 1;
+}
+
+void TerminalScreen::EraseBelow(int row) {
+  for (int r = std::max(row, 0); r < m_nHeight; ++r) EraseLine(r, 0);
+}
+
+void TerminalScreen::EraseLineStart(int row, int cells) {
+  std::memset(m_Text[row].data(), ' ', static_cast<std::size_t>(cells));
+  std::memset(m_Attrs[row].data(), kDefaultAttr, static_cast<std::size_t>(cells));
+  m_DirtyLines[row] = 1;
+}
+
+void TerminalScreen::EraseAbove() {
+  for (int r = 0; r < m_nCursorRow; ++r) EraseLine(r, 0);
+  EraseLineStart(m_nCursorRow, std::min(m_nCursorCol, m_nWidth));
+}
+
+void TerminalScreen::ClearAll() {
+  EraseBelow(0);
+  for (std::string& entry : m_History) entry.assign(static_cast<std::size_t>(m_nWidth), ' ');
+}
+
+// Attributes stay where they are.
+void TerminalScreen::InsertChars(int n) {
+  const int col = m_nCursorCol;
+  if (col >= m_nWidth) return;
+  char* text = m_Text[m_nCursorRow].data();
+  if (col + n >= m_nWidth) {
+    std::memset(text + col, ' ', static_cast<std::size_t>(m_nWidth - col));
+  } else {
+    std::memmove(text + col + n, text + col, static_cast<std::size_t>(m_nWidth - col - n));
+    std::memset(text + col, ' ', static_cast<std::size_t>(n));
+  }
+}
+
+// Attributes stay where they are.
+void TerminalScreen::DeleteChars(int n) {
+  const int col = m_nCursorCol;
+  const int k = std::min(n, m_nWidth);
+  char* text = m_Text[m_nCursorRow].data();
+  if (col < m_nWidth - k)
+    std::memmove(text + col, text + col + k, static_cast<std::size_t>(m_nWidth - k - col));
+  std::memset(text + m_nWidth - k, ' ', static_cast<std::size_t>(k));
+}
+
+// The bottom rows of the screen (not of the region) fall off.
+void TerminalScreen::InsertLines(int n) {
+  const int row = m_nCursorRow;
+  const int k = std::min(n, m_nHeight - row);
+  std::rotate(m_Text.begin() + row, m_Text.end() - k, m_Text.end());
+  std::rotate(m_Attrs.begin() + row, m_Attrs.end() - k, m_Attrs.end());
+  for (int r = row; r < row + k; ++r) BlankRow(r);
+  MarkDirty(row, m_nHeight - 1);
+}
+
+// Blank rows enter at the bottom of the screen (not of the region).
+void TerminalScreen::DeleteLines(int n) {
+  const int row = m_nCursorRow;
+  const int k = std::min(n, m_nHeight - row);
+  std::rotate(m_Text.begin() + row, m_Text.begin() + row + k, m_Text.end());
+  std::rotate(m_Attrs.begin() + row, m_Attrs.begin() + row + k, m_Attrs.end());
+  for (int r = m_nHeight - k; r < m_nHeight; ++r) BlankRow(r);
+  MarkDirty(row, m_nHeight - 1);
+}
+
+void TerminalScreen::ScrollUpToCursor(int n) {
+  const int row = m_nCursorRow;
+  const int k = std::min(n, row + 1);
+  std::rotate(m_Text.begin(), m_Text.begin() + k, m_Text.begin() + row + 1);
+  std::rotate(m_Attrs.begin(), m_Attrs.begin() + k, m_Attrs.begin() + row + 1);
+  for (int r = row - k + 1; r <= row; ++r) BlankRow(r);
+  MarkDirty(0, row);
+}
+
+// Equal bounds (both absent included) select the whole screen. Otherwise an
+// absent or zero bound means the screen's edge, bounds beyond the screen are
+// pulled onto it, and a region whose top would lie below its bottom is
+// refused, so the region always stays inside the screen.
+void TerminalScreen::SetScrollRegion(int top, int bottom) {
+  if (top == bottom) {
+    ResetScrollRegion();
+    return;
+  }
+  top = std::clamp(top == 0 ? 1 : top, 1, m_nHeight);
+  bottom = std::clamp(bottom == 0 ? m_nHeight : bottom, 1, m_nHeight);
+  if (top > bottom) return;
+  m_nScrollTop = top;
+  m_nScrollBottom = bottom;
+}
+
+void TerminalScreen::SaveCursor(bool withAttr) {
+  m_nSavedCol = m_nCursorCol;
+  m_nSavedRow = m_nCursorRow;
+  if (withAttr) m_nSavedAttr = m_nAttr;
+}
+
+// A saved row below a screen that shrank since lands on the last row.
+void TerminalScreen::RestoreCursor(bool withAttr) {
+  m_nCursorCol = m_nSavedCol;
+  m_nCursorRow = std::min(m_nSavedRow, m_nHeight - 1);
+  if (withAttr) m_nAttr = m_nSavedAttr;
+}
+
+void TerminalScreen::Reshape(int w, int h) {
+  const int oldHeight = m_nHeight;
+  const int shift = oldHeight > h ? oldHeight - h : 0;
+  if (shift > 0) {
+    // The top rows leave the screen (not into the history); the bottom ones stay.
+    m_Text.erase(m_Text.begin(), m_Text.begin() + shift);
+    m_Attrs.erase(m_Attrs.begin(), m_Attrs.begin() + shift);
+  }
+  m_Text.resize(static_cast<std::size_t>(h));
+  m_Attrs.resize(static_cast<std::size_t>(h));
+  m_DirtyLines.assign(static_cast<std::size_t>(h), 1);
+  const int keep = std::min(oldHeight, h);
+  for (int i = 0; i < keep; ++i) {
+    m_Text[i].resize(static_cast<std::size_t>(w), ' ');
+    m_Attrs[i].resize(static_cast<std::size_t>(w), static_cast<char>(kDefaultAttr));
+  }
+  m_nWidth = w;
+  m_nHeight = h;
+  EraseBelow(keep);
+
+  if (w < m_nCursorCol) {
+    m_nCursorCol = 0;
+    ++m_nCursorRow;
+  }
+  m_nCursorRow -= shift;
+  if (m_nCursorRow < 0) {
+    m_nCursorRow = 0;
+    m_nCursorCol = 0;
+  }
+  if (m_nCursorRow >= h) {
+    // The cursor was pushed below the last row: scroll the screen up one line,
+    // as a line feed there would, so no text is overwritten.
+    ScrollRowsUp(0, h - 1);
+    m_nCursorRow = h - 1;
+  }
+  ResetScrollRegion();
+}
+
+void TerminalScreen::SetHistorySize(unsigned n) {
+  m_nBufferSize = n;
+  m_History.resize(m_nBufferSize);
+  m_nLineCount = 0;
+}

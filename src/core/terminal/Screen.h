@@ -1,0 +1,109 @@
+#pragma once
+// The emulated screen: the character and attribute grid, the history ring of
+// lines that scrolled off, the cursor, the saved cursor, the scroll region and
+// the current attribute, with the primitives that change them. It knows
+// nothing of telnet, escape sequences, drawing or the window; the session owns
+// it and hands others a const reference, so only the session's operations
+// write it.
+#include <algorithm>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "terminal/Attribute.h"
+
+inline constexpr int kMaxScreenSide = 255;
+// Largest history ring accepted (what the Terminal properties dialog allows).
+inline constexpr int kMaxBufferSize = 65536;
+
+class TerminalScreen {
+ public:
+  // --- Characters and lines ------------------------------------------------
+  // One byte at the cursor; BS and CR move the cursor as the keyboard's echo needs.
+  void PutChar(unsigned char ch);
+  // A run of printable bytes, exactly as PutChar one by one.
+  void PutRun(const unsigned char* p, int n);
+  // Copies the cursor row into the history ring and moves down, scrolling the
+  // region when the cursor leaves its bottom.
+  void NewLine();
+  void BlankRow(int row);
+  void MarkDirty(int first, int last);
+  void MarkCursorRowDirty() { m_DirtyLines[static_cast<std::size_t>(m_nCursorRow)] = 1; }
+
+  // --- Erasing ---------------------------------------------------------------
+  // Row from column col to its end (the whole row when col <= 0).
+  void EraseLine(int row, int col);
+  // Every row from row down.
+  void EraseBelow(int row);
+  // The row's first `cells` cells.
+  void EraseLineStart(int row, int cells);
+  // Everything before the cursor cell (for ED 1).
+  void EraseAbove();
+  // Blanks the screen and every history entry.
+  void ClearAll();
+
+  // --- Scrolling and line/character editing ----------------------------------
+  // Removes the region's top row and inserts a blank one at its bottom.
+  void ScrollRegionUp();
+  // Rows top..bottom (0-based) up one.
+  void ScrollRowsUp(int top, int bottom);
+  void ScrollRegionDown();
+  void InsertChars(int n);
+  void DeleteChars(int n);
+  void InsertLines(int n);
+  void DeleteLines(int n);
+  // Rows 0..cursor up n; rows below the cursor stay.
+  void ScrollUpToCursor(int n);
+  void SetScrollRegion(int top, int bottom);
+  // The whole screen as the region.
+  void ResetScrollRegion() {
+    m_nScrollTop = 1;
+    m_nScrollBottom = m_nHeight;
+  }
+
+  // --- Cursor ------------------------------------------------------------------
+  // The cell the cursor stands on. While a wrap is pending (or after a tab
+  // took the column past the edge) that is the last column: relative moves
+  // start from it, and the cursor is drawn and reported there.
+  int CursorCellCol() const { return std::clamp(m_nCursorCol, 0, std::max(m_nWidth - 1, 0)); }
+  void SaveCursor(bool withAttr);
+  void RestoreCursor(bool withAttr);
+
+  // --- Size and history --------------------------------------------------------
+  // New grid size: the bottom rows stay, the cursor follows its text, the
+  // region becomes the whole screen.
+  void Reshape(int w, int h);
+  // Gives the ring n slots and counts lines afresh from slot 0.
+  void SetHistorySize(unsigned n);
+  // The ring slot index % m_nBufferSize.
+  const std::string& HistoryAt(std::uint64_t index) const {
+    return m_History[static_cast<std::size_t>(index % m_nBufferSize)];
+  }
+
+  // --- State ---------------------------------------------------------------------
+  int m_nWidth = 0;
+  int m_nHeight = 0;
+  // 0-based. The column may equal the width (a wrap is pending) or go beyond
+  // it after tabs; CursorCellCol() is the cell it stands on.
+  int m_nCursorCol = 0;
+  int m_nCursorRow = 0;
+  int m_nSavedCol = 0;
+  int m_nSavedRow = 0;
+  // The scroll region's first and last rows, 1-based and inclusive (as the
+  // host sends them in DECSTBM): rows m_nScrollTop-1 .. m_nScrollBottom-1.
+  int m_nScrollTop = 1;
+  int m_nScrollBottom = 1;
+  // Lines ever stored in the ring; the next one goes to slot
+  // m_nLineCount % m_nBufferSize, which is also the oldest entry.
+  unsigned m_nLineCount = 0;
+  unsigned m_nBufferSize = 0;
+  std::uint8_t m_nAttr = kDefaultAttr;
+  std::uint8_t m_nSavedAttr = kDefaultAttr;
+  // G0 is the line-drawing set (ESC ( 0): bytes shown through kLineDrawing.
+  bool m_bLineDrawing = false;
+  // Rows changed since they were last drawn (1) or not (0).
+  std::vector<std::uint8_t> m_DirtyLines;
+  std::vector<std::string> m_Text;
+  std::vector<std::string> m_Attrs;
+  std::vector<std::string> m_History;
+};
