@@ -118,7 +118,13 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
       break;
     case 'G':  // CHA cursor character absolute (ECMA-48 8.3.9); widens the screen
       col = n - 1;
-      if (col >= width) m_Resize(n, height);
+      if (col >= width) {
+        // The owner may show or draw the screen: give it the rows in order.
+        const bool deferred = screen.RotationDeferred();
+        screen.DeferRotation(false);
+        m_Resize(n, height);
+        screen.DeferRotation(deferred);
+      }
       break;
     case 'H':    // CUP cursor position (ECMA-48 8.3.21)
     case 'f': {  // HVP (ECMA-48 8.3.63)

@@ -51,6 +51,16 @@ void CTelnetSession::ReceiveBlock() {
 
 void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {
   TerminalScreen& screen = m_Screen;
+  // Whole-screen scrolls inside the walk move a base index, not the rows; the
+  // rows are back in order whenever control leaves the walk (the frame's beep,
+  // telnet commands, the return).
+  struct Deferral {
+    TerminalScreen& s;
+    explicit Deferral(TerminalScreen& screen) : s(screen) { s.DeferRotation(true); }
+    ~Deferral() { s.DeferRotation(false); }
+    Deferral(const Deferral&) = delete;
+    Deferral& operator=(const Deferral&) = delete;
+  } deferral(screen);
   const unsigned char* p = begin;
   while (p < end) {
     const unsigned char b = *p;
@@ -67,7 +77,9 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       case ctl::kSi:
         break;
       case ctl::kBel:
+        screen.DeferRotation(false);
         m_pFrame->Beep();
+        screen.DeferRotation(true);
         break;
       case ctl::kBs:
         screen.m_nCursorCol = std::max(screen.CursorCellCol() - 1, 0);
@@ -88,8 +100,14 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         break;
       case ctl::kEsc:
       case telnet::kIac: {
-        const unsigned char* r =
-            b == ctl::kEsc ? m_Escape.ParseEscape(p + 1, end) : ParseTelnetCommand(p + 1, end);
+        const unsigned char* r;
+        if (b == ctl::kEsc) {
+          r = m_Escape.ParseEscape(p + 1, end);
+        } else {
+          screen.DeferRotation(false);
+          r = ParseTelnetCommand(p + 1, end);
+          screen.DeferRotation(true);
+        }
         if (r == nullptr) {
           m_nCarry = static_cast<int>(end - p);
           std::memmove(m_RecvBuf, p, static_cast<std::size_t>(m_nCarry));

@@ -38,8 +38,8 @@ void TerminalScreen::PutChar(unsigned char ch) {
     NewLine();
     m_nCursorCol = 0;
   }
-  m_Text[m_nCursorRow][m_nCursorCol] = static_cast<char>(ch);
-  m_Attrs[m_nCursorRow][m_nCursorCol] = static_cast<char>(m_nAttr);
+  TextRow(m_nCursorRow)[m_nCursorCol] = static_cast<char>(ch);
+  AttrRow(m_nCursorRow)[m_nCursorCol] = static_cast<char>(m_nAttr);
   ++m_nCursorCol;
 }
 
@@ -51,13 +51,13 @@ void TerminalScreen::PutRun(const unsigned char* p, int n) {
       m_nCursorCol = 0;
     }
     const int k = std::min(n, m_nWidth - m_nCursorCol);
-    char* text = m_Text[m_nCursorRow].data() + m_nCursorCol;
+    char* text = TextRow(m_nCursorRow).data() + m_nCursorCol;
     if (m_bLineDrawing) {
       for (int i = 0; i < k; ++i) text[i] = static_cast<char>(kLineDrawing[p[i]]);
     } else {
       std::memcpy(text, p, static_cast<std::size_t>(k));
     }
-    std::memset(m_Attrs[m_nCursorRow].data() + m_nCursorCol, m_nAttr, static_cast<std::size_t>(k));
+    std::memset(AttrRow(m_nCursorRow).data() + m_nCursorCol, m_nAttr, static_cast<std::size_t>(k));
     m_DirtyLines[m_nCursorRow] = 1;
     m_nCursorCol += k;
     p += k;
@@ -66,7 +66,7 @@ void TerminalScreen::PutRun(const unsigned char* p, int n) {
 }
 
 void TerminalScreen::NewLine() {
-  const std::string& row = m_Text[m_nCursorRow];
+  const std::string& row = TextRow(m_nCursorRow);
   m_History[m_nLineCount % m_nBufferSize].assign(row, 0, TrimmedLength(row));
   ++m_nLineCount;
 
@@ -77,8 +77,8 @@ void TerminalScreen::NewLine() {
 }
 
 void TerminalScreen::BlankRow(int row) {
-  m_Text[row].assign(static_cast<std::size_t>(m_nWidth), ' ');
-  m_Attrs[row].assign(static_cast<std::size_t>(m_nWidth), static_cast<char>(kDefaultAttr));
+  TextRow(row).assign(static_cast<std::size_t>(m_nWidth), ' ');
+  AttrRow(row).assign(static_cast<std::size_t>(m_nWidth), static_cast<char>(kDefaultAttr));
 }
 
 void TerminalScreen::MarkDirty(int first, int last) {
@@ -90,6 +90,15 @@ void TerminalScreen::MarkDirty(int first, int last) {
 void TerminalScreen::ScrollRegionUp() { ScrollRowsUp(m_nScrollTop - 1, m_nScrollBottom - 1); }
 
 void TerminalScreen::ScrollRowsUp(int top, int bottom) {
+  if (m_bDeferRotation && top == 0 && bottom == m_nHeight - 1) {
+    // The whole screen scrolls: the old top row becomes the bottom one by
+    // moving the ring's base, not the rows.
+    m_nRowBase = m_nRowBase + 1 == m_nHeight ? 0 : m_nRowBase + 1;
+    BlankRow(bottom);
+    MarkDirty(top, bottom);
+    return;
+  }
+  NormalizeRows();
   RotateRowsUp(m_Text, top, bottom);
   RotateRowsUp(m_Attrs, top, bottom);
   BlankRow(bottom);
@@ -98,6 +107,13 @@ void TerminalScreen::ScrollRowsUp(int top, int bottom) {
 
 void TerminalScreen::ScrollRegionDown() {
   const int top = m_nScrollTop - 1, bottom = m_nScrollBottom - 1;
+  if (m_bDeferRotation && top == 0 && bottom == m_nHeight - 1) {
+    m_nRowBase = m_nRowBase == 0 ? m_nHeight - 1 : m_nRowBase - 1;
+    BlankRow(top);
+    MarkDirty(top, bottom);
+    return;
+  }
+  NormalizeRows();
   RotateRowsDown(m_Text, top, bottom);
   RotateRowsDown(m_Attrs, top, bottom);
   BlankRow(top);
@@ -110,8 +126,8 @@ void TerminalScreen::EraseLine(int row, int col) {
     BlankRow(row);
   } else if (col < m_nWidth) {
     const auto n = static_cast<std::size_t>(m_nWidth - col);
-    std::memset(m_Text[row].data() + col, ' ', n);
-    std::memset(m_Attrs[row].data() + col, kDefaultAttr, n);
+    std::memset(TextRow(row).data() + col, ' ', n);
+    std::memset(AttrRow(row).data() + col, kDefaultAttr, n);
   }
   m_DirtyLines[row] = 1;
 }
@@ -121,8 +137,8 @@ void TerminalScreen::EraseBelow(int row) {
 }
 
 void TerminalScreen::EraseLineStart(int row, int cells) {
-  std::memset(m_Text[row].data(), ' ', static_cast<std::size_t>(cells));
-  std::memset(m_Attrs[row].data(), kDefaultAttr, static_cast<std::size_t>(cells));
+  std::memset(TextRow(row).data(), ' ', static_cast<std::size_t>(cells));
+  std::memset(AttrRow(row).data(), kDefaultAttr, static_cast<std::size_t>(cells));
   m_DirtyLines[row] = 1;
 }
 
@@ -140,7 +156,7 @@ void TerminalScreen::ClearAll() {
 void TerminalScreen::InsertChars(int n) {
   const int col = m_nCursorCol;
   if (col >= m_nWidth) return;
-  char* text = m_Text[m_nCursorRow].data();
+  char* text = TextRow(m_nCursorRow).data();
   if (col + n >= m_nWidth) {
     std::memset(text + col, ' ', static_cast<std::size_t>(m_nWidth - col));
   } else {
@@ -153,7 +169,7 @@ void TerminalScreen::InsertChars(int n) {
 void TerminalScreen::DeleteChars(int n) {
   const int col = m_nCursorCol;
   const int k = std::min(n, m_nWidth);
-  char* text = m_Text[m_nCursorRow].data();
+  char* text = TextRow(m_nCursorRow).data();
   if (col < m_nWidth - k)
     std::memmove(text + col, text + col + k, static_cast<std::size_t>(m_nWidth - k - col));
   std::memset(text + m_nWidth - k, ' ', static_cast<std::size_t>(k));
@@ -161,6 +177,7 @@ void TerminalScreen::DeleteChars(int n) {
 
 // The bottom rows of the screen (not of the region) fall off.
 void TerminalScreen::InsertLines(int n) {
+  NormalizeRows();
   const int row = m_nCursorRow;
   const int k = std::min(n, m_nHeight - row);
   std::rotate(m_Text.begin() + row, m_Text.end() - k, m_Text.end());
@@ -171,6 +188,7 @@ void TerminalScreen::InsertLines(int n) {
 
 // Blank rows enter at the bottom of the screen (not of the region).
 void TerminalScreen::DeleteLines(int n) {
+  NormalizeRows();
   const int row = m_nCursorRow;
   const int k = std::min(n, m_nHeight - row);
   std::rotate(m_Text.begin() + row, m_Text.begin() + row + k, m_Text.end());
@@ -180,6 +198,7 @@ void TerminalScreen::DeleteLines(int n) {
 }
 
 void TerminalScreen::ScrollUpToCursor(int n) {
+  NormalizeRows();
   const int row = m_nCursorRow;
   const int k = std::min(n, row + 1);
   std::rotate(m_Text.begin(), m_Text.begin() + k, m_Text.begin() + row + 1);
@@ -218,6 +237,7 @@ void TerminalScreen::RestoreCursor(bool withAttr) {
 }
 
 void TerminalScreen::Reshape(int w, int h) {
+  NormalizeRows();
   const int oldHeight = m_nHeight;
   const int shift = oldHeight > h ? oldHeight - h : 0;
   if (shift > 0) {
@@ -253,6 +273,18 @@ void TerminalScreen::Reshape(int w, int h) {
     m_nCursorRow = h - 1;
   }
   ResetScrollRegion();
+}
+
+void TerminalScreen::DeferRotation(bool on) {
+  if (!on) NormalizeRows();
+  m_bDeferRotation = on;
+}
+
+void TerminalScreen::NormalizeRows() {
+  if (m_nRowBase == 0) return;
+  std::rotate(m_Text.begin(), m_Text.begin() + m_nRowBase, m_Text.end());
+  std::rotate(m_Attrs.begin(), m_Attrs.begin() + m_nRowBase, m_Attrs.end());
+  m_nRowBase = 0;
 }
 
 void TerminalScreen::SetHistorySize(unsigned n) {

@@ -80,6 +80,17 @@ class TerminalScreen {
     return m_History[static_cast<std::size_t>(index % m_nBufferSize)];
   }
 
+  // --- Deferred scrolling ------------------------------------------------------
+  // While on, scrolling the whole screen moves a base index instead of the
+  // row handles (rows are then stored rotated); turning it off puts the rows
+  // back in order. The session turns it on only around a walk of received
+  // bytes, so m_Text and m_Attrs are in order for every reader outside.
+  void DeferRotation(bool on);
+  bool RotationDeferred() const { return m_bDeferRotation; }
+  // The row storage of screen row r (0-based), whatever the base.
+  std::string& TextRow(int r) { return m_Text[Physical(r)]; }
+  std::string& AttrRow(int r) { return m_Attrs[Physical(r)]; }
+
   // --- State ---------------------------------------------------------------------
   int m_nWidth = 0;
   int m_nHeight = 0;
@@ -106,4 +117,16 @@ class TerminalScreen {
   std::vector<std::string> m_Text;
   std::vector<std::string> m_Attrs;
   std::vector<std::string> m_History;
+
+ private:
+  std::size_t Physical(int r) const {
+    const int p = r + m_nRowBase;
+    return static_cast<std::size_t>(p >= m_nHeight ? p - m_nHeight : p);
+  }
+  // Puts the rows back in screen order (base 0).
+  void NormalizeRows();
+
+  // Storage index of screen row 0 while rotation is deferred.
+  int m_nRowBase = 0;
+  bool m_bDeferRotation = false;
 };
