@@ -2,6 +2,8 @@
 // Byte tables of the receive path.
 #include <array>
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string_view>
 
 #include "terminal/Controls.h"
@@ -15,6 +17,27 @@ constexpr std::array<bool, 256> MakeControlTable() {
   return t;
 }
 inline constexpr std::array<bool, 256> kIsControl = MakeControlTable();
+
+// The first control byte in [p, end), or end. Every control byte is below 0x20
+// or is 0xFF, so eight bytes at a time are skipped while none of them is;
+// only a word holding such a byte is looked at through the table.
+inline const unsigned char* FindControl(const unsigned char* p, const unsigned char* end) {
+  constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  while (end - p >= 8) {
+    std::uint64_t x;
+    std::memcpy(&x, p, sizeof x);
+    const std::uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;  // some byte < 0x20
+    const std::uint64_t all = (~x - kOnes) & x & kHigh;           // some byte == 0xFF
+    if ((below | all) != 0) {
+      for (int i = 0; i < 8; ++i)
+        if (kIsControl[p[i]]) return p + i;
+    }
+    p += 8;
+  }
+  while (p < end && !kIsControl[*p]) ++p;
+  return p;
+}
 
 // The C library's isspace in the "C" locale.
 constexpr bool IsCSpace(unsigned char c) { return c == ' ' || (c >= 9 && c <= 13); }

@@ -65,8 +65,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
   while (p < end) {
     const unsigned char b = *p;
     if (!kIsControl[b]) {
-      const unsigned char* run = p + 1;
-      while (run < end && !kIsControl[*run]) ++run;
+      const unsigned char* run = FindControl(p + 1, end);
       screen.PutRun(p, static_cast<int>(run - p));
       p = run;
       continue;

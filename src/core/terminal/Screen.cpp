@@ -84,7 +84,7 @@ void TerminalScreen::BlankRow(int row) {
 void TerminalScreen::MarkDirty(int first, int last) {
   first = std::max(first, 0);
   last = std::min(last, m_nHeight - 1);
-  for (int r = first; r <= last; ++r) m_DirtyLines[r] = 1;
+  if (first <= last) std::fill(m_DirtyLines.begin() + first, m_DirtyLines.begin() + last + 1, 1);
 }
 
 void TerminalScreen::ScrollRegionUp() { ScrollRowsUp(m_nScrollTop - 1, m_nScrollBottom - 1); }
