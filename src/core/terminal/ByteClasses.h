@@ -1,6 +1,7 @@
 #pragma once
 // Byte tables of the receive path.
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -29,7 +30,15 @@ inline const unsigned char* FindControl(const unsigned char* p, const unsigned c
     std::memcpy(&x, p, sizeof x);
     const std::uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;  // some byte < 0x20
     const std::uint64_t all = (~x - kOnes) & x & kHigh;           // some byte == 0xFF
-    if ((below | all) != 0) {
+    std::uint64_t hits = below | all;
+    if constexpr (std::endian::native == std::endian::little) {
+      // The lowest marked byte is a true one; the table tells whether it is a
+      // control byte or just a low one (later marks may be borrow artefacts).
+      for (; hits != 0; hits &= hits - 1) {
+        const int i = std::countr_zero(hits) / 8;
+        if (kIsControl[p[i]]) return p + i;
+      }
+    } else if (hits != 0) {
       for (int i = 0; i < 8; ++i)
         if (kIsControl[p[i]]) return p + i;
     }

@@ -76,16 +76,27 @@ const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
     privateMode = true;
     ++cur;
   }
+  // Parameters are read in one pass, the digits folded in place.
   int params[kMaxParameters] = {};
   int count = 0;
   for (;;) {
     ++cur;
-    params[count++] = ParseNumber(&cur, end);
+    int value = 0;
+    while (cur < end && IsDigit(*cur)) {
+      value = std::min(value * 10 + (*cur - '0'), kMaxParameter);
+      ++cur;
+    }
     if (cur >= end) return nullptr;
+    params[count++] = value;
     if (*cur == ';' && count < kMaxParameters) continue;
     break;
   }
-  if (!privateMode) ApplyControlSequence(*cur, params, count);
+  if (privateMode) return cur;
+  if (*cur == 'm') {
+    SetAttributes(params, count);  // the most frequent sequence by far
+  } else {
+    ApplyControlSequence(*cur, params, count);
+  }
   return cur;
 }
 
@@ -188,21 +199,31 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
 
 // SGR parameters (ECMA-48 8.3.117) on the attribute byte.
 void EscapeInterpreter::SetAttributes(const int* params, int count) {
-  std::uint8_t& a = m_Screen.m_nAttr;
+  // Built in a local and stored once.
+  std::uint8_t a = m_Screen.m_nAttr;
   for (int i = 0; i < count; ++i) {
     const int v = params[i];
-    if (v == 0) {  // default rendition
-      a = kDefaultAttr;
-    } else if (v == 1) {  // bold
-      a |= attr::kBold;
-    } else if (v == 7) {  // negative image: a toggle here
-      a ^= attr::kReverse;
-    } else if (v == 22) {  // normal intensity
-      a &= static_cast<std::uint8_t>(~attr::kBold);
-    } else if (v >= 30 && v <= 37) {  // foreground colour
-      a = attr::WithForeground(a, v - 30);
-    } else if (v >= 40 && v <= 47) {  // background colour
-      a = attr::WithBackground(a, v - 40);
+    switch (v) {
+      case 0:  // default rendition
+        a = kDefaultAttr;
+        break;
+      case 1:  // bold
+        a |= attr::kBold;
+        break;
+      case 7:  // negative image: a toggle here
+        a ^= attr::kReverse;
+        break;
+      case 22:  // normal intensity
+        a &= static_cast<std::uint8_t>(~attr::kBold);
+        break;
+      default:
+        if (v >= 30 && v <= 37) {  // foreground colour
+          a = attr::WithForeground(a, v - 30);
+        } else if (v >= 40 && v <= 47) {  // background colour
+          a = attr::WithBackground(a, v - 40);
+        }
+        break;
     }
   }
+  m_Screen.m_nAttr = a;
 }
