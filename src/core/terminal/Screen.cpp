@@ -52,12 +52,22 @@ void TerminalScreen::PutRun(const unsigned char* p, int n) {
     }
     const int k = std::min(n, m_nWidth - m_nCursorCol);
     char* text = TextRow(m_nCursorRow).data() + m_nCursorCol;
+    char* attrs = AttrRow(m_nCursorRow).data() + m_nCursorCol;
     if (m_bLineDrawing) {
       for (int i = 0; i < k; ++i) text[i] = static_cast<char>(kLineDrawing[p[i]]);
+      std::memset(attrs, m_nAttr, static_cast<std::size_t>(k));
+    } else if (k >= 8 && k <= 16) {
+      // Short runs (words between colour changes) as two overlapping 8-byte
+      // moves each, inline, instead of calls into the C library.
+      const std::uint64_t fill = 0x0101010101010101ULL * m_nAttr;
+      std::memcpy(text, p, 8);
+      std::memcpy(text + k - 8, p + k - 8, 8);
+      std::memcpy(attrs, &fill, 8);
+      std::memcpy(attrs + k - 8, &fill, 8);
     } else {
       std::memcpy(text, p, static_cast<std::size_t>(k));
+      std::memset(attrs, m_nAttr, static_cast<std::size_t>(k));
     }
-    std::memset(AttrRow(m_nCursorRow).data() + m_nCursorCol, m_nAttr, static_cast<std::size_t>(k));
     m_DirtyLines[m_nCursorRow] = 1;
     m_nCursorCol += k;
     p += k;
