@@ -1,7 +1,10 @@
 // Turns the screen (or the history view) into text runs, fills and the cursor
 // on a DrawContext, and keeps the font, cell size and colours.
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
@@ -26,6 +29,23 @@ constexpr Colour kFixedPalette[16] = {0,
 
 const unsigned char* Bytes(const std::string& s) {
   return reinterpret_cast<const unsigned char*>(s.data());
+}
+
+// The first byte in [p, limit) other than c, or limit. Eight bytes are
+// compared at a time: XOR with c repeated leaves zero bytes where they match.
+const char* RunEnd(const char* p, const char* const limit, char c) {
+  if constexpr (std::endian::native == std::endian::little) {
+    const std::uint64_t pattern = 0x0101010101010101ULL * static_cast<unsigned char>(c);
+    while (limit - p >= 8) {
+      std::uint64_t x;
+      std::memcpy(&x, p, sizeof x);
+      x ^= pattern;
+      if (x != 0) return p + std::countr_zero(x) / 8;
+      p += 8;
+    }
+  }
+  while (p < limit && *p == c) ++p;
+  return p;
 }
 }  // namespace
 
@@ -100,8 +120,7 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
     const bool selected = start >= selFrom && start < selTo;
     const int limit = start < selFrom ? selFrom : (selected ? selTo : m_Screen.m_nWidth);
     const char runAttr = a[start];
-    const char* const end =
-        std::find_if(a + start + 1, a + limit, [runAttr](char c) { return c != runAttr; });
+    const char* const end = RunEnd(a + start + 1, a + limit, runAttr);
     output(start, static_cast<int>(end - a), static_cast<std::uint8_t>(runAttr), selected);
     start = static_cast<int>(end - a);
   }
