@@ -99,7 +99,7 @@ int main(int argc, char** argv) {
   for (;;) {
     const std::size_t got = std::fread(block.data(), 1, block.size(), stdin);
     if (got == 0) break;
-    connection.Queue(block.substr(0, got));
+    connection.incoming.emplace_back(block, 0, got);  // one copy, no temporary
     while (!connection.incoming.empty()) session.OnReceive(0);
     if (got < block.size()) break;
   }
