@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
   keys::Height.Write(profile, options.height);
   keys::Emulation.Write(profile, options.emulation);
   HeadlessHost host;
+  host.drawsLater = true;  // only the final screen is printed: nothing is ever drawn
   ScriptedConnection connection;
   CTelnetSession session(host, connection, profile);
   session.OpenConnection("127.0.0.1", 23);

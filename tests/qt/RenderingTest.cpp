@@ -304,6 +304,31 @@ class RenderingTest : public QObject {
     change(2);
     QTRY_VERIFY_WITH_TIMEOUT(view->FrameCount() > before, 1000);
   }
+
+  // Rows changed by received data are drawn when the frame is made, not at
+  // every read; the first change after a quiet moment is painted at once.
+  void receivedChangesAreDrawnWithTheFrame() {
+    Screen s;
+    QVERIFY(s.Show());
+    TerminalView* view = s.frame->View();
+    auto receive = [&](int row) {
+      Peek(*s.session).m_Text[row].replace(0, 3, "WWW");
+      Peek(*s.session).m_DirtyLines[row] = 1;
+      QVERIFY(s.frame->DrawChangesLater());
+    };
+    view->repaint();  // a frame was just painted
+    receive(1);
+    QCOMPARE(Peek(*s.session).m_DirtyLines[1], 1);  // waits for the next frame
+    QTRY_COMPARE_WITH_TIMEOUT(Peek(*s.session).m_DirtyLines[1], 0, 1000);
+    s.image = view->Snapshot();
+    QVERIFY(s.Lit(s.Cell(0, 1)) > 0);
+
+    QTest::qWait(4 * view->FrameIntervalMs());
+    const int before = view->FrameCount();
+    receive(2);  // no pass of the event loop in between
+    QCOMPARE(view->FrameCount(), before + 1);
+    QCOMPARE(Peek(*s.session).m_DirtyLines[2], 0);
+  }
 };
 
 QTEST_MAIN(RenderingTest)

@@ -59,6 +59,12 @@ class SessionHost {
   // A context drawing on the terminal area now. Every Begin is paired with End.
   virtual DrawContext& BeginClientDraw() = 0;
   virtual void EndClientDraw() = 0;
+  // Rows changed by received data. A host that shows the screen at its own
+  // pace (once per display frame) notes it, calls the session's Draw with
+  // bOnlyDirty when it shows the next frame, and returns true; a host that
+  // returns false has the session draw them now. Drawing once per frame
+  // rather than once per read saves redrawing rows no one will see.
+  virtual bool DrawChangesLater() { return false; }
 
   // Creates the terminal font; false when the platform cannot. On success the
   // cell size is the extent of one blank.

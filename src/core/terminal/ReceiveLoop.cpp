@@ -46,7 +46,7 @@ void CTelnetSession::ReceiveBlock() {
     // the bytes alone, never on where the network split them.
     Walk(m_RecvBuf, end);
   }
-  DrawNow(true);
+  if (!m_pFrame->DrawChangesLater()) DrawNow(true);
 }
 
 void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {

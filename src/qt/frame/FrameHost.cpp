@@ -184,6 +184,11 @@ DrawContext& CMainFrame::BeginClientDraw() { return m_pView->BeginDraw(); }
 
 void CMainFrame::EndClientDraw() { m_pView->EndDraw(); }
 
+bool CMainFrame::DrawChangesLater() {
+  m_pView->SessionChanged();
+  return true;
+}
+
 bool CMainFrame::CreateTerminalFont(const FontDescription& wanted, int& cellWidth,
                                     int& cellHeight) {
   if (wanted.faceName.empty()) {

@@ -172,6 +172,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   void Invalidate() override;
   DrawContext& BeginClientDraw() override;
   void EndClientDraw() override;
+  bool DrawChangesLater() override;
   bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) override;
   bool FitClientArea(int width, int height) override;
 

@@ -1,6 +1,7 @@
 #include "net/QtConnection.h"
 
 #include <QMetaObject>
+#include <QScopedValueRollback>
 #include <QTimer>
 #include <algorithm>
 
@@ -39,7 +40,14 @@ bool QtConnection::Create() {
   lastError_.clear();
   const std::uint64_t generation = generation_;
   connect(socket_, &QTcpSocket::readyRead, this, [this, generation] {
-    if (generation == generation_) ScheduleReceive();
+    if (generation != generation_) return;
+    // Straight from the event loop, the data is read at once: the first byte
+    // after a quiet moment reaches the screen a pass of the loop sooner.
+    // From anywhere else (inside a send or a receive) it is queued.
+    if (connected_ && !delivering_ && !sending_ && !receivePosted_)
+      DeliverReceive(generation);
+    else
+      ScheduleReceive();
   });
   connect(socket_, &QIODevice::bytesWritten, this, [this, generation] {
     if (generation == generation_) ResumeReading();
@@ -80,6 +88,7 @@ int QtConnection::Receive(unsigned char* buf, int len) {
 
 bool QtConnection::Send(const unsigned char* data, std::size_t len) {
   if (!socket_ || socket_->state() != QAbstractSocket::ConnectedState) return false;
+  const QScopedValueRollback inSend(sending_, true);
   std::size_t done = 0;
   while (done < len) {
     const qint64 n =

@@ -54,6 +54,7 @@ class QtConnection : public QObject, public Connection {
   // A receive is in progress: a notification that arrives meanwhile (from the
   // event loop of a modal box shown inside it) must not read or close.
   bool delivering_ = false;
+  bool sending_ = false;       // inside Send: arriving data is queued, never read there
   bool closePending_ = false;  // the host closed during a receive; handled after it
   bool readingHeld_ = false;   // a receive was skipped because the send queue is full
   qint64 peakQueued_ = 0;

@@ -1,5 +1,7 @@
 #include "view/TerminalView.h"
 
+#include <QBackingStore>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -23,6 +25,9 @@ TerminalView::TerminalView(TerminalViewOwner& owner, QWidget* parent)
   frameTimer_.setSingleShot(true);
   frameTimer_.setTimerType(Qt::PreciseTimer);
   connect(&frameTimer_, &QTimer::timeout, this, [this] { RequestFrame(); });
+  settlesBackingStore_ = QGuiApplication::platformName() == QLatin1String("xcb");
+  settleTimer_.setSingleShot(true);
+  connect(&settleTimer_, &QTimer::timeout, this, [this] { SettleBackingStore(); });
   sinceFrame_.start();
 }
 
@@ -33,6 +38,21 @@ DrawContext& TerminalView::BeginDraw() {
 
 void TerminalView::EndDraw() {
   if (FinishDraw() && display_.HasChanges()) ScheduleFrame();
+}
+
+void TerminalView::SessionChanged() {
+  sessionChanged_ = true;
+  ScheduleFrame();
+}
+
+void TerminalView::DrawSessionChanges() {
+  if (!sessionChanged_) return;
+  sessionChanged_ = false;
+  CTelnetSession* session = owner_.Session();
+  if (!session) return;
+  BeginDraw();
+  session->Draw(context_, true);
+  FinishDraw();  // drawn for the frame being made: no new frame needed
 }
 
 bool TerminalView::FinishDraw() { return drawDepth_ > 0 && --drawDepth_ == 0; }
@@ -58,6 +78,7 @@ void TerminalView::ScheduleFrame() {
 }
 
 void TerminalView::RequestFrame() {
+  DrawSessionChanges();
   const QRect due = (unshown_ | RowsRect(display_.FirstChanged(), display_.LastChanged())) & rect();
   unshown_ = QRect();
   // A repaint from outside (an expose) may have shown it all before this
@@ -65,7 +86,9 @@ void TerminalView::RequestFrame() {
   // its way would then hold back every later change.
   if (due.isEmpty()) return;
   updateQueued_ = true;
-  update(due);
+  // Painted now rather than on the event loop's next pass: a frame is only
+  // asked for once a frame's time has passed since the last one.
+  repaint(due);
 }
 
 QRect TerminalView::RowsRect(int first, int last) const {
@@ -95,6 +118,7 @@ QRect TerminalView::RenderPending() {
     if (image_.size() != DeviceSize() || image_.devicePixelRatio() != devicePixelRatioF())
       NewImage();
     fullRedraw_ = false;
+    sessionChanged_ = false;
     // Erase with the screen's background, then draw every row over it.
     display_.Reset(cell_.width(), cell_.height());
     image_.fill(ToQColor(session->EraseColour()));
@@ -103,6 +127,7 @@ QRect TerminalView::RenderPending() {
     FinishDraw();  // already painting: no new frame needed
     changed = rect();
   }
+  DrawSessionChanges();
   if (display_.HasChanges()) {
     const int ch = cell_.height();
     const int shown = static_cast<int>(std::ceil(image_.deviceIndependentSize().height()));
@@ -140,6 +165,23 @@ void TerminalView::paintEvent(QPaintEvent* event) {
   // they are shown with the next frame.
   if (!event->region().contains(changed)) unshown_ |= changed;
   if (!unshown_.isEmpty()) ScheduleFrame();
+  // Runs after this frame has gone to the window system.
+  if (settlesBackingStore_) settleTimer_.start(0);
+}
+
+// The X11 backing store hands its image to the server through shared memory,
+// and before painting over a part it has sent it waits for the server to be
+// done reading it: a round trip. A terminal repaints the same rows again and
+// again, so the next byte's frame would pay that wait. Paying it now, while
+// nothing is waiting to be shown, keeps it off the time from byte to screen.
+// Between the frames of a stream it changes nothing: each frame waits once.
+void TerminalView::SettleBackingStore() {
+  if (updateQueued_ || frameTimer_.isActive() || !isVisible()) return;
+  QBackingStore* store = backingStore();
+  if (!store) return;
+  const QRegion area(QRect(mapTo(window(), QPoint(0, 0)), size()));
+  store->beginPaint(area);  // nothing is painted: only the wait is done
+  store->endPaint();
 }
 
 void TerminalView::resizeEvent(QResizeEvent* event) {

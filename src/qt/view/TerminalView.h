@@ -25,6 +25,8 @@ class TerminalView : public QWidget {
   // The recording context, held until EndDraw, which asks for a frame.
   DrawContext& BeginDraw();
   void EndDraw();
+  // The session's screen changed: its changed rows are drawn with the next frame.
+  void SessionChanged();
   // Erase and draw everything at the next repaint.
   void InvalidateAll();
 
@@ -61,10 +63,12 @@ class TerminalView : public QWidget {
   // Brings the image up to date: a full redraw when asked, then changed rows.
   // Returns the pixels that changed.
   QRect RenderPending();
-  bool FinishDraw();  // true when the outermost draw ended
+  void DrawSessionChanges();  // the session draws its changed rows into the display list
+  bool FinishDraw();          // true when the outermost draw ended
   void ScheduleFrame();
   void RequestFrame();  // update() for what changed
   QRect RowsRect(int first, int last) const;
+  void SettleBackingStore();
   // A new image of the area's size in device pixels, to be drawn in full.
   void NewImage();
   QSize DeviceSize() const;
@@ -77,9 +81,13 @@ class TerminalView : public QWidget {
   ScreenDisplayList display_;
   QtDrawContext context_{display_};
   RowRasteriser rasteriser_;
-  QTimer frameTimer_;          // waits out the rest of the current frame
-  QElapsedTimer sinceFrame_;   // since the last frame was painted
-  bool updateQueued_ = false;  // an update() is on its way to paintEvent
-  QRect unshown_;              // painted into the image outside the last repaint's region
+  QTimer frameTimer_;   // waits out the rest of the current frame
+  QTimer settleTimer_;  // runs SettleBackingStore once a frame has been shown
+  // Only X11's backing store waits for the server before painting.
+  bool settlesBackingStore_ = false;
+  QElapsedTimer sinceFrame_;     // since the last frame was painted
+  bool updateQueued_ = false;    // an update() is on its way to paintEvent
+  bool sessionChanged_ = false;  // the session has rows to draw for the next frame
+  QRect unshown_;                // painted into the image outside the last repaint's region
   int frameCount_ = 0;
 };

@@ -49,6 +49,8 @@ class HeadlessHost : public SessionHost {
   void Invalidate() override { ++invalidations; }
   DrawContext& BeginClientDraw() override { return drawContext ? *drawContext : nullContext_; }
   void EndClientDraw() override { ++clientDraws; }
+  // A host nobody looks at can leave received changes undrawn.
+  bool DrawChangesLater() override { return drawsLater; }
   bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) override;
   bool FitClientArea(int width, int height) override;
 
@@ -64,6 +66,7 @@ class HeadlessHost : public SessionHost {
   int scrollMin = 0, scrollMax = 0, scrollPos = 0;
   int invalidations = 0, clientDraws = 0;
   DrawContext* drawContext = nullptr;
+  bool drawsLater = false;
   int cellWidth = 8, cellHeight = 16;
   bool fontCreationFails = false;
   int clientWidth = 0, clientHeight = 0;
