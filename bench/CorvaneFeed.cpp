@@ -1,14 +1,47 @@
+#include <algorithm>
+#include <cstring>
+
 #include "EngineFeed.h"
+#include "platform/Connection.h"
 #include "platform/headless/HeadlessHost.h"
-#include "platform/headless/ScriptedConnection.h"
 #include "settings/MemoryProfile.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 
+namespace {
+// Hands out the stream a read at a time, copying each byte once into the
+// session's buffer, as recv() does; no queue of blocks in between.
+class StreamConnection : public Connection {
+ public:
+  void Arrive(const char* data, std::size_t len) {
+    data_ = data;
+    left_ = len;
+  }
+  std::size_t Left() const { return left_; }
+
+  bool Create() override { return true; }
+  bool Connect(const std::string&, unsigned) override { return true; }
+  int Receive(unsigned char* buf, int len) override {
+    const std::size_t n = std::min(left_, static_cast<std::size_t>(std::max(len, 0)));
+    std::memcpy(buf, data_, n);
+    data_ += n;
+    left_ -= n;
+    return static_cast<int>(n);
+  }
+  bool Send(const unsigned char*, std::size_t) override { return true; }
+  void Close() override {}
+  bool IsOpen() const override { return true; }
+
+ private:
+  const char* data_ = nullptr;
+  std::size_t left_ = 0;
+};
+}  // namespace
+
 struct CorvaneFeed::Parts {
   MemoryProfile profile;
-  HeadlessHost host;  // draws into its NullDrawContext
-  ScriptedConnection connection;
+  HeadlessHost host;  // draws into its NullDrawContext after every read
+  StreamConnection connection;
   std::unique_ptr<CTelnetSession> session;
 };
 
@@ -24,11 +57,11 @@ CorvaneFeed::CorvaneFeed(int cols, int rows, int history) : parts_(std::make_uni
 CorvaneFeed::~CorvaneFeed() = default;
 
 void CorvaneFeed::Feed(const std::string& stream) {
-  ScriptedConnection& connection = parts_->connection;
+  StreamConnection& connection = parts_->connection;
   CTelnetSession& session = *parts_->session;
   for (std::size_t at = 0; at < stream.size(); at += kReadSize) {
-    connection.incoming.emplace_back(stream, at, kReadSize);
-    while (!connection.incoming.empty()) session.OnReceive(0);
+    connection.Arrive(stream.data() + at, std::min(kReadSize, stream.size() - at));
+    while (connection.Left() > 0) session.OnReceive(0);
   }
 }
 

@@ -68,6 +68,7 @@ void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
     DrawHistoryView(dc);
     return;
   }
+  PrepareRunColours();
   for (int row = 0; row < m_Screen.m_nHeight; ++row) {
     if (!bOnlyDirty) m_Screen.m_DirtyLines[row] = 1;
     DrawLine(dc, row);
@@ -77,6 +78,24 @@ void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
   // once the cursor has moved on.
   if (m_Screen.m_nHeight > 0) m_Screen.m_DirtyLines[m_Screen.m_nCursorRow] = 1;
   UpdateCursorPanes();
+}
+
+void CTelnetSession::PrepareRunColours() {
+  if (m_bRunColoursValid && m_RunColoursFore == m_crForeground &&
+      m_RunColoursBack == m_crBackground && m_bRunColoursReverse == m_bReverseColor)
+    return;
+  for (int a = 0; a < 256; ++a) {
+    const int f = attr::Foreground(static_cast<std::uint8_t>(a));
+    const int b = attr::Background(static_cast<std::uint8_t>(a));
+    const int bold = attr::IsBold(static_cast<std::uint8_t>(a)) ? 1 : 0;
+    const bool inverted = attr::IsReverse(static_cast<std::uint8_t>(a)) != m_bReverseColor;
+    m_RunColours[static_cast<std::size_t>(a)] = {
+        PaletteColour(inverted ? b + 8 * bold : f + 8 * bold), PaletteColour(inverted ? f : b)};
+  }
+  m_RunColoursFore = m_crForeground;
+  m_RunColoursBack = m_crBackground;
+  m_bRunColoursReverse = m_bReverseColor;
+  m_bRunColoursValid = true;
 }
 
 void CTelnetSession::UpdateCursorPanes() {
@@ -93,11 +112,13 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
   const int y = row * m_nCharHeight;
 
   auto output = [&](int start, int end, std::uint8_t a, bool selected) {
-    const int f = attr::Foreground(a), b = attr::Background(a), bold = attr::IsBold(a) ? 1 : 0;
-    const bool reversed = attr::IsReverse(a);
-    const bool inverted = selected != reversed ? !m_bReverseColor : m_bReverseColor;
-    const Colour fore = PaletteColour(inverted ? b + 8 * bold : f + 8 * bold);
-    const Colour back = PaletteColour(inverted ? f : b);
+    Colour fore = m_RunColours[a].fore, back = m_RunColours[a].back;
+    if (selected) {  // a selected run shows the other way round
+      const int f = attr::Foreground(a), b = attr::Background(a), bold = attr::IsBold(a) ? 1 : 0;
+      const bool inverted = !attr::IsReverse(a) != m_bReverseColor;
+      fore = PaletteColour(inverted ? b + 8 * bold : f + 8 * bold);
+      back = PaletteColour(inverted ? f : b);
+    }
     dc.SetTextColour(fore);
     dc.SetBackColour(back);
     dc.DrawText(start * m_nCharWidth, y, Bytes(text) + start,

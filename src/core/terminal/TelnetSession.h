@@ -7,6 +7,7 @@
 // read it through const getters and the const screen, and change it through
 // operations, each of which stores what it changed in the profile.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -198,6 +199,15 @@ class CTelnetSession : public ConnectionEvents {
   std::time_t m_timeConnected = 0;
   Colour m_crBackground = 0;
   Colour m_crForeground = MakeColour(192, 192, 192);
+  // Text and back colour of an unselected run, by attribute byte; worked out
+  // once per colour change rather than for every run drawn.
+  struct RunColours {
+    Colour fore = 0, back = 0;
+  };
+  std::array<RunColours, 256> m_RunColours{};
+  Colour m_RunColoursFore = 0, m_RunColoursBack = 0;
+  bool m_bRunColoursReverse = false;
+  bool m_bRunColoursValid = false;
 
   // --- Writes held back from a host that changes things many times a second --
   bool m_bWinSizeWarned = false;      // the refusal was shown on this connection
@@ -216,6 +226,8 @@ class CTelnetSession : public ConnectionEvents {
   void SendWindowSize(int w, int h);
   void DrawHistoryView(DrawContext& dc);
   void DrawCursor(DrawContext& dc);
+  // Fills m_RunColours for the current colours and reverse option, when they changed.
+  void PrepareRunColours();
   void UpdateCursorPanes();
   void RunLineCheck();
   void ShowMessageFromAnyThread(const std::string& text);
