@@ -7,22 +7,6 @@
 #include "terminal/ByteClasses.h"
 #include "terminal/Controls.h"
 
-namespace {
-// Row handles of rows top..bottom move one place up (down), the first (last)
-// one going to the other end: the single-step rotations of scrolling, done
-// with one move per row instead of std::rotate's general swaps.
-void RotateRowsUp(std::vector<std::string>& rows, int top, int bottom) {
-  std::string first = std::move(rows[static_cast<std::size_t>(top)]);
-  std::move(rows.begin() + top + 1, rows.begin() + bottom + 1, rows.begin() + top);
-  rows[static_cast<std::size_t>(bottom)] = std::move(first);
-}
-void RotateRowsDown(std::vector<std::string>& rows, int top, int bottom) {
-  std::string last = std::move(rows[static_cast<std::size_t>(bottom)]);
-  std::move_backward(rows.begin() + top, rows.begin() + bottom, rows.begin() + bottom + 1);
-  rows[static_cast<std::size_t>(top)] = std::move(last);
-}
-}  // namespace
-
 void TerminalScreen::PutChar(unsigned char ch) {
   if (ch == ctl::kBs) {
     m_nCursorCol = std::max(CursorCellCol() - 1, 0);
@@ -100,34 +84,18 @@ void TerminalScreen::MarkDirty(int first, int last) {
 void TerminalScreen::ScrollRegionUp() { ScrollRowsUp(m_nScrollTop - 1, m_nScrollBottom - 1); }
 
 void TerminalScreen::ScrollRowsUp(int top, int bottom) {
-  if (m_bDeferRotation && top == 0 && bottom == m_nHeight - 1) {
-    // The whole screen scrolls: the old top row becomes the bottom one by
-    // moving the ring's base, not the rows.
-    m_nRowBase = m_nRowBase + 1 == m_nHeight ? 0 : m_nRowBase + 1;
-    BlankRow(bottom);
-    MarkDirty(top, bottom);
-    return;
-  }
-  NormalizeRows();
-  RotateRowsUp(m_Text, top, bottom);
-  RotateRowsUp(m_Attrs, top, bottom);
+  RotateSlotsUp(top, bottom);
   BlankRow(bottom);
   MarkDirty(top, bottom);
+  RowsMoved();
 }
 
 void TerminalScreen::ScrollRegionDown() {
   const int top = m_nScrollTop - 1, bottom = m_nScrollBottom - 1;
-  if (m_bDeferRotation && top == 0 && bottom == m_nHeight - 1) {
-    m_nRowBase = m_nRowBase == 0 ? m_nHeight - 1 : m_nRowBase - 1;
-    BlankRow(top);
-    MarkDirty(top, bottom);
-    return;
-  }
-  NormalizeRows();
-  RotateRowsDown(m_Text, top, bottom);
-  RotateRowsDown(m_Attrs, top, bottom);
+  RotateSlotsDown(top, bottom);
   BlankRow(top);
   MarkDirty(top, bottom);
+  RowsMoved();
 }
 
 void TerminalScreen::EraseLine(int row, int col) {
@@ -187,34 +155,37 @@ void TerminalScreen::DeleteChars(int n) {
 
 // The bottom rows of the screen (not of the region) fall off.
 void TerminalScreen::InsertLines(int n) {
-  NormalizeRows();
   const int row = m_nCursorRow;
   const int k = std::min(n, m_nHeight - row);
-  std::rotate(m_Text.begin() + row, m_Text.end() - k, m_Text.end());
-  std::rotate(m_Attrs.begin() + row, m_Attrs.end() - k, m_Attrs.end());
+  int* slots = Slots();
+  std::rotate(slots + row, slots + m_nHeight - k, slots + m_nHeight);
+  m_bRowsMoved = true;
   for (int r = row; r < row + k; ++r) BlankRow(r);
   MarkDirty(row, m_nHeight - 1);
+  RowsMoved();
 }
 
 // Blank rows enter at the bottom of the screen (not of the region).
 void TerminalScreen::DeleteLines(int n) {
-  NormalizeRows();
   const int row = m_nCursorRow;
   const int k = std::min(n, m_nHeight - row);
-  std::rotate(m_Text.begin() + row, m_Text.begin() + row + k, m_Text.end());
-  std::rotate(m_Attrs.begin() + row, m_Attrs.begin() + row + k, m_Attrs.end());
+  int* slots = Slots();
+  std::rotate(slots + row, slots + row + k, slots + m_nHeight);
+  m_bRowsMoved = true;
   for (int r = m_nHeight - k; r < m_nHeight; ++r) BlankRow(r);
   MarkDirty(row, m_nHeight - 1);
+  RowsMoved();
 }
 
 void TerminalScreen::ScrollUpToCursor(int n) {
-  NormalizeRows();
   const int row = m_nCursorRow;
   const int k = std::min(n, row + 1);
-  std::rotate(m_Text.begin(), m_Text.begin() + k, m_Text.begin() + row + 1);
-  std::rotate(m_Attrs.begin(), m_Attrs.begin() + k, m_Attrs.begin() + row + 1);
+  int* slots = Slots();
+  std::rotate(slots, slots + k, slots + row + 1);
+  m_bRowsMoved = true;
   for (int r = row - k + 1; r <= row; ++r) BlankRow(r);
   MarkDirty(0, row);
+  RowsMoved();
 }
 
 // Equal bounds (both absent included) select the whole screen. Otherwise an
@@ -265,6 +236,7 @@ void TerminalScreen::Reshape(int w, int h) {
   }
   m_nWidth = w;
   m_nHeight = h;
+  ResetSlots();
   EraseBelow(keep);
 
   if (w < m_nCursorCol) {
@@ -290,11 +262,65 @@ void TerminalScreen::DeferRotation(bool on) {
   m_bDeferRotation = on;
 }
 
+void TerminalScreen::ResetSlots() {
+  const int h = m_nHeight;
+  m_RowSlots.assign(static_cast<std::size_t>(3 * h), 0);
+  m_nFirstSlot = h;
+  for (int r = 0; r < h; ++r) m_RowSlots[static_cast<std::size_t>(h + r)] = r;
+  m_bRowsMoved = false;
+}
+
+void TerminalScreen::RotateSlotsUp(int top, int bottom) {
+  const int h = m_nHeight;
+  if (top == 0 && bottom == h - 1) {
+    // The whole screen: the window starts one slot later, and the old top
+    // row's slot follows it as the new bottom one.
+    if (m_nFirstSlot + h >= static_cast<int>(m_RowSlots.size())) {
+      std::copy(Slots(), Slots() + h, m_RowSlots.begin());
+      m_nFirstSlot = 0;
+    }
+    m_RowSlots[static_cast<std::size_t>(m_nFirstSlot + h)] = *Slots();
+    ++m_nFirstSlot;
+  } else {
+    int* slots = Slots();
+    std::rotate(slots + top, slots + top + 1, slots + bottom + 1);
+  }
+  m_bRowsMoved = true;
+}
+
+void TerminalScreen::RotateSlotsDown(int top, int bottom) {
+  const int h = m_nHeight;
+  if (top == 0 && bottom == h - 1) {
+    if (m_nFirstSlot == 0) {
+      const int last = static_cast<int>(m_RowSlots.size()) - h;
+      std::copy(Slots(), Slots() + h, m_RowSlots.begin() + last);
+      m_nFirstSlot = last;
+    }
+    --m_nFirstSlot;
+    *Slots() = Slots()[h];
+  } else {
+    int* slots = Slots();
+    std::rotate(slots + top, slots + bottom, slots + bottom + 1);
+  }
+  m_bRowsMoved = true;
+}
+
+void TerminalScreen::RowsMoved() {
+  if (!m_bDeferRotation) NormalizeRows();
+}
+
 void TerminalScreen::NormalizeRows() {
-  if (m_nRowBase == 0) return;
-  std::rotate(m_Text.begin(), m_Text.begin() + m_nRowBase, m_Text.end());
-  std::rotate(m_Attrs.begin(), m_Attrs.begin() + m_nRowBase, m_Attrs.end());
-  m_nRowBase = 0;
+  if (!m_bRowsMoved) return;
+  const auto h = static_cast<std::size_t>(m_nHeight);
+  // Each row is swapped into a spare vector in screen order, which then
+  // becomes the screen; no characters are copied and nothing is allocated
+  // once the spare vector has its size.
+  for (std::vector<std::string>* rows : {&m_Text, &m_Attrs}) {
+    m_SpareRows.resize(h);
+    for (std::size_t r = 0; r < h; ++r) m_SpareRows[r].swap((*rows)[Physical(static_cast<int>(r))]);
+    rows->swap(m_SpareRows);
+  }
+  ResetSlots();
 }
 
 void TerminalScreen::SetHistorySize(unsigned n) {

@@ -81,10 +81,12 @@ class TerminalScreen {
   }
 
   // --- Deferred scrolling ------------------------------------------------------
-  // While on, scrolling the whole screen moves a base index instead of the
-  // row handles (rows are then stored rotated); turning it off puts the rows
-  // back in order. The session turns it on only around a walk of received
-  // bytes, so m_Text and m_Attrs are in order for every reader outside.
+  // Scrolling and line insertion move entries of a small table of row slots,
+  // never the rows. While deferral is on, the rows stay where they are and
+  // are reached through the table; turning it off puts them in screen order.
+  // Off, every operation puts them in order at once. The session turns it on
+  // only around a walk of received bytes, so m_Text and m_Attrs are in order
+  // for every reader outside.
   void DeferRotation(bool on);
   bool RotationDeferred() const { return m_bDeferRotation; }
   // The row storage of screen row r (0-based), whatever the base.
@@ -120,13 +122,25 @@ class TerminalScreen {
 
  private:
   std::size_t Physical(int r) const {
-    const int p = r + m_nRowBase;
-    return static_cast<std::size_t>(p >= m_nHeight ? p - m_nHeight : p);
+    return static_cast<std::size_t>(m_RowSlots[static_cast<std::size_t>(m_nFirstSlot + r)]);
   }
-  // Puts the rows back in screen order (base 0).
+  int* Slots() { return m_RowSlots.data() + m_nFirstSlot; }
+  // Every screen row in its own storage row, the window of slots in the middle.
+  void ResetSlots();
+  // The slots of rows top..bottom (0-based) move one place up or down.
+  void RotateSlotsUp(int top, int bottom);
+  void RotateSlotsDown(int top, int bottom);
+  // Ends an operation that moved slots: rows back in order unless deferred.
+  void RowsMoved();
+  // Puts the rows back in screen order (slots the identity).
   void NormalizeRows();
 
-  // Storage index of screen row 0 while rotation is deferred.
-  int m_nRowBase = 0;
+  // m_RowSlots[m_nFirstSlot + r] is the storage row of screen row r. The
+  // table holds three screens of slots, so a whole-screen scroll just moves
+  // the window's start one slot on (and the window back, once in a while).
+  std::vector<int> m_RowSlots;
+  int m_nFirstSlot = 0;
+  bool m_bRowsMoved = false;  // the slots are not the identity
   bool m_bDeferRotation = false;
+  std::vector<std::string> m_SpareRows;  // reused by NormalizeRows
 };
