@@ -48,6 +48,17 @@ void TerminalScreen::PutRun(const unsigned char* p, int n) {
       std::memcpy(text + k - 8, p + k - 8, 8);
       std::memcpy(attrs, &fill, 8);
       std::memcpy(attrs + k - 8, &fill, 8);
+    } else if (k >= 4 && k < 8) {  // the same with 4-byte moves
+      const std::uint32_t fill = 0x01010101U * m_nAttr;
+      std::memcpy(text, p, 4);
+      std::memcpy(text + k - 4, p + k - 4, 4);
+      std::memcpy(attrs, &fill, 4);
+      std::memcpy(attrs + k - 4, &fill, 4);
+    } else if (k < 4) {
+      for (int i = 0; i < k; ++i) {
+        text[i] = static_cast<char>(p[i]);
+        attrs[i] = static_cast<char>(m_nAttr);
+      }
     } else {
       std::memcpy(text, p, static_cast<std::size_t>(k));
       std::memset(attrs, m_nAttr, static_cast<std::size_t>(k));
@@ -264,9 +275,10 @@ void TerminalScreen::DeferRotation(bool on) {
 
 void TerminalScreen::ResetSlots() {
   const int h = m_nHeight;
-  m_RowSlots.assign(static_cast<std::size_t>(3 * h), 0);
+  m_RowSlots.assign(3 * static_cast<std::size_t>(h), 0);
   m_nFirstSlot = h;
-  for (int r = 0; r < h; ++r) m_RowSlots[static_cast<std::size_t>(h + r)] = r;
+  int* slots = Slots();
+  for (int r = 0; r < h; ++r) slots[r] = r;
   m_bRowsMoved = false;
 }
 
@@ -279,7 +291,7 @@ void TerminalScreen::RotateSlotsUp(int top, int bottom) {
       std::copy(Slots(), Slots() + h, m_RowSlots.begin());
       m_nFirstSlot = 0;
     }
-    m_RowSlots[static_cast<std::size_t>(m_nFirstSlot + h)] = *Slots();
+    Slots()[h] = *Slots();
     ++m_nFirstSlot;
   } else {
     int* slots = Slots();

@@ -122,7 +122,7 @@ class TerminalScreen {
 
  private:
   std::size_t Physical(int r) const {
-    return static_cast<std::size_t>(m_RowSlots[static_cast<std::size_t>(m_nFirstSlot + r)]);
+    return static_cast<std::size_t>(*(m_RowSlots.data() + m_nFirstSlot + r));
   }
   int* Slots() { return m_RowSlots.data() + m_nFirstSlot; }
   // Every screen row in its own storage row, the window of slots in the middle.
