@@ -1,7 +1,9 @@
 #pragma once
 // Connection over a QTcpSocket. Connecting blocks (name lookup included);
-// arriving data and the end of the connection reach the session as queued
-// notifications on the user-interface thread, as window messages would.
+// arriving data and the end of the connection reach the session on the
+// user-interface thread, as window messages would: data straight from the
+// event loop, or queued when it arrives inside a send or a receive; the end
+// of the connection always queued.
 // While more than about a megabyte waits to be sent (a host that asks and asks
 // but never reads the answers), nothing more is read from the host until the
 // queue drains: TCP then holds the host back and memory stays bounded. Sends

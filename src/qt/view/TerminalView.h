@@ -66,7 +66,7 @@ class TerminalView : public QWidget {
   void DrawSessionChanges();  // the session draws its changed rows into the display list
   bool FinishDraw();          // true when the outermost draw ended
   void ScheduleFrame();
-  void RequestFrame();  // update() for what changed
+  void RequestFrame();  // draws the session's changes and repaints what changed
   QRect RowsRect(int first, int last) const;
   void SettleBackingStore();
   // A new image of the area's size in device pixels, to be drawn in full.
@@ -86,7 +86,7 @@ class TerminalView : public QWidget {
   // Only X11's backing store waits for the server before painting.
   bool settlesBackingStore_ = false;
   QElapsedTimer sinceFrame_;     // since the last frame was painted
-  bool updateQueued_ = false;    // an update() is on its way to paintEvent
+  bool updateQueued_ = false;    // a repaint is on its way to paintEvent
   bool sessionChanged_ = false;  // the session has rows to draw for the next frame
   QRect unshown_;                // painted into the image outside the last repaint's region
   int frameCount_ = 0;
