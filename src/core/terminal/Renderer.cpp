@@ -80,18 +80,20 @@ void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
   UpdateCursorPanes();
 }
 
+// Selection shows a run the other way round, as reverse video or the
+// reversed-colour option do; any two of them cancel out.
+CTelnetSession::RunColours CTelnetSession::ColoursOf(std::uint8_t a, bool selected) const {
+  const int f = attr::Foreground(a), b = attr::Background(a), bold = attr::IsBold(a) ? 1 : 0;
+  const bool inverted = (selected != attr::IsReverse(a)) != m_bReverseColor;
+  return {PaletteColour(inverted ? b + 8 * bold : f + 8 * bold), PaletteColour(inverted ? f : b)};
+}
+
 void CTelnetSession::PrepareRunColours() {
   if (m_bRunColoursValid && m_RunColoursFore == m_crForeground &&
       m_RunColoursBack == m_crBackground && m_bRunColoursReverse == m_bReverseColor)
     return;
-  for (int a = 0; a < 256; ++a) {
-    const int f = attr::Foreground(static_cast<std::uint8_t>(a));
-    const int b = attr::Background(static_cast<std::uint8_t>(a));
-    const int bold = attr::IsBold(static_cast<std::uint8_t>(a)) ? 1 : 0;
-    const bool inverted = attr::IsReverse(static_cast<std::uint8_t>(a)) != m_bReverseColor;
-    m_RunColours[static_cast<std::size_t>(a)] = {
-        PaletteColour(inverted ? b + 8 * bold : f + 8 * bold), PaletteColour(inverted ? f : b)};
-  }
+  for (int a = 0; a < 256; ++a)
+    m_RunColours[static_cast<std::size_t>(a)] = ColoursOf(static_cast<std::uint8_t>(a), false);
   m_RunColoursFore = m_crForeground;
   m_RunColoursBack = m_crBackground;
   m_bRunColoursReverse = m_bReverseColor;
@@ -112,15 +114,9 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
   const int y = row * m_nCharHeight;
 
   auto output = [&](int start, int end, std::uint8_t a, bool selected) {
-    Colour fore = m_RunColours[a].fore, back = m_RunColours[a].back;
-    if (selected) {  // a selected run shows the other way round
-      const int f = attr::Foreground(a), b = attr::Background(a), bold = attr::IsBold(a) ? 1 : 0;
-      const bool inverted = !attr::IsReverse(a) != m_bReverseColor;
-      fore = PaletteColour(inverted ? b + 8 * bold : f + 8 * bold);
-      back = PaletteColour(inverted ? f : b);
-    }
-    dc.SetTextColour(fore);
-    dc.SetBackColour(back);
+    const RunColours colours = selected ? ColoursOf(a, true) : m_RunColours[a];
+    dc.SetTextColour(colours.fore);
+    dc.SetBackColour(colours.back);
     dc.DrawText(start * m_nCharWidth, y, Bytes(text) + start,
                 static_cast<std::size_t>(end - start));
   };

@@ -168,9 +168,7 @@ void TerminalScreen::DeleteChars(int n) {
 void TerminalScreen::InsertLines(int n) {
   const int row = m_nCursorRow;
   const int k = std::min(n, m_nHeight - row);
-  int* slots = Slots();
-  std::rotate(slots + row, slots + m_nHeight - k, slots + m_nHeight);
-  m_bRowsMoved = true;
+  RotateSlots(row, m_nHeight - k, m_nHeight);
   for (int r = row; r < row + k; ++r) BlankRow(r);
   MarkDirty(row, m_nHeight - 1);
   RowsMoved();
@@ -180,9 +178,7 @@ void TerminalScreen::InsertLines(int n) {
 void TerminalScreen::DeleteLines(int n) {
   const int row = m_nCursorRow;
   const int k = std::min(n, m_nHeight - row);
-  int* slots = Slots();
-  std::rotate(slots + row, slots + row + k, slots + m_nHeight);
-  m_bRowsMoved = true;
+  RotateSlots(row, row + k, m_nHeight);
   for (int r = m_nHeight - k; r < m_nHeight; ++r) BlankRow(r);
   MarkDirty(row, m_nHeight - 1);
   RowsMoved();
@@ -191,9 +187,7 @@ void TerminalScreen::DeleteLines(int n) {
 void TerminalScreen::ScrollUpToCursor(int n) {
   const int row = m_nCursorRow;
   const int k = std::min(n, row + 1);
-  int* slots = Slots();
-  std::rotate(slots, slots + k, slots + row + 1);
-  m_bRowsMoved = true;
+  RotateSlots(0, k, row + 1);
   for (int r = row - k + 1; r <= row; ++r) BlankRow(r);
   MarkDirty(0, row);
   RowsMoved();
@@ -293,11 +287,10 @@ void TerminalScreen::RotateSlotsUp(int top, int bottom) {
     }
     Slots()[h] = *Slots();
     ++m_nFirstSlot;
+    m_bRowsMoved = true;
   } else {
-    int* slots = Slots();
-    std::rotate(slots + top, slots + top + 1, slots + bottom + 1);
+    RotateSlots(top, top + 1, bottom + 1);
   }
-  m_bRowsMoved = true;
 }
 
 void TerminalScreen::RotateSlotsDown(int top, int bottom) {
@@ -310,10 +303,15 @@ void TerminalScreen::RotateSlotsDown(int top, int bottom) {
     }
     --m_nFirstSlot;
     *Slots() = Slots()[h];
+    m_bRowsMoved = true;
   } else {
-    int* slots = Slots();
-    std::rotate(slots + top, slots + bottom, slots + bottom + 1);
+    RotateSlots(top, bottom, bottom + 1);
   }
+}
+
+void TerminalScreen::RotateSlots(int first, int middle, int last) {
+  int* slots = Slots();
+  std::rotate(slots + first, slots + middle, slots + last);
   m_bRowsMoved = true;
 }
 

@@ -130,6 +130,8 @@ class TerminalScreen {
   // The slots of rows top..bottom (0-based) move one place up or down.
   void RotateSlotsUp(int top, int bottom);
   void RotateSlotsDown(int top, int bottom);
+  // Screen rows [first, last) as std::rotate turns them: row `middle` comes first.
+  void RotateSlots(int first, int middle, int last);
   // Ends an operation that moved slots: rows back in order unless deferred.
   void RowsMoved();
   // Puts the rows back in screen order (slots the identity).

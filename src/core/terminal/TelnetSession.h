@@ -226,6 +226,8 @@ class CTelnetSession : public ConnectionEvents {
   void SendWindowSize(int w, int h);
   void DrawHistoryView(DrawContext& dc);
   void DrawCursor(DrawContext& dc);
+  // Text and back colour of a run with attribute a.
+  RunColours ColoursOf(std::uint8_t a, bool selected) const;
   // Fills m_RunColours for the current colours and reverse option, when they changed.
   void PrepareRunColours();
   void UpdateCursorPanes();
