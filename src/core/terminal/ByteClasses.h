@@ -52,8 +52,14 @@ inline const unsigned char* FindControl(const unsigned char* p, const unsigned c
 constexpr bool IsCSpace(unsigned char c) { return c == ' ' || (c >= 9 && c <= 13); }
 
 // Length of s without its trailing C white space.
+// Rows end in blanks more often than not, so blanks are skipped eight at a time.
 inline std::size_t TrimmedLength(std::string_view s) {
+  constexpr std::uint64_t kBlanks = 0x2020202020202020ULL;
   std::size_t len = s.size();
+  for (std::uint64_t word; len >= 8; len -= 8) {
+    std::memcpy(&word, s.data() + len - 8, sizeof word);
+    if (word != kBlanks) break;
+  }
   while (len > 0 && IsCSpace(static_cast<unsigned char>(s[len - 1]))) --len;
   return len;
 }

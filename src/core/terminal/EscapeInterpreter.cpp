@@ -5,27 +5,6 @@
 
 #include <algorithm>
 
-namespace {
-// Parameters saturate here. Every count or position this large already means
-// "the whole screen", so nothing visible changes, and no arithmetic overflows.
-constexpr int kMaxParameter = 65535;
-constexpr int kMaxParameters = 5;
-
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-}  // namespace
-
-int EscapeInterpreter::ParseNumber(const unsigned char** pp, const unsigned char* end) {
-  const unsigned char* p = *pp;
-  if (p >= end) return 0;
-  int value = 0;
-  while (p < end && IsDigit(*p)) {
-    value = std::min(value * 10 + (*p - '0'), kMaxParameter);
-    ++p;
-  }
-  *pp = p;
-  return p >= end ? 0 : value;
-}
-
 // ESC sequences (ECMA-48 section 5.3; VT100 manual chapter 3.3.6).
 const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
                                                     const unsigned char* end) {
@@ -70,34 +49,19 @@ const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
       return p - 1;  // only the ESC is consumed
   }
 
-  const unsigned char* cur = p;
-  bool privateMode = false;
-  if (cur + 1 < end && cur[1] == '?') {
-    privateMode = true;
-    ++cur;
-  }
-  // Parameters are read in one pass, the digits folded in place.
-  int params[kMaxParameters] = {};
-  int count = 0;
-  for (;;) {
-    ++cur;
-    int value = 0;
-    while (cur < end && IsDigit(*cur)) {
-      value = std::min(value * 10 + (*cur - '0'), kMaxParameter);
-      ++cur;
-    }
-    if (cur >= end) return nullptr;
-    params[count++] = value;
-    if (*cur == ';' && count < kMaxParameters) continue;
-    break;
-  }
-  if (privateMode) return cur;
-  if (*cur == 'm') {
-    SetAttributes(params, count);  // the most frequent sequence by far
+  ControlSequence cs;
+  const unsigned char* last = csi::Parse(p, end, m_Screen.m_nAttr, cs);
+  if (last != nullptr) Apply(cs);
+  return last;
+}
+
+void EscapeInterpreter::Apply(const ControlSequence& cs) {
+  if (cs.privateMode) return;
+  if (cs.final == 'm') {
+    m_Screen.m_nAttr = cs.sgrAttr;  // SGR select graphic rendition (ECMA-48 8.3.117)
   } else {
-    ApplyControlSequence(*cur, params, count);
+    ApplyControlSequence(cs.final, cs.params, cs.count);
   }
-  return cur;
 }
 
 // CSI sequences by final byte; a parameter of 0 counts as the default 1.
@@ -137,14 +101,10 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
         screen.DeferRotation(deferred);
       }
       break;
-    case 'H':    // CUP cursor position (ECMA-48 8.3.21)
-    case 'f': {  // HVP (ECMA-48 8.3.63)
-      const int r = p1 == 0 ? 1 : p1;
-      const int c = (count > 1 && params[1] != 0) ? params[1] : 1;
-      row = r > height ? height - 1 : r - 1;
-      col = c > width ? width - 1 : c - 1;
+    case 'H':  // CUP cursor position (ECMA-48 8.3.21)
+    case 'f':  // HVP (ECMA-48 8.3.63)
+      screen.MoveCursorTo(p1, count > 1 ? params[1] : 0);
       break;
-    }
     case 'J':  // ED erase in page (ECMA-48 8.3.39)
       if (p1 == 0) {
         screen.EraseLine(row, col);
@@ -180,9 +140,6 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
       row = std::min(n - 1, height - 1);
       col = 0;
       break;
-    case 'm':  // SGR select graphic rendition (ECMA-48 8.3.117)
-      SetAttributes(params, count);
-      break;
     case 'r':  // DECSTBM set top and bottom margins (VT100)
       screen.SetScrollRegion(p1, count > 1 ? params[1] : 0);
       break;
@@ -195,35 +152,4 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
     default:
       break;  // unsupported final byte: consumed without effect
   }
-}
-
-// SGR parameters (ECMA-48 8.3.117) on the attribute byte.
-void EscapeInterpreter::SetAttributes(const int* params, int count) {
-  // Built in a local and stored once.
-  std::uint8_t a = m_Screen.m_nAttr;
-  for (int i = 0; i < count; ++i) {
-    const int v = params[i];
-    switch (v) {
-      case 0:  // default rendition
-        a = kDefaultAttr;
-        break;
-      case 1:  // bold
-        a |= attr::kBold;
-        break;
-      case 7:  // negative image: a toggle here
-        a ^= attr::kReverse;
-        break;
-      case 22:  // normal intensity
-        a &= static_cast<std::uint8_t>(~attr::kBold);
-        break;
-      default:
-        if (v >= 30 && v <= 37) {  // foreground colour
-          a = attr::WithForeground(a, v - 30);
-        } else if (v >= 40 && v <= 47) {  // background colour
-          a = attr::WithBackground(a, v - 40);
-        }
-        break;
-    }
-  }
-  m_Screen.m_nAttr = a;
 }

@@ -5,6 +5,7 @@
 // through the resize callback, since a size change is negotiated with the host.
 #include <functional>
 
+#include "terminal/ControlSequence.h"
 #include "terminal/Screen.h"
 
 class EscapeInterpreter {
@@ -16,12 +17,11 @@ class EscapeInterpreter {
   // p is the byte after ESC. Returns the last byte used, or nullptr when the
   // data ends before the sequence does.
   const unsigned char* ParseEscape(const unsigned char* p, const unsigned char* end);
-  // A decimal parameter at *pp (0 when absent), saturating; *pp moves past it.
-  static int ParseNumber(const unsigned char** pp, const unsigned char* end);
+  // Carries out a control sequence read by csi::Parse.
+  void Apply(const ControlSequence& cs);
 
  private:
   void ApplyControlSequence(unsigned char final, const int* params, int count);
-  void SetAttributes(const int* params, int count);
 
   TerminalScreen& m_Screen;
   ResizeFn m_Resize;

@@ -49,11 +49,50 @@ void CTelnetSession::ReceiveBlock() {
   if (!m_pFrame->DrawChangesLater()) DrawNow(true);
 }
 
+namespace {
+// The walk's view of the screen while it stores text and colour changes: the
+// cursor, the attribute and the cursor row's storage in locals, which a store
+// into the row cannot alias. Anything else the walk does hands them back to
+// the screen first (Store) and picks them up again afterwards (Load).
+struct TextLane {
+  TerminalScreen& screen;
+  char* text = nullptr;
+  char* attrs = nullptr;
+  int col = 0;
+  int width = 0;
+  std::uint8_t attr = 0;
+  bool lineDrawing = false;
+
+  void Load() {
+    const int row = screen.m_nCursorRow;
+    text = screen.TextRow(row).data();
+    attrs = screen.AttrRow(row).data();
+    col = screen.m_nCursorCol;
+    width = screen.m_nWidth;
+    attr = screen.m_nAttr;
+    lineDrawing = screen.m_bLineDrawing;
+  }
+  void Store() const {
+    screen.m_nCursorCol = col;
+    screen.m_nAttr = attr;
+  }
+  // A run that fits on the cursor row, exactly as TerminalScreen::PutRun
+  // would store it; false leaves it to PutRun (wrapping, line drawing).
+  bool Put(const unsigned char* p, int n) {
+    if (lineDrawing || n > width - col) return false;
+    StoreRun(text + col, attrs + col, p, n, attr);
+    screen.MarkCursorRowDirty();
+    col += n;
+    return true;
+  }
+};
+}  // namespace
+
 void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {
   TerminalScreen& screen = m_Screen;
-  // Whole-screen scrolls inside the walk move a base index, not the rows; the
-  // rows are back in order whenever control leaves the walk (the frame's beep,
-  // telnet commands, the return).
+  // Scrolls inside the walk move row slots, not rows; the rows are back in
+  // order whenever control leaves the walk (the frame's beep, telnet
+  // commands, the return).
   struct Deferral {
     TerminalScreen& s;
     explicit Deferral(TerminalScreen& screen) : s(screen) { s.DeferRotation(true); }
@@ -61,15 +100,59 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     Deferral(const Deferral&) = delete;
     Deferral& operator=(const Deferral&) = delete;
   } deferral(screen);
+  TextLane lane{screen};
+  lane.Load();
+  ControlSequence cs;
   const unsigned char* p = begin;
   while (p < end) {
     const unsigned char b = *p;
     if (!kIsControl[b]) {
       const unsigned char* run = FindControl(p + 1, end);
-      screen.PutRun(p, static_cast<int>(run - p));
+      const int n = static_cast<int>(run - p);
+      if (!lane.Put(p, n)) {
+        lane.Store();
+        screen.PutRun(p, n);
+        lane.Load();
+      }
       p = run;
       continue;
     }
+    // Colour changes and carriage returns stay in the lane.
+    if (b == ctl::kEsc && p + 1 < end && p[1] == '[') {
+      const unsigned char* last = csi::Parse(p + 1, end, lane.attr, cs);
+      if (last == nullptr) {
+        lane.Store();
+        CarryOver(p, end);
+        return;
+      }
+      p = last + 1;
+      // The sequences of full-screen programs are done here too: SGR, cursor
+      // position and erase to the end of the line.
+      const unsigned char final = cs.privateMode ? 0 : cs.final;
+      if (final == 'm') {
+        lane.attr = cs.sgrAttr;
+        continue;
+      }
+      lane.Store();
+      if (final == 'H' || final == 'f') {
+        screen.MoveCursorTo(cs.params[0], cs.count > 1 ? cs.params[1] : 0);
+      } else if (final == 'K' && cs.params[0] == 0) {
+        screen.EraseLine(screen.m_nCursorRow, lane.col);
+        continue;
+      } else {
+        m_Escape.Apply(cs);
+      }
+      screen.MarkCursorRowDirty();
+      lane.Load();
+      continue;
+    }
+    if (b == ctl::kCr) {
+      lane.col = 0;
+      screen.MarkCursorRowDirty();
+      ++p;
+      continue;
+    }
+    lane.Store();
     switch (b) {
       case ctl::kNul:
       case ctl::kSo:
@@ -94,9 +177,6 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         screen.EraseBelow(0);
         screen.m_nCursorRow = screen.m_nCursorCol = 0;
         break;
-      case ctl::kCr:
-        screen.m_nCursorCol = 0;
-        break;
       case ctl::kEsc:
       case telnet::kIac: {
         const unsigned char* r;
@@ -108,9 +188,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
           screen.DeferRotation(true);
         }
         if (r == nullptr) {
-          m_nCarry = static_cast<int>(end - p);
-          std::memmove(m_RecvBuf, p, static_cast<std::size_t>(m_nCarry));
-          screen.MarkCursorRowDirty();
+          CarryOver(p, end);
           return;
         }
         p = r;
@@ -120,6 +198,15 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         break;
     }
     screen.MarkCursorRowDirty();
+    lane.Load();
     ++p;
   }
+  lane.Store();
+}
+
+// Keeps an unfinished sequence for the next read.
+void CTelnetSession::CarryOver(const unsigned char* from, const unsigned char* end) {
+  m_nCarry = static_cast<int>(end - from);
+  std::memmove(m_RecvBuf, from, static_cast<std::size_t>(m_nCarry));
+  m_Screen.MarkCursorRowDirty();
 }

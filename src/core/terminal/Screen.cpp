@@ -40,28 +40,8 @@ void TerminalScreen::PutRun(const unsigned char* p, int n) {
     if (m_bLineDrawing) {
       for (int i = 0; i < k; ++i) text[i] = static_cast<char>(kLineDrawing[p[i]]);
       std::memset(attrs, m_nAttr, static_cast<std::size_t>(k));
-    } else if (k >= 8 && k <= 16) {
-      // Short runs (words between colour changes) as two overlapping 8-byte
-      // moves each, inline, instead of calls into the C library.
-      const std::uint64_t fill = 0x0101010101010101ULL * m_nAttr;
-      std::memcpy(text, p, 8);
-      std::memcpy(text + k - 8, p + k - 8, 8);
-      std::memcpy(attrs, &fill, 8);
-      std::memcpy(attrs + k - 8, &fill, 8);
-    } else if (k >= 4 && k < 8) {  // the same with 4-byte moves
-      const std::uint32_t fill = 0x01010101U * m_nAttr;
-      std::memcpy(text, p, 4);
-      std::memcpy(text + k - 4, p + k - 4, 4);
-      std::memcpy(attrs, &fill, 4);
-      std::memcpy(attrs + k - 4, &fill, 4);
-    } else if (k < 4) {
-      for (int i = 0; i < k; ++i) {
-        text[i] = static_cast<char>(p[i]);
-        attrs[i] = static_cast<char>(m_nAttr);
-      }
     } else {
-      std::memcpy(text, p, static_cast<std::size_t>(k));
-      std::memset(attrs, m_nAttr, static_cast<std::size_t>(k));
+      StoreRun(text, attrs, p, k, m_nAttr);
     }
     m_DirtyLines[m_nCursorRow] = 1;
     m_nCursorCol += k;

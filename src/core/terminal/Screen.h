@@ -7,12 +7,40 @@
 // write it.
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "terminal/Attribute.h"
 
 inline constexpr int kMaxScreenSide = 255;
+
+// Stores n bytes of text and n copies of the attribute byte. Runs of up to 16
+// bytes (words between colour changes) are moved inline, as two overlapping
+// moves of 8 or 4 bytes or a byte loop, instead of calls into the C library.
+inline void StoreRun(char* text, char* attrs, const unsigned char* p, int n, std::uint8_t a) {
+  if (n >= 8 && n <= 16) {
+    const std::uint64_t fill = 0x0101010101010101ULL * a;
+    std::memcpy(text, p, 8);
+    std::memcpy(text + n - 8, p + n - 8, 8);
+    std::memcpy(attrs, &fill, 8);
+    std::memcpy(attrs + n - 8, &fill, 8);
+  } else if (n >= 4 && n < 8) {
+    const std::uint32_t fill = 0x01010101U * a;
+    std::memcpy(text, p, 4);
+    std::memcpy(text + n - 4, p + n - 4, 4);
+    std::memcpy(attrs, &fill, 4);
+    std::memcpy(attrs + n - 4, &fill, 4);
+  } else if (n < 4) {
+    for (int i = 0; i < n; ++i) {
+      text[i] = static_cast<char>(p[i]);
+      attrs[i] = static_cast<char>(a);
+    }
+  } else {
+    std::memcpy(text, p, static_cast<std::size_t>(n));
+    std::memset(attrs, a, static_cast<std::size_t>(n));
+  }
+}
 // Largest history ring accepted (what the Terminal properties dialog allows).
 inline constexpr int kMaxBufferSize = 65536;
 
@@ -66,6 +94,13 @@ class TerminalScreen {
   // took the column past the edge) that is the last column: relative moves
   // start from it, and the cursor is drawn and reported there.
   int CursorCellCol() const { return std::clamp(m_nCursorCol, 0, std::max(m_nWidth - 1, 0)); }
+  // CUP: 1-based row and column as the host sends them, 0 for the default 1;
+  // positions beyond the screen land on its last row or column.
+  void MoveCursorTo(int row, int col) {
+    const int r = row == 0 ? 1 : row, c = col == 0 ? 1 : col;
+    m_nCursorRow = r > m_nHeight ? m_nHeight - 1 : r - 1;
+    m_nCursorCol = c > m_nWidth ? m_nWidth - 1 : c - 1;
+  }
   void SaveCursor(bool withAttr);
   void RestoreCursor(bool withAttr);
 

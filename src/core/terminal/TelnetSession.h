@@ -216,6 +216,7 @@ class CTelnetSession : public ConnectionEvents {
   // --- Internals ---------------------------------------------------------------
   void ReceiveBlock();
   void Walk(unsigned char* begin, unsigned char* end);
+  void CarryOver(const unsigned char* from, const unsigned char* end);
   void ClearSelection();
   void PointToCell(int x, int y, int& col, int& row) const;
   // p is the byte after IAC; returns the last byte used, or nullptr when the

@@ -1,0 +1,83 @@
+#pragma once
+// Reading a control sequence (CSI) from received bytes: its parameters, its
+// final byte, and the attribute byte it gives should it turn out to be SGR.
+// Inline because the receive walk reads one for nearly every colour change.
+#include <algorithm>
+#include <array>
+#include <cstdint>
+
+#include "terminal/Attribute.h"
+
+struct ControlSequence {
+  static constexpr int kMaxParameters = 5;
+  // Parameters saturate here. Every count or position this large already
+  // means "the whole screen", so nothing visible changes and nothing overflows.
+  static constexpr int kMaxParameter = 65535;
+
+  int params[kMaxParameters] = {};
+  int count = 0;
+  bool privateMode = false;  // ESC [ ? ...: read, then ignored
+  // The attribute byte after applying every parameter as SGR; used only when
+  // the final byte is 'm'.
+  std::uint8_t sgrAttr = 0;
+  unsigned char final = 0;
+};
+
+namespace csi {
+// What one SGR parameter does to the attribute byte: a' = ((a & keep) | set) ^ flip.
+// Parameters without an effect here (including every one past the table) keep a.
+struct SgrEffect {
+  std::uint8_t keep = 0xFF, set = 0, flip = 0;
+};
+inline constexpr int kSgrTableSize = 64;
+constexpr std::array<SgrEffect, kSgrTableSize> MakeSgrTable() {
+  std::array<SgrEffect, kSgrTableSize> t{};
+  t[0] = {0, kDefaultAttr, 0};                              // default rendition
+  t[1] = {0xFF, attr::kBold, 0};                            // bold
+  t[7] = {0xFF, 0, attr::kReverse};                         // negative image: a toggle here
+  t[22] = {static_cast<std::uint8_t>(~attr::kBold), 0, 0};  // normal intensity
+  for (int c = 0; c < 8; ++c) {
+    t[30 + c] = {static_cast<std::uint8_t>(~attr::kForegroundMask), attr::WithForeground(0, c),
+                 0};  // foreground colour
+    t[40 + c] = {static_cast<std::uint8_t>(~attr::kBackgroundMask), attr::WithBackground(0, c),
+                 0};  // background colour
+  }
+  return t;
+}
+inline constexpr std::array<SgrEffect, kSgrTableSize> kSgrEffects = MakeSgrTable();
+
+constexpr std::uint8_t ApplySgr(std::uint8_t a, int value) {
+  const SgrEffect e = kSgrEffects[static_cast<std::size_t>(std::min(value, kSgrTableSize - 1))];
+  return static_cast<std::uint8_t>(((a & e.keep) | e.set) ^ e.flip);
+}
+
+// p is the '[' after ESC. Reads the parameters in one pass, folding each
+// one's SGR effect into `attr` as it goes, so the most frequent sequence
+// needs no second pass. Returns the final byte (the byte that is neither a
+// digit nor a separator, or the separator after the last parameter kept), or
+// nullptr when the data ends first.
+inline const unsigned char* Parse(const unsigned char* p, const unsigned char* end,
+                                  std::uint8_t attr, ControlSequence& out) {
+  const unsigned char* cur = p;
+  out.privateMode = cur + 1 < end && cur[1] == '?';
+  if (out.privateMode) ++cur;
+  int count = 0;
+  for (;;) {
+    ++cur;
+    int value = 0;
+    while (cur < end && static_cast<unsigned>(*cur - '0') < 10U) {
+      value = std::min(value * 10 + (*cur - '0'), ControlSequence::kMaxParameter);
+      ++cur;
+    }
+    if (cur >= end) return nullptr;
+    out.params[count++] = value;
+    attr = ApplySgr(attr, value);
+    if (*cur == ';' && count < ControlSequence::kMaxParameters) continue;
+    break;
+  }
+  out.count = count;
+  out.sgrAttr = attr;
+  out.final = *cur;
+  return cur;
+}
+}  // namespace csi
