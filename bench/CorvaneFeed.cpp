@@ -40,8 +40,9 @@ class StreamConnection : public Connection {
 
 struct CorvaneFeed::Parts {
   MemoryProfile profile;
-  HeadlessHost host;  // draws into its NullDrawContext after every read
+  HeadlessHost host;  // draws into its NullDrawContext, a frame at a time
   StreamConnection connection;
+  FramePacer pacer;
   std::unique_ptr<CTelnetSession> session;
 };
 
@@ -52,6 +53,7 @@ CorvaneFeed::CorvaneFeed(int cols, int rows, int history) : parts_(std::make_uni
   parts_->session =
       std::make_unique<CTelnetSession>(parts_->host, parts_->connection, parts_->profile);
   parts_->session->OpenConnection("127.0.0.1", 23);
+  parts_->host.drawsLater = true;  // the frames are the pacer's
 }
 
 CorvaneFeed::~CorvaneFeed() = default;
@@ -62,7 +64,9 @@ void CorvaneFeed::Feed(const std::string& stream) {
   for (std::size_t at = 0; at < stream.size(); at += kReadSize) {
     connection.Arrive(stream.data() + at, std::min(kReadSize, stream.size() - at));
     while (connection.Left() > 0) session.OnReceive(0);
+    if (parts_->pacer.Due()) session.DrawNow(true);
   }
+  session.DrawNow(true);
 }
 
 std::uint64_t CorvaneFeed::ScreenDigest() const {

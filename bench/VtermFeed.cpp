@@ -46,6 +46,7 @@ struct VtermFeed::Parts : VtermState {
   VTerm* vt = nullptr;
   VTermScreen* screen = nullptr;
   int rows = 0, cols = 0;
+  FramePacer pacer;
 };
 
 VtermFeed::VtermFeed(int cols, int rows, int history) : parts_(std::make_unique<Parts>()) {
@@ -67,8 +68,9 @@ void VtermFeed::Feed(const std::string& stream) {
   for (std::size_t at = 0; at < stream.size(); at += kReadSize) {
     const std::size_t n = std::min(kReadSize, stream.size() - at);
     vterm_input_write(parts_->vt, stream.data() + at, n);
-    vterm_screen_flush_damage(parts_->screen);  // one frame per read
+    if (parts_->pacer.Due()) vterm_screen_flush_damage(parts_->screen);
   }
+  vterm_screen_flush_damage(parts_->screen);
 }
 
 std::uint64_t VtermFeed::ScreenDigest() const {
