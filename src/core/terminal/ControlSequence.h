@@ -24,31 +24,33 @@ struct ControlSequence {
 };
 
 namespace csi {
-// What one SGR parameter does to the attribute byte: a' = ((a & keep) | set) ^ flip.
+// What one SGR parameter does to the attribute byte: a' = ((a & keep) | set) ^ flip,
+// packed as keep | set << 8 | flip << 16 so one load fetches all three.
 // Parameters without an effect here (including every one past the table) keep a.
-struct SgrEffect {
-  std::uint8_t keep = 0xFF, set = 0, flip = 0;
-};
 inline constexpr int kSgrTableSize = 64;
-constexpr std::array<SgrEffect, kSgrTableSize> MakeSgrTable() {
-  std::array<SgrEffect, kSgrTableSize> t{};
-  t[0] = {0, kDefaultAttr, 0};                              // default rendition
-  t[1] = {0xFF, attr::kBold, 0};                            // bold
-  t[7] = {0xFF, 0, attr::kReverse};                         // negative image: a toggle here
-  t[22] = {static_cast<std::uint8_t>(~attr::kBold), 0, 0};  // normal intensity
+constexpr std::uint32_t SgrEffect(std::uint8_t keep, std::uint8_t set, std::uint8_t flip) {
+  return keep | static_cast<std::uint32_t>(set) << 8 | static_cast<std::uint32_t>(flip) << 16;
+}
+constexpr std::array<std::uint32_t, kSgrTableSize> MakeSgrTable() {
+  std::array<std::uint32_t, kSgrTableSize> t{};
+  for (std::uint32_t& e : t) e = SgrEffect(0xFF, 0, 0);
+  t[0] = SgrEffect(0, kDefaultAttr, 0);       // default rendition
+  t[1] = SgrEffect(0xFF, attr::kBold, 0);     // bold
+  t[7] = SgrEffect(0xFF, 0, attr::kReverse);  // negative image: a toggle here
+  t[22] = SgrEffect(static_cast<std::uint8_t>(~attr::kBold), 0, 0);  // normal intensity
   for (int c = 0; c < 8; ++c) {
-    t[30 + c] = {static_cast<std::uint8_t>(~attr::kForegroundMask), attr::WithForeground(0, c),
-                 0};  // foreground colour
-    t[40 + c] = {static_cast<std::uint8_t>(~attr::kBackgroundMask), attr::WithBackground(0, c),
-                 0};  // background colour
+    t[30 + c] = SgrEffect(static_cast<std::uint8_t>(~attr::kForegroundMask),
+                          attr::WithForeground(0, c), 0);  // foreground colour
+    t[40 + c] = SgrEffect(static_cast<std::uint8_t>(~attr::kBackgroundMask),
+                          attr::WithBackground(0, c), 0);  // background colour
   }
   return t;
 }
-inline constexpr std::array<SgrEffect, kSgrTableSize> kSgrEffects = MakeSgrTable();
+inline constexpr std::array<std::uint32_t, kSgrTableSize> kSgrEffects = MakeSgrTable();
 
 constexpr std::uint8_t ApplySgr(std::uint8_t a, int value) {
-  const SgrEffect e = kSgrEffects[static_cast<std::size_t>(std::min(value, kSgrTableSize - 1))];
-  return static_cast<std::uint8_t>(((a & e.keep) | e.set) ^ e.flip);
+  const std::uint32_t e = kSgrEffects[static_cast<std::size_t>(std::min(value, kSgrTableSize - 1))];
+  return static_cast<std::uint8_t>(((a & e) | (e >> 8)) ^ (e >> 16));
 }
 
 // p is the '[' after ESC. Reads the parameters in one pass, folding each

@@ -85,6 +85,15 @@ struct TextLane {
     col += n;
     return true;
   }
+  // EL 0: the cursor cell to the end of the row, as TerminalScreen::EraseLine.
+  void EraseToEnd() {
+    if (col < width) {
+      const auto n = static_cast<std::size_t>(width - col);
+      std::memset(text + col, ' ', n);
+      std::memset(attrs + col, kDefaultAttr, n);
+    }
+    screen.MarkCursorRowDirty();
+  }
 };
 }  // namespace
 
@@ -117,9 +126,15 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       p = run;
       continue;
     }
-    // Colour changes and carriage returns stay in the lane.
+    // Colour changes and carriage returns stay in the lane; a colour change
+    // seen before is looked up rather than read.
     if (b == ctl::kEsc && p + 1 < end && p[1] == '[') {
-      const unsigned char* last = csi::Parse(p + 1, end, lane.attr, cs);
+      const unsigned char* const bracket = p + 1;
+      if (const unsigned char* last = m_SgrMemo.Apply(bracket, end, lane.attr)) {
+        p = last + 1;
+        continue;
+      }
+      const unsigned char* last = csi::Parse(bracket, end, lane.attr, cs);
       if (last == nullptr) {
         lane.Store();
         CarryOver(p, end);
@@ -128,20 +143,29 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       p = last + 1;
       // The sequences of full-screen programs are done here too: SGR, cursor
       // position and erase to the end of the line.
-      const unsigned char final = cs.privateMode ? 0 : cs.final;
-      if (final == 'm') {
-        lane.attr = cs.sgrAttr;
-        continue;
+      switch (cs.privateMode ? 0 : cs.final) {
+        case 'm':
+          lane.attr = cs.sgrAttr;
+          m_SgrMemo.Remember(bracket, end, cs);
+          continue;
+        case 'K':
+          if (cs.params[0] == 0) {
+            lane.EraseToEnd();
+            continue;
+          }
+          break;
+        case 'H':
+        case 'f':
+          lane.Store();
+          screen.MoveCursorTo(cs.params[0], cs.count > 1 ? cs.params[1] : 0);
+          screen.MarkCursorRowDirty();
+          lane.Load();
+          continue;
+        default:
+          break;
       }
       lane.Store();
-      if (final == 'H' || final == 'f') {
-        screen.MoveCursorTo(cs.params[0], cs.count > 1 ? cs.params[1] : 0);
-      } else if (final == 'K' && cs.params[0] == 0) {
-        screen.EraseLine(screen.m_nCursorRow, lane.col);
-        continue;
-      } else {
-        m_Escape.Apply(cs);
-      }
+      m_Escape.Apply(cs);
       screen.MarkCursorRowDirty();
       lane.Load();
       continue;

@@ -62,8 +62,16 @@ void TerminalScreen::NewLine() {
 }
 
 void TerminalScreen::BlankRow(int row) {
-  TextRow(row).assign(static_cast<std::size_t>(m_nWidth), ' ');
-  AttrRow(row).assign(static_cast<std::size_t>(m_nWidth), static_cast<char>(kDefaultAttr));
+  std::string& text = TextRow(row);
+  std::string& attrs = AttrRow(row);
+  const auto width = static_cast<std::size_t>(m_nWidth);
+  if (text.size() == width && attrs.size() == width) {  // always, once shaped: no reallocation
+    std::memset(text.data(), ' ', width);
+    std::memset(attrs.data(), kDefaultAttr, width);
+  } else {
+    text.assign(width, ' ');
+    attrs.assign(width, static_cast<char>(kDefaultAttr));
+  }
 }
 
 void TerminalScreen::MarkDirty(int first, int last) {

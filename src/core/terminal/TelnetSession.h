@@ -28,6 +28,7 @@
 #include "terminal/EscapeInterpreter.h"
 #include "terminal/Screen.h"
 #include "terminal/ScrollCode.h"
+#include "terminal/SgrMemo.h"
 
 class Profile;
 class LineCheckDatabase;
@@ -160,6 +161,7 @@ class CTelnetSession : public ConnectionEvents {
   TerminalScreen m_Screen;
   // Drives m_Screen; a CHA beyond the last column widens it through Resize (NAWS).
   EscapeInterpreter m_Escape{m_Screen, [this](int w, int h) { Resize(w, h); }};
+  SgrMemo m_SgrMemo;  // what recent colour changes did, for the walk
   std::unique_ptr<LineCheckDatabase> m_pLineCheckDb;
   int m_nCharWidth = 8;
   int m_nCharHeight = 16;
