@@ -1,7 +1,7 @@
 #pragma once
-// Reading a control sequence (CSI) from received bytes: its parameters, its
-// final byte, and the attribute byte it gives should it turn out to be SGR.
-// Inline because the receive walk reads one for nearly every colour change.
+// Reading a control sequence (CSI) from received bytes: its parameters and
+// its final byte, and what an SGR sequence does to the attribute byte.
+// Inline because the receive walk reads one for nearly every cursor move.
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -17,9 +17,6 @@ struct ControlSequence {
   int params[kMaxParameters] = {};
   int count = 0;
   bool privateMode = false;  // ESC [ ? ...: read, then ignored
-  // The attribute byte after applying every parameter as SGR; used only when
-  // the final byte is 'm'.
-  std::uint8_t sgrAttr = 0;
   unsigned char final = 0;
 };
 
@@ -53,13 +50,17 @@ constexpr std::uint8_t ApplySgr(std::uint8_t a, int value) {
   return static_cast<std::uint8_t>(((a & e) | (e >> 8)) ^ (e >> 16));
 }
 
-// p is the '[' after ESC. Reads the parameters in one pass, folding each
-// one's SGR effect into `attr` as it goes, so the most frequent sequence
-// needs no second pass. Returns the final byte (the byte that is neither a
-// digit nor a separator, or the separator after the last parameter kept), or
-// nullptr when the data ends first.
+// The attribute byte after SGR with cs's parameters.
+constexpr std::uint8_t ApplySgr(std::uint8_t a, const ControlSequence& cs) {
+  for (int i = 0; i < cs.count; ++i) a = ApplySgr(a, cs.params[i]);
+  return a;
+}
+
+// p is the '[' after ESC. Reads the parameters in one pass. Returns the final
+// byte (the byte that is neither a digit nor a separator, or the separator
+// after the last parameter kept), or nullptr when the data ends first.
 inline const unsigned char* Parse(const unsigned char* p, const unsigned char* end,
-                                  std::uint8_t attr, ControlSequence& out) {
+                                  ControlSequence& out) {
   const unsigned char* cur = p;
   out.privateMode = cur + 1 < end && cur[1] == '?';
   if (out.privateMode) ++cur;
@@ -73,12 +74,10 @@ inline const unsigned char* Parse(const unsigned char* p, const unsigned char* e
     }
     if (cur >= end) return nullptr;
     out.params[count++] = value;
-    attr = ApplySgr(attr, value);
     if (*cur == ';' && count < ControlSequence::kMaxParameters) continue;
     break;
   }
   out.count = count;
-  out.sgrAttr = attr;
   out.final = *cur;
   return cur;
 }

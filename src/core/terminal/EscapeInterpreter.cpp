@@ -50,7 +50,7 @@ const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
   }
 
   ControlSequence cs;
-  const unsigned char* last = csi::Parse(p, end, m_Screen.m_nAttr, cs);
+  const unsigned char* last = csi::Parse(p, end, cs);
   if (last != nullptr) Apply(cs);
   return last;
 }
@@ -58,7 +58,8 @@ const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
 void EscapeInterpreter::Apply(const ControlSequence& cs) {
   if (cs.privateMode) return;
   if (cs.final == 'm') {
-    m_Screen.m_nAttr = cs.sgrAttr;  // SGR select graphic rendition (ECMA-48 8.3.117)
+    m_Screen.m_nAttr =
+        csi::ApplySgr(m_Screen.m_nAttr, cs);  // SGR select graphic rendition (ECMA-48 8.3.117)
   } else {
     ApplyControlSequence(cs.final, cs.params, cs.count);
   }

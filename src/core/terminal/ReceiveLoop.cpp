@@ -88,9 +88,8 @@ struct TextLane {
   // EL 0: the cursor cell to the end of the row, as TerminalScreen::EraseLine.
   void EraseToEnd() {
     if (col < width) {
-      const auto n = static_cast<std::size_t>(width - col);
-      std::memset(text + col, ' ', n);
-      std::memset(attrs + col, kDefaultAttr, n);
+      FillRun(text + col, ' ', width - col);
+      FillRun(attrs + col, kDefaultAttr, width - col);
     }
     screen.MarkCursorRowDirty();
   }
@@ -134,7 +133,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         p = last + 1;
         continue;
       }
-      const unsigned char* last = csi::Parse(bracket, end, lane.attr, cs);
+      const unsigned char* last = csi::Parse(bracket, end, cs);
       if (last == nullptr) {
         lane.Store();
         CarryOver(p, end);
@@ -145,8 +144,8 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       // position and erase to the end of the line.
       switch (cs.privateMode ? 0 : cs.final) {
         case 'm':
-          lane.attr = cs.sgrAttr;
-          m_SgrMemo.Remember(bracket, end, cs);
+          lane.attr = csi::ApplySgr(lane.attr, cs);
+          m_SgrMemo.Remember(bracket, last, cs);
           continue;
         case 'K':
           if (cs.params[0] == 0) {

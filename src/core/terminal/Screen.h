@@ -15,6 +15,18 @@
 
 inline constexpr int kMaxScreenSide = 255;
 
+// n copies of byte c, as memset, but inline: the rest of a row is short, and
+// a call into the C library costs more than the stores.
+inline void FillRun(char* d, std::uint8_t c, int n) {
+  const std::uint64_t fill = 0x0101010101010101ULL * c;
+  if (n >= 8) {
+    for (int i = 0; i < n - 8; i += 8) std::memcpy(d + i, &fill, 8);
+    std::memcpy(d + n - 8, &fill, 8);
+  } else {
+    for (int i = 0; i < n; ++i) d[i] = static_cast<char>(c);
+  }
+}
+
 // Stores n bytes of text and n copies of the attribute byte. Runs of up to 16
 // bytes (words between colour changes) are moved inline, as two overlapping
 // moves of 8 or 4 bytes or a byte loop, instead of calls into the C library.

@@ -1,9 +1,8 @@
 #pragma once
 // Remembers what short SGR sequences do to the attribute byte, keyed by their
 // bytes. Coloured output repeats a handful of sequences ("ESC [ 0 m",
-// "ESC [ 1 ; 31 m") over and over; reading one digit and separator at a time
-// costs a hard-to-predict branch each, where a remembered sequence is found
-// with a few word operations and one comparison.
+// "ESC [ 1 ; 31 m") over and over; a remembered one is found with a few word
+// operations and one comparison instead of being read digit by digit.
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -18,26 +17,34 @@ class SgrMemo {
   // otherwise (the sequence is then read as usual).
   const unsigned char* Apply(const unsigned char* p, const unsigned char* end,
                              std::uint8_t& attr) const {
-    std::uint64_t key;
-    const int length = KeyOf(p, end, key);
-    if (length == 0) return nullptr;
+    if constexpr (std::endian::native != std::endian::little) return nullptr;
+    if (end - p < 9) return nullptr;
+    std::uint64_t w;
+    std::memcpy(&w, p + 1, sizeof w);
+    // The key is the bytes up to the first 'm'. Only whole SGR sequences are
+    // ever stored, and they hold no 'm' before their final byte, so bytes
+    // that equal a stored key are that sequence, whatever else they may be.
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    const std::uint64_t x = w ^ (kOnes * 'm');
+    const std::uint64_t marks = (x - kOnes) & ~x & (kOnes * 0x80);
+    if (marks == 0) return nullptr;
+    const int length = std::countr_zero(marks) / 8 + 1;  // through the 'm'
+    const std::uint64_t key = length == 8 ? w : w & ((1ULL << (8 * length)) - 1);
     const Entry& e = entries_[Slot(key)];
     if (e.key != key) return nullptr;
     attr = static_cast<std::uint8_t>(((attr & e.effect) | (e.effect >> 8)) ^ (e.effect >> 16));
     return p + length;
   }
 
-  // Records the SGR sequence at p that csi::Parse has just read into cs.
-  void Remember(const unsigned char* p, const unsigned char* end, const ControlSequence& cs) {
-    std::uint64_t key;
-    if (cs.privateMode || cs.final != 'm' || KeyOf(p, end, key) == 0) return;
+  // Records the SGR sequence from p to its final byte `last`, just read into cs.
+  void Remember(const unsigned char* p, const unsigned char* last, const ControlSequence& cs) {
+    const auto length = static_cast<std::size_t>(last - p);  // through the final byte
+    if (cs.privateMode || cs.final != 'm' || length > 8) return;
+    std::uint64_t key = 0;
+    std::memcpy(&key, p + 1, length);
     // Each bit of the attribute is kept, set, cleared or flipped; what the
     // sequence does to all-zero and all-one bytes tells which.
-    std::uint8_t zeros = 0, ones = 0xFF;
-    for (int i = 0; i < cs.count; ++i) {
-      zeros = csi::ApplySgr(zeros, cs.params[i]);
-      ones = csi::ApplySgr(ones, cs.params[i]);
-    }
+    const std::uint8_t zeros = csi::ApplySgr(0, cs), ones = csi::ApplySgr(0xFF, cs);
     const auto keep = static_cast<std::uint8_t>(zeros ^ ones);
     const auto set = static_cast<std::uint8_t>(zeros & ones);
     const auto flip = static_cast<std::uint8_t>(zeros & ~ones);
@@ -46,7 +53,7 @@ class SgrMemo {
 
  private:
   struct Entry {
-    std::uint64_t key = 0;  // never a sequence's key: those end in 'm'
+    std::uint64_t key = 0;  // never a sequence's key: those hold an 'm'
     std::uint32_t effect = 0;
   };
   // Enough slots that the few dozen sequences of coloured output rarely
@@ -55,32 +62,6 @@ class SgrMemo {
 
   static std::size_t Slot(std::uint64_t key) {
     return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ULL) >> (64 - kSlotBits));
-  }
-
-  // The key of the sequence behind p when it is digits and ';' and then 'm',
-  // all within the seven bytes after p: those bytes, the rest zeroed. Returns
-  // the offset of the 'm' from p, or 0 when there is no such sequence.
-  static int KeyOf(const unsigned char* p, const unsigned char* end, std::uint64_t& key) {
-    if constexpr (std::endian::native != std::endian::little) return 0;
-    if (end - p < 9) return 0;
-    std::uint64_t w;
-    std::memcpy(&w, p + 1, sizeof w);
-    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
-    // A parameter byte (0x30-0x39 or 0x3B) has the high nibble 3, keeps it
-    // after adding 4, and is not ':'. A carry out of a byte only reaches
-    // bytes after it, and it is marked itself, so the first mark is exact.
-    const std::uint64_t off = ((w & (kOnes * 0xF0)) ^ (kOnes * 0x30)) |
-                              (((w + kOnes * 0x04) & (kOnes * 0xF0)) ^ (kOnes * 0x30));
-    const std::uint64_t offMarks = (off | ((off & ~kHigh) + ~kHigh)) & kHigh;
-    const std::uint64_t colon = w ^ (kOnes * ':');
-    const std::uint64_t colonMarks = (colon - kOnes) & ~colon & kHigh;
-    const std::uint64_t marks = offMarks | colonMarks;
-    if (marks == 0) return 0;
-    const int n = std::countr_zero(marks) / 8;  // parameter bytes
-    if (n == 7 || p[1 + n] != 'm') return 0;
-    key = w & ((1ULL << (8 * (n + 1))) - 1);
-    return n + 1;
   }
 
   std::array<Entry, 1 << kSlotBits> entries_{};
