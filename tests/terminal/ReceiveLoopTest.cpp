@@ -10,6 +10,7 @@
 
 #include "../support/SessionTestAccess.h"
 #include "SessionFixture.h"
+#include "terminal/ByteClasses.h"
 
 namespace {
 const std::string kDontNaws = "\xff\xfe\x1f";
@@ -125,3 +126,32 @@ TEST_F(ReceiveLoop, AFullReadOfLineEndsIsLoggedExactly) {
   std::filesystem::remove(path);
 }
 }  // namespace
+
+// The scanner that ends a text run looks at blocks of bytes at once: every
+// control byte must be found wherever it falls in or across a block, and
+// high text bytes or low non-control bytes must never end the run.
+TEST(FindControl, TheFirstControlByteEndsTheRunAtEveryOffset) {
+  const struct {
+    unsigned char byte;
+    bool control;
+  } kBytes[] = {{0x00, true},  {0x01, false}, {0x07, true},  {0x08, true},  {0x09, true},
+                {0x0A, true},  {0x0B, false}, {0x0C, true},  {0x0D, true},  {0x0E, true},
+                {0x0F, true},  {0x1B, true},  {0x1F, false}, {0x20, false}, {0x7F, false},
+                {0x80, false}, {0xFE, false}, {0xFF, true}};
+  constexpr int kLength = 41;
+  for (const auto& [byte, control] : kBytes) {
+    for (int at = 0; at < kLength; ++at) {
+      // Text of every kind, with a low non-control byte just before the one tested.
+      unsigned char buf[kLength];
+      for (int i = 0; i < kLength; ++i)
+        buf[i] = static_cast<unsigned char>(i % 2 ? 'a' + i : 0x80 + i);
+      if (at > 0) buf[at - 1] = 0x1F;
+      buf[at] = byte;
+      for (int end : {at + 1, kLength}) {
+        const unsigned char* found = FindControl(buf, buf + end);
+        EXPECT_EQ(found - buf, control ? at : end)
+            << "byte " << int{byte} << " at " << at << " of " << end;
+      }
+    }
+  }
+}

@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "terminal/Controls.h"
 
 // Bytes the receive loop acts on itself; every other byte is stored on screen.
@@ -20,9 +24,25 @@ constexpr std::array<bool, 256> MakeControlTable() {
 inline constexpr std::array<bool, 256> kIsControl = MakeControlTable();
 
 // The first control byte in [p, end), or end. Every control byte is below 0x20
-// or is 0xFF, so eight bytes at a time are skipped while none of them is;
-// only a word holding such a byte is looked at through the table.
+// or is 0xFF, so sixteen bytes at a time (with SSE2; eight in a word
+// otherwise, and for the tail) are skipped while none of them is; only a block
+// holding such a byte is looked at through the table.
 inline const unsigned char* FindControl(const unsigned char* p, const unsigned char* end) {
+#if defined(__SSE2__)
+  // Sixteen bytes at a time: a byte is marked when it is at most 0x1F or is 0xFF.
+  const __m128i low = _mm_set1_epi8(0x1F), ff = _mm_set1_epi8(static_cast<char>(0xFF));
+  while (end - p >= 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i marked =
+        _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(x, low), x), _mm_cmpeq_epi8(x, ff));
+    for (auto hits = static_cast<unsigned>(_mm_movemask_epi8(marked)); hits != 0;
+         hits &= hits - 1) {
+      const int i = std::countr_zero(hits);
+      if (kIsControl[p[i]]) return p + i;
+    }
+    p += 16;
+  }
+#endif
   constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
   constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
   while (end - p >= 8) {
