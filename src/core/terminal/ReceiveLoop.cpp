@@ -64,13 +64,17 @@ struct TextLane {
   bool lineDrawing = false;
 
   void Load() {
+    LoadCursor();
+    width = screen.m_nWidth;
+    attr = screen.m_nAttr;
+    lineDrawing = screen.m_bLineDrawing;
+  }
+  // After a cursor move only.
+  void LoadCursor() {
     const int row = screen.m_nCursorRow;
     text = screen.TextRow(row).data();
     attrs = screen.AttrRow(row).data();
     col = screen.m_nCursorCol;
-    width = screen.m_nWidth;
-    attr = screen.m_nAttr;
-    lineDrawing = screen.m_bLineDrawing;
   }
   void Store() const {
     screen.m_nCursorCol = col;
@@ -155,10 +159,9 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
           break;
         case 'H':
         case 'f':
-          lane.Store();
           screen.MoveCursorTo(cs.params[0], cs.count > 1 ? cs.params[1] : 0);
           screen.MarkCursorRowDirty();
-          lane.Load();
+          lane.LoadCursor();
           continue;
         default:
           break;
@@ -167,6 +170,18 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       m_Escape.Apply(cs);
       screen.MarkCursorRowDirty();
       lane.Load();
+      continue;
+    }
+    if (b == ctl::kEsc && p + 1 < end && p[1] == '(') {
+      // A character set designation changes nothing but the set.
+      const unsigned char* last = m_Escape.ParseEscape(p + 1, end);
+      if (last == nullptr) {
+        lane.Store();
+        CarryOver(p, end);
+        return;
+      }
+      lane.lineDrawing = screen.m_bLineDrawing;
+      p = last + 1;
       continue;
     }
     if (b == ctl::kCr) {
