@@ -7,6 +7,11 @@
 // Output: one line per screen row (right-trimmed), then "cursor ROW COL"
 // (0-based); --attrs adds one line of hex attribute bytes per row, --sent a
 // last line "sent " with the bytes the session answered, in hex.
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -70,6 +75,101 @@ Options ParseOptions(int argc, char** argv) {
   return o;
 }
 
+// Standard input served to the session as a socket would deliver it: every
+// read ends at a --block boundary, so each block but the last arrives as
+// exactly --block bytes (or in pieces, behind an unfinished sequence). It is
+// taken from the file in large pieces, a whole number of blocks each, so
+// memory stays flat whatever the input's size: a regular file is mapped a
+// piece at a time (no copy through the kernel), anything else is read.
+class StdinConnection : public ScriptedConnection {
+ public:
+  explicit StdinConnection(int block)
+      : block_(static_cast<std::size_t>(block)),
+        piece_(block_ * std::max<std::size_t>(1, kPieceBytes / block_)) {
+    struct stat st {};
+    if (fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode)) {
+      fileSize_ = static_cast<std::size_t>(st.st_size);
+      mapped_ = true;
+    }
+  }
+  ~StdinConnection() override { Unmap(); }
+  StdinConnection(const StdinConnection&) = delete;
+  StdinConnection& operator=(const StdinConnection&) = delete;
+
+  int Receive(unsigned char* buf, int len) override {
+    if (AtEnd() || len <= 0) return 0;
+    const std::size_t toBlockEnd = block_ - at_ % block_;
+    const std::size_t n = std::min({static_cast<std::size_t>(len), toBlockEnd, size_ - at_});
+    std::memcpy(buf, data_ + at_, n);
+    at_ += n;
+    return static_cast<int>(n);
+  }
+
+  bool AtEnd() {
+    if (at_ == size_ && !eof_) NextPiece();
+    return at_ == size_;
+  }
+
+ private:
+  void NextPiece() {
+    at_ = 0;
+    if (mapped_) {
+      Unmap();
+      // Pieces start at multiples of the block size; mmap wants page multiples.
+      const std::size_t length = std::min(piece_, fileSize_ - offset_);
+      const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+      const std::size_t aligned = offset_ / page * page;
+      void* map = length == 0
+                      ? MAP_FAILED
+                      : mmap(nullptr, length + (offset_ - aligned), PROT_READ,
+                             MAP_PRIVATE | MAP_POPULATE, STDIN_FILENO, static_cast<off_t>(aligned));
+      if (map != MAP_FAILED) {
+        map_ = map;
+        mapLength_ = length + (offset_ - aligned);
+        data_ = static_cast<const unsigned char*>(map) + (offset_ - aligned);
+        size_ = length;
+        offset_ += length;
+        eof_ = offset_ >= fileSize_;
+        return;
+      }
+      // A file that cannot be mapped (or has shrunk) is read from here on.
+      mapped_ = false;
+      if (length == 0) {
+        size_ = 0;
+        eof_ = true;
+        return;
+      }
+      if (lseek(STDIN_FILENO, static_cast<off_t>(offset_), SEEK_SET) < 0) {
+        size_ = 0;
+        eof_ = true;
+        return;
+      }
+    }
+    buffer_.resize(piece_);
+    const std::size_t got = std::fread(buffer_.data(), 1, piece_, stdin);
+    data_ = reinterpret_cast<const unsigned char*>(buffer_.data());
+    size_ = got;
+    eof_ = got < piece_;
+  }
+
+  void Unmap() {
+    if (map_ != nullptr) munmap(map_, mapLength_);
+    map_ = nullptr;
+  }
+
+  static constexpr std::size_t kPieceBytes = 1 << 20;
+  std::size_t block_, piece_;
+  const unsigned char* data_ = nullptr;
+  std::size_t size_ = 0, at_ = 0;
+  bool eof_ = false;
+  // A regular file on standard input, mapped a piece at a time.
+  bool mapped_ = false;
+  std::size_t fileSize_ = 0, offset_ = 0;
+  void* map_ = nullptr;
+  std::size_t mapLength_ = 0;
+  std::string buffer_;  // otherwise, what was read
+};
+
 std::string Hex(const std::string& bytes) {
   static const char* digits = "0123456789abcdef";
   std::string out;
@@ -89,21 +189,10 @@ int main(int argc, char** argv) {
   keys::Emulation.Write(profile, options.emulation);
   HeadlessHost host;
   host.drawsLater = true;  // only the final screen is printed: nothing is ever drawn
-  ScriptedConnection connection;
+  StdinConnection connection(options.block);
   CTelnetSession session(host, connection, profile);
   session.OpenConnection("127.0.0.1", 23);
-
-  // Standard input is fed block by block as it arrives, so memory stays flat
-  // whatever the input's size; every block but the last holds exactly
-  // --block bytes, as a socket delivering that much per read would.
-  std::string block(static_cast<std::size_t>(options.block), '\0');
-  for (;;) {
-    const std::size_t got = std::fread(block.data(), 1, block.size(), stdin);
-    if (got == 0) break;
-    connection.incoming.emplace_back(block, 0, got);  // one copy, no temporary
-    while (!connection.incoming.empty()) session.OnReceive(0);
-    if (got < block.size()) break;
-  }
+  while (!connection.AtEnd()) session.OnReceive(0);
 
   const TerminalScreen& screen = session.Screen();
   for (int r = 0; r < screen.m_nHeight; ++r) {
