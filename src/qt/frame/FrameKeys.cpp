@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
+#include <algorithm>
 #include <mutex>
 
 #include "frame/MainFrame.h"
@@ -104,10 +105,9 @@ void CMainFrame::OnChar(unsigned char character) {
 bool CMainFrame::IsAcceleratorKey(const QKeyEvent& event) const {
   const Qt::KeyboardModifiers modifiers =
       event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
-  const QKeySequence pressed(QKeyCombination(modifiers, static_cast<Qt::Key>(event.key())));
-  for (const auto& [id, action] : m_Actions)
-    if (!action->shortcut().isEmpty() && action->shortcut() == pressed) return true;
-  return false;
+  const int pressed = QKeyCombination(modifiers, static_cast<Qt::Key>(event.key())).toCombined();
+  return std::find(m_AcceleratorKeys.begin(), m_AcceleratorKeys.end(), pressed) !=
+         m_AcceleratorKeys.end();
 }
 
 void CMainFrame::SendKeyBytes(const std::string& bytes) {

@@ -104,8 +104,10 @@ QAction* CMainFrame::AddCommand(QMenu* menu, const char* text, int id, const cha
   const qsizetype tab = full.indexOf(QLatin1Char('\t'));
   auto* action = new QAction(tab < 0 ? full : full.left(tab), this);
   if (tab >= 0) {
-    action->setShortcut(QKeySequence(full.mid(tab + 1)));
+    const QKeySequence keys(full.mid(tab + 1));
+    action->setShortcut(keys);
     action->setShortcutContext(Qt::WindowShortcut);
+    if (keys.count() == 1) m_AcceleratorKeys.push_back(keys[0].toCombined());
   }
   action->setData(id);
   if (prompt) action->setStatusTip(QString::fromUtf8(prompt));

@@ -21,6 +21,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cmdline/CommandLine.h"
 #include "frame/QtKeyMapping.h"
@@ -196,6 +197,9 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   bool m_bSaveWinPosition = true;
   std::array<QLabel*, kStatusPaneCount> m_Panes{};
   std::map<int, QAction*> m_Actions;
+  // Every command's accelerator as one combined key, looked up for each key
+  // typed (walking the actions costs more than the rest of a keystroke).
+  std::vector<int> m_AcceleratorKeys;
   QMenu* m_pConnectionMenu = nullptr;
   QMenu* m_pEditMenu = nullptr;
   QMenu* m_pOptionsMenu = nullptr;
