@@ -45,9 +45,13 @@ constexpr std::array<std::uint32_t, kSgrTableSize> MakeSgrTable() {
 }
 inline constexpr std::array<std::uint32_t, kSgrTableSize> kSgrEffects = MakeSgrTable();
 
-constexpr std::uint8_t ApplySgr(std::uint8_t a, int value) {
-  const std::uint32_t e = kSgrEffects[static_cast<std::size_t>(std::min(value, kSgrTableSize - 1))];
+// The attribute byte after an effect packed by SgrEffect.
+constexpr std::uint8_t ApplyEffect(std::uint8_t a, std::uint32_t e) {
   return static_cast<std::uint8_t>(((a & e) | (e >> 8)) ^ (e >> 16));
+}
+
+constexpr std::uint8_t ApplySgr(std::uint8_t a, int value) {
+  return ApplyEffect(a, kSgrEffects[static_cast<std::size_t>(std::min(value, kSgrTableSize - 1))]);
 }
 
 // The attribute byte after SGR with cs's parameters.

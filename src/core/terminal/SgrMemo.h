@@ -32,7 +32,7 @@ class SgrMemo {
     const std::uint64_t key = length == 8 ? w : w & ((1ULL << (8 * length)) - 1);
     const Entry& e = entries_[Slot(key)];
     if (e.key != key) return nullptr;
-    attr = static_cast<std::uint8_t>(((attr & e.effect) | (e.effect >> 8)) ^ (e.effect >> 16));
+    attr = csi::ApplyEffect(attr, e.effect);
     return p + length;
   }
 
