@@ -7,6 +7,7 @@
 #include <QtGui/qguiapplication_platform.h>
 
 #include <QGuiApplication>
+#include <array>
 // clang-format off
 #include <X11/Xlib.h>
 #include <X11/XKBlib.h>
@@ -17,13 +18,27 @@ std::optional<LockKeys> QueryLockKeys() {
       qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   Display* display = x11 ? x11->display() : nullptr;
   if (!display) return std::nullopt;  // another platform (offscreen, Wayland)
-  auto lit = [display](const char* name) {
-    const Atom indicator = XInternAtom(display, name, True);
-    Bool on = False;
-    return indicator != None &&
-           XkbGetNamedIndicator(display, indicator, nullptr, &on, nullptr, nullptr) && on;
-  };
-  return LockKeys{lit("Caps Lock"), lit("Num Lock"), lit("Scroll Lock")};
+  // Which light is which is asked once per display; after that one request
+  // (one round trip to the server) reads them all. The panes are refreshed
+  // a few times a second while the user types.
+  static Display* indexedFor = nullptr;
+  static std::array<int, 3> index{};
+  if (indexedFor != display) {
+    const char* const names[] = {"Caps Lock", "Num Lock", "Scroll Lock"};
+    for (std::size_t i = 0; i < index.size(); ++i) {
+      const Atom indicator = XInternAtom(display, names[i], True);
+      int ndx = -1;
+      if (indicator == None ||
+          !XkbGetNamedIndicator(display, indicator, &ndx, nullptr, nullptr, nullptr))
+        ndx = -1;
+      index[i] = ndx;
+    }
+    indexedFor = display;
+  }
+  unsigned state = 0;
+  if (XkbGetIndicatorState(display, XkbUseCoreKbd, &state) != Success) return LockKeys{};
+  auto lit = [state](int ndx) { return ndx >= 0 && ndx < 32 && ((state >> ndx) & 1U) != 0; };
+  return LockKeys{lit(index[0]), lit(index[1]), lit(index[2])};
 }
 #else
 std::optional<LockKeys> QueryLockKeys() { return std::nullopt; }
