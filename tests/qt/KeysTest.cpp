@@ -201,6 +201,41 @@ class KeysTest : public QObject {
     QCOMPARE(Row(k.Session(), 0), std::string());  // local echo is off by default
   }
 
+  // Typed text is taken by the terminal area before the shortcuts are
+  // searched; accelerators, menu mnemonics and keys without text are not.
+  void onlyPlainTextOverridesTheShortcuts_data() {
+    QTest::addColumn<int>("key");
+    QTest::addColumn<int>("modifiers");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("taken");
+    auto row = [](const char* name, int key, int mods, const QString& text, bool taken) {
+      QTest::newRow(name) << key << mods << text << taken;
+    };
+    row("letter", Qt::Key_A, Qt::NoModifier, "a", true);
+    row("capital", Qt::Key_A, Qt::ShiftModifier, "A", true);
+    row("keypad digit", Qt::Key_1, Qt::KeypadModifier, "1", true);
+    row("accented letter", Qt::Key_Eacute, Qt::NoModifier, QStringLiteral("\u00e9"), true);
+    row("Paste (Shift+Insert)", Qt::Key_Insert, Qt::ShiftModifier, "", false);
+    row("menu mnemonic (Alt+F)", Qt::Key_F, Qt::AltModifier, "f", false);
+    row("F10 accelerator", Qt::Key_F10, Qt::NoModifier, "", false);
+    row("Ctrl+C", Qt::Key_C, Qt::ControlModifier, "c", false);
+    row("Meta+letter", Qt::Key_A, Qt::MetaModifier, "a", false);
+    row("control character text", Qt::Key_Escape, Qt::NoModifier, "\x1b", false);
+  }
+
+  void onlyPlainTextOverridesTheShortcuts() {
+    QFETCH(int, key);
+    QFETCH(int, modifiers);
+    QFETCH(QString, text);
+    QFETCH(bool, taken);
+    KeyRig k;
+    QVERIFY(k.Start(false));
+    QKeyEvent event(QEvent::ShortcutOverride, key, Qt::KeyboardModifiers::fromInt(modifiers), text);
+    event.ignore();
+    QApplication::sendEvent(k.View(), &event);
+    QCOMPARE(event.isAccepted(), taken);
+  }
+
   // Dead keys, compose sequences and input methods commit text instead of
   // pressing keys: typed characters through the code page, echoed locally.
   void committedTextIsTyped_data() {

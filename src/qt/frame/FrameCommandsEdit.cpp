@@ -43,7 +43,8 @@ class EditShortcutRefresh : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::ShortcutOverride) {
+    if (event->type() == QEvent::ShortcutOverride &&
+        !TerminalView::IsPlainTextKey(*static_cast<QKeyEvent*>(event))) {
       const auto* key = static_cast<QKeyEvent*>(event);
       // Insert on the keypad (Num Lock off) is the same key to the shortcuts.
       const Qt::KeyboardModifiers modifiers =

@@ -40,6 +40,9 @@ class TerminalView : public QWidget {
   bool IsDrawing() const { return drawDepth_ > 0; }
   // One frame of the display the terminal area is on.
   int FrameIntervalMs() const;
+  // A key that types a printable character without Ctrl, Alt or Meta: never a
+  // shortcut, so the terminal area takes it before the shortcuts are searched.
+  static bool IsPlainTextKey(const QKeyEvent& key);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
