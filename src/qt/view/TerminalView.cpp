@@ -13,6 +13,10 @@
 #include "terminal/TelnetSession.h"
 #include "view/TerminalViewOwner.h"
 
+namespace {
+constexpr int kSettleDelayMs = 3;
+}  // namespace
+
 TerminalView::TerminalView(TerminalViewOwner& owner, QWidget* parent)
     : QWidget(parent), owner_(owner) {
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -27,6 +31,7 @@ TerminalView::TerminalView(TerminalViewOwner& owner, QWidget* parent)
   connect(&frameTimer_, &QTimer::timeout, this, [this] { RequestFrame(); });
   settlesBackingStore_ = QGuiApplication::platformName() == QLatin1String("xcb");
   settleTimer_.setSingleShot(true);
+  settleTimer_.setTimerType(Qt::PreciseTimer);
   connect(&settleTimer_, &QTimer::timeout, this, [this] { SettleBackingStore(); });
   sinceFrame_.start();
 }
@@ -165,8 +170,10 @@ void TerminalView::paintEvent(QPaintEvent* event) {
   // they are shown with the next frame.
   if (!event->region().contains(changed)) unshown_ |= changed;
   if (!unshown_.isEmpty()) ScheduleFrame();
-  // Runs after this frame has gone to the window system.
-  if (settlesBackingStore_) settleTimer_.start(0);
+  // Runs a few milliseconds after this frame has gone to the window system:
+  // by then the server has shown it, and the round trip does not compete
+  // with that for the processor.
+  if (settlesBackingStore_) settleTimer_.start(kSettleDelayMs);
 }
 
 // The X11 backing store hands its image to the server through shared memory,
