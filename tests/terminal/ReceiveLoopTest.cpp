@@ -11,6 +11,7 @@
 #include "../support/SessionTestAccess.h"
 #include "SessionFixture.h"
 #include "terminal/ByteClasses.h"
+#include "terminal/Screen.h"
 
 namespace {
 const std::string kDontNaws = "\xff\xfe\x1f";
@@ -152,6 +153,27 @@ TEST(FindControl, TheFirstControlByteEndsTheRunAtEveryOffset) {
         EXPECT_EQ(found - buf, control ? at : end)
             << "byte " << int{byte} << " at " << at << " of " << end;
       }
+    }
+  }
+}
+
+// Runs are stored by moves whose size depends on the run's length: every
+// length stores exactly its cells, and the cells on either side stay.
+TEST(StoreRun, EveryLengthStoresExactlyItsCells) {
+  constexpr int kRow = 160;
+  unsigned char source[kRow];
+  for (int i = 0; i < kRow; ++i) source[i] = static_cast<unsigned char>('!' + i % 90);
+  for (int n = 0; n <= 140; ++n) {
+    for (int at : {0, 3}) {
+      std::string text(kRow, '.'), attrs(kRow, '\x55');
+      StoreRun(text.data() + at, attrs.data() + at, source, n, 0x1E);
+      std::string wantText(kRow, '.'), wantAttrs(kRow, '\x55');
+      wantText.replace(static_cast<std::size_t>(at), static_cast<std::size_t>(n),
+                       reinterpret_cast<const char*>(source), static_cast<std::size_t>(n));
+      wantAttrs.replace(static_cast<std::size_t>(at), static_cast<std::size_t>(n),
+                        static_cast<std::size_t>(n), '\x1E');
+      EXPECT_EQ(text, wantText) << n << " at " << at;
+      EXPECT_EQ(attrs, wantAttrs) << n << " at " << at;
     }
   }
 }

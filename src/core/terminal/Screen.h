@@ -27,9 +27,10 @@ inline void FillRun(char* d, std::uint8_t c, int n) {
   }
 }
 
-// Stores n bytes of text and n copies of the attribute byte. Runs of up to 16
-// bytes (words between colour changes) are moved inline, as two overlapping
-// moves of 8 or 4 bytes or a byte loop, instead of calls into the C library.
+// Stores n bytes of text and n copies of the attribute byte. Runs of up to 128
+// bytes (words between colour changes, a row's text) are moved inline, as
+// overlapping moves of 16, 8 or 4 bytes or a byte loop, instead of calls into
+// the C library.
 inline void StoreRun(char* text, char* attrs, const unsigned char* p, int n, std::uint8_t a) {
   if (n >= 8 && n <= 16) {
     const std::uint64_t fill = 0x0101010101010101ULL * a;
@@ -48,6 +49,16 @@ inline void StoreRun(char* text, char* attrs, const unsigned char* p, int n, std
       text[i] = static_cast<char>(p[i]);
       attrs[i] = static_cast<char>(a);
     }
+  } else if (n <= 128) {
+    // Sixteen bytes a move, the last one overlapping the one before.
+    char fill[16];
+    std::memset(fill, a, sizeof fill);
+    for (int i = 0; i < n - 16; i += 16) {
+      std::memcpy(text + i, p + i, 16);
+      std::memcpy(attrs + i, fill, 16);
+    }
+    std::memcpy(text + n - 16, p + n - 16, 16);
+    std::memcpy(attrs + n - 16, fill, 16);
   } else {
     std::memcpy(text, p, static_cast<std::size_t>(n));
     std::memset(attrs, a, static_cast<std::size_t>(n));
