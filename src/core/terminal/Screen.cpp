@@ -7,6 +7,11 @@
 #include "terminal/ByteClasses.h"
 #include "terminal/Controls.h"
 
+namespace {
+// More than any string keeps inside itself, so a reserve of it allocates.
+constexpr std::size_t kHeapStringBytes = 32;
+}  // namespace
+
 void TerminalScreen::PutChar(unsigned char ch) {
   if (ch == ctl::kBs) {
     m_nCursorCol = std::max(CursorCellCol() - 1, 0);
@@ -313,8 +318,14 @@ void TerminalScreen::NormalizeRows() {
   // Each row is swapped into a spare vector in screen order, which then
   // becomes the screen; no characters are copied and nothing is allocated
   // once the spare vector has its size.
-  for (std::vector<std::string>* rows : {&m_Text, &m_Attrs}) {
+  if (m_SpareRows.size() != h) {
     m_SpareRows.resize(h);
+    // Spare strings on the heap from the start: swapping two such strings
+    // only exchanges their pointers, where a short string kept inside the
+    // object would be copied. They stay on the heap, swap after swap.
+    for (std::string& spare : m_SpareRows) spare.reserve(kHeapStringBytes);
+  }
+  for (std::vector<std::string>* rows : {&m_Text, &m_Attrs}) {
     for (std::size_t r = 0; r < h; ++r) m_SpareRows[r].swap((*rows)[Physical(static_cast<int>(r))]);
     rows->swap(m_SpareRows);
   }
