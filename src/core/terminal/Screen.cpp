@@ -57,8 +57,15 @@ void TerminalScreen::PutRun(const unsigned char* p, int n) {
 
 void TerminalScreen::NewLine() {
   const std::string& row = TextRow(m_nCursorRow);
-  m_History[m_nLineCount % m_nBufferSize].assign(row, 0, TrimmedLength(row));
+  const std::size_t slot = m_nLineCount % m_nBufferSize;
+  m_History[slot].assign(row, 0, TrimmedLength(row));
   ++m_nLineCount;
+  // A long history is mostly out of cache: ask now for the entries the next
+  // line feeds write, the characters of the next one and the string two
+  // ahead (whose characters the next line feed asks for in turn).
+  const std::size_t next = slot + 1 < m_History.size() ? slot + 1 : 0;
+  __builtin_prefetch(m_History[next].data(), 1);
+  __builtin_prefetch(&m_History[next + 1 < m_History.size() ? next + 1 : 0], 1);
 
   ++m_nCursorRow;
   if (m_nCursorRow < m_nScrollBottom) return;
