@@ -19,8 +19,8 @@ std::optional<LockKeys> QueryLockKeys() {
   Display* display = x11 ? x11->display() : nullptr;
   if (!display) return std::nullopt;  // another platform (offscreen, Wayland)
   // Which light is which is asked once per display; after that one request
-  // (one round trip to the server) reads them all. The panes are refreshed
-  // a few times a second while the user types.
+  // (one round trip to the server) reads them all. The panes are polled a
+  // few times a second.
   static Display* indexedFor = nullptr;
   static std::array<int, 3> index{};
   if (indexedFor != display) {
@@ -28,10 +28,9 @@ std::optional<LockKeys> QueryLockKeys() {
     for (std::size_t i = 0; i < index.size(); ++i) {
       const Atom indicator = XInternAtom(display, names[i], True);
       int ndx = -1;
-      if (indicator == None ||
-          !XkbGetNamedIndicator(display, indicator, &ndx, nullptr, nullptr, nullptr))
-        ndx = -1;
-      index[i] = ndx;
+      const bool known = indicator != None &&
+                         XkbGetNamedIndicator(display, indicator, &ndx, nullptr, nullptr, nullptr);
+      index[i] = known ? ndx : -1;
     }
     indexedFor = display;
   }
