@@ -6,6 +6,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QLabel>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTest>
 
@@ -68,6 +69,26 @@ struct Screen {
   bool Shows(int col, int row, QRgb text, QRgb back) const {
     const QRect c = Cell(col, row);
     return image.pixel(c.topLeft()) == back && Count(c, text) > 0;
+  }
+};
+
+// What the window itself shows of the terminal area: its backing store's
+// pixels, whichever way they got there.
+QImage Shown(CMainFrame& frame) {
+  const TerminalView& view = *frame.View();
+  const QPoint at = view.mapTo(&frame, QPoint(0, 0));
+  return frame.screen()
+      ->grabWindow(frame.winId(), at.x(), at.y(), view.width(), view.height())
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+
+// Counts the paint events a widget receives.
+struct PaintCounter : QObject {
+  int paints = 0;
+  bool eventFilter(QObject*, QEvent* event) override {
+    paints += event->type() == QEvent::Paint;
+    return false;
   }
 };
 
@@ -277,6 +298,7 @@ class RenderingTest : public QObject {
     QTRY_COMPARE(s.frame->Pane(1)->text(), QStringLiteral("Ln 7, Col 20"));
 
     const QImage painted = s.frame->View()->Snapshot();
+    QCOMPARE(Shown(*s.frame), painted);
     s.frame->Invalidate();
     const QImage repainted = s.frame->View()->Snapshot();
     QCOMPARE(painted, repainted);
@@ -328,6 +350,31 @@ class RenderingTest : public QObject {
     receive(2);  // no pass of the event loop in between
     QCOMPARE(view->FrameCount(), before + 1);
     QCOMPARE(Peek(*s.session).m_DirtyLines[2], 0);
+  }
+
+  // Such a frame goes straight into the window, without a paint event, and
+  // leaves there what a repaint of the whole area would (also run on a
+  // screen of twice the density).
+  void framesWithoutAPaintEventShowWhatARepaintWould() {
+    Screen s;
+    QVERIFY(s.Show());
+    TerminalView* view = s.frame->View();
+    QTest::qWait(100);  // the window's first paints are over
+    PaintCounter counter;
+    view->installEventFilter(&counter);
+    const int before = view->FrameCount();
+    for (int row = 1; row <= 3; ++row) {
+      QTest::qWait(4 * view->FrameIntervalMs());
+      Peek(*s.session).m_Text[row].replace(static_cast<std::size_t>(row), 4, "W@g|");
+      Peek(*s.session).m_DirtyLines[row] = 1;
+      QVERIFY(s.frame->DrawChangesLater());
+    }
+    QCOMPARE(view->FrameCount(), before + 3);
+    QCOMPARE(counter.paints, 0);
+    const QImage direct = Shown(*s.frame);
+    view->repaint();
+    QCOMPARE(counter.paints, 1);
+    QCOMPARE(direct, Shown(*s.frame));
   }
 };
 

@@ -51,7 +51,15 @@ void CMainFrame::SetTitle(const std::string& title) {
 
 void CMainFrame::SetPaneText(::Pane pane, const std::string& text) {
   if (pane < 0 || pane >= kStatusPaneCount) return;
-  auto& paced = m_PacedPaneText[static_cast<std::size_t>(pane)];
+  const auto index = static_cast<std::size_t>(pane);
+  // Every frame writes the cursor pane and "Ready": mostly the text they
+  // already have, which costs nothing then, not even on the way to the
+  // screen. Only a prompt over the message pane still wants it written.
+  if (text == m_PaneText[index] &&
+      (pane != kPaneMessage || statusBar()->currentMessage().isEmpty()))
+    return;
+  m_PaneText[index] = text;
+  auto& paced = m_PacedPaneText[index];
   if (!m_pView->IsDrawing()) {
     paced.reset();  // a later text must not be replaced by an earlier paced one
     ShowPaneText(pane, text);
@@ -60,18 +68,14 @@ void CMainFrame::SetPaneText(::Pane pane, const std::string& text) {
   // Drawn with the screen: the label follows at the next frame, or at once
   // when a frame's time has passed since the last.
   paced = text;
-  if (m_bPaneFramePending) return;
-  const qint64 wait = m_pView->FrameIntervalMs() -
-                      (m_PaneFrameClock.isValid() ? m_PaneFrameClock.elapsed() : 1 << 30);
+  if (m_PaneFrameTimer.isActive()) return;
+  const qint64 wait =
+      m_pView->FrameWaitMs(m_PaneFrameClock.isValid() ? m_PaneFrameClock.elapsed() : 1 << 30);
   if (wait <= 0) {
     ShowPacedPaneTexts();
     return;
   }
-  m_bPaneFramePending = true;
-  QTimer::singleShot(static_cast<int>(wait), Qt::PreciseTimer, this, [this] {
-    m_bPaneFramePending = false;
-    ShowPacedPaneTexts();
-  });
+  m_PaneFrameTimer.start(static_cast<int>(wait));
 }
 
 void CMainFrame::ShowPacedPaneTexts() {

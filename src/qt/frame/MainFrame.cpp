@@ -63,6 +63,10 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   m_RefitTimer.setInterval(250);
   connect(&m_RefitTimer, &QTimer::timeout, this, &CMainFrame::RefitAfterUserResize);
 
+  m_PaneFrameTimer.setSingleShot(true);
+  m_PaneFrameTimer.setTimerType(Qt::PreciseTimer);
+  connect(&m_PaneFrameTimer, &QTimer::timeout, this, &CMainFrame::ShowPacedPaneTexts);
+
   m_Timer.setInterval(1000);
   connect(&m_Timer, &QTimer::timeout, this, &CMainFrame::OnTimer);
 

@@ -257,7 +257,8 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   // follow at most once per display frame, the first change at once.
   void ShowPaneText(int pane, const std::string& text);
   void ShowPacedPaneTexts();
+  std::array<std::string, kStatusPaneCount> m_PaneText;  // shown or paced, the latest
   std::array<std::optional<std::string>, kStatusPaneCount> m_PacedPaneText;
   QElapsedTimer m_PaneFrameClock;  // since paced texts were last shown
-  bool m_bPaneFramePending = false;
+  QTimer m_PaneFrameTimer;         // shows the paced texts a frame after the last
 };

@@ -131,4 +131,6 @@ bool StatusPanes::eventFilter(QObject* watched, QEvent* event) {
 void CMainFrame::BuildStatusBar() {
   static_assert(StatusPanes::kCount == kStatusPaneCount);
   new StatusPanes(*statusBar(), m_Panes);
+  for (std::size_t pane = 0; pane < m_Panes.size(); ++pane)
+    m_PaneText[pane] = m_Panes[pane]->text().toStdString();
 }

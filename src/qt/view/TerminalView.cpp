@@ -15,6 +15,8 @@
 
 namespace {
 constexpr int kSettleDelayMs = 3;
+// The longest frame FrameIntervalMs gives (a display slower than 20 Hz).
+constexpr int kLongestFrameMs = 50;
 }  // namespace
 
 TerminalView::TerminalView(TerminalViewOwner& owner, QWidget* parent)
@@ -66,7 +68,13 @@ int TerminalView::FrameIntervalMs() const {
   // One frame of the display the window is on; 60 Hz when it cannot say.
   const QScreen* shown = screen();
   const qreal hz = shown && shown->refreshRate() >= 1 ? shown->refreshRate() : 60.0;
-  return std::clamp(static_cast<int>(std::lround(1000.0 / hz)), 4, 50);
+  return std::clamp(static_cast<int>(std::lround(1000.0 / hz)), 4, kLongestFrameMs);
+}
+
+qint64 TerminalView::FrameWaitMs(qint64 since) const {
+  // After a quiet moment every frame's time has passed: asking the screen
+  // for its rate would cost the first byte's repaint a few microseconds.
+  return since >= kLongestFrameMs ? 0 : std::max<qint64>(0, FrameIntervalMs() - since);
 }
 
 // Many draws, one frame: the first change after a frame was painted asks for
@@ -74,7 +82,7 @@ int TerminalView::FrameIntervalMs() const {
 // that come while a repaint is on its way simply join it.
 void TerminalView::ScheduleFrame() {
   if (updateQueued_ || frameTimer_.isActive()) return;
-  const qint64 wait = FrameIntervalMs() - sinceFrame_.elapsed();
+  const qint64 wait = FrameWaitMs(sinceFrame_.elapsed());
   if (wait > 0) {
     frameTimer_.start(static_cast<int>(wait));
     return;
@@ -90,9 +98,10 @@ void TerminalView::RequestFrame() {
   // frame came: update() of nothing paints nothing, and a frame marked as on
   // its way would then hold back every later change.
   if (due.isEmpty()) return;
-  updateQueued_ = true;
   // Painted now rather than on the event loop's next pass: a frame is only
   // asked for once a frame's time has passed since the last one.
+  if (PaintDirect(due)) return;
+  updateQueued_ = true;
   repaint(due);
 }
 
@@ -150,10 +159,18 @@ QImage TerminalView::Snapshot() {
   return image_.copy();
 }
 
-void TerminalView::paintEvent(QPaintEvent* event) {
+void TerminalView::FrameShown() {
   updateQueued_ = false;
   sinceFrame_.restart();
   ++frameCount_;
+  // Runs a few milliseconds after this frame has gone to the window system:
+  // by then the server has shown it, and the round trip does not compete
+  // with that for the processor.
+  if (settlesBackingStore_) settleTimer_.start(kSettleDelayMs);
+}
+
+void TerminalView::paintEvent(QPaintEvent* event) {
+  FrameShown();
   // Moved to a screen of another pixel density: everything is drawn anew.
   if (image_.devicePixelRatio() != devicePixelRatioF()) NewImage();
   const QRect changed = RenderPending();
@@ -170,10 +187,6 @@ void TerminalView::paintEvent(QPaintEvent* event) {
   // they are shown with the next frame.
   if (!event->region().contains(changed)) unshown_ |= changed;
   if (!unshown_.isEmpty()) ScheduleFrame();
-  // Runs a few milliseconds after this frame has gone to the window system:
-  // by then the server has shown it, and the round trip does not compete
-  // with that for the processor.
-  if (settlesBackingStore_) settleTimer_.start(kSettleDelayMs);
 }
 
 // The X11 backing store hands its image to the server through shared memory,

@@ -40,6 +40,8 @@ class TerminalView : public QWidget {
   bool IsDrawing() const { return drawDepth_ > 0; }
   // One frame of the display the terminal area is on.
   int FrameIntervalMs() const;
+  // How long until a frame's time has passed since one `since` ms ago.
+  qint64 FrameWaitMs(qint64 since) const;
   // A key that types a printable character without Ctrl, Alt or Meta: never a
   // shortcut, so the terminal area takes it before the shortcuts are searched.
   static bool IsPlainTextKey(const QKeyEvent& key);
@@ -70,6 +72,10 @@ class TerminalView : public QWidget {
   bool FinishDraw();          // true when the outermost draw ended
   void ScheduleFrame();
   void RequestFrame();  // draws the session's changes and repaints what changed
+  // Puts the changed rows `due` on the window without a paint event; false
+  // when only a repaint can (TerminalViewDirectPaint.cpp).
+  bool PaintDirect(const QRect& due);
+  void FrameShown();  // a frame has gone to the window system
   QRect RowsRect(int first, int last) const;
   void SettleBackingStore();
   // A new image of the area's size in device pixels, to be drawn in full.
