@@ -2,6 +2,7 @@
 // on a DrawContext, and keeps the font, cell size and colours.
 #include <algorithm>
 #include <bit>
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -102,9 +103,12 @@ void CTelnetSession::PrepareRunColours() {
 
 void CTelnetSession::UpdateCursorPanes() {
   m_pFrame->SetPaneText(kPaneMessage, "Ready");
-  char text[48];
-  std::snprintf(text, sizeof text, "Ln %d, Col %d", m_Screen.m_nCursorRow + 1, CursorCellCol() + 1);
-  m_pFrame->SetPaneText(kPaneCursor, text);
+  // Written after every block drawn: built without printf's format parsing.
+  char text[48] = "Ln ";
+  char* end = std::to_chars(text + 3, text + 20, m_Screen.m_nCursorRow + 1).ptr;
+  end = std::copy_n(", Col ", 6, end);
+  end = std::to_chars(end, text + sizeof text, CursorCellCol() + 1).ptr;
+  m_pFrame->SetPaneText(kPaneCursor, std::string(text, end));
 }
 
 void CTelnetSession::DrawLine(DrawContext& dc, int row) {

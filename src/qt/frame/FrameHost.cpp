@@ -56,7 +56,7 @@ void CMainFrame::SetPaneText(::Pane pane, const std::string& text) {
   // already have, which costs nothing then, not even on the way to the
   // screen. Only a prompt over the message pane still wants it written.
   if (text == m_PaneText[index] &&
-      (pane != kPaneMessage || statusBar()->currentMessage().isEmpty()))
+      (pane != kPaneMessage || m_pStatusBar->currentMessage().isEmpty()))
     return;
   m_PaneText[index] = text;
   auto& paced = m_PacedPaneText[index];
@@ -90,7 +90,7 @@ void CMainFrame::ShowPacedPaneTexts() {
 void CMainFrame::ShowPaneText(int pane, const std::string& text) {
   m_Panes[static_cast<std::size_t>(pane)]->setText(QString::fromStdString(text));
   // New text for the message area replaces a command prompt shown over it.
-  if (pane == kPaneMessage) statusBar()->clearMessage();
+  if (pane == kPaneMessage) m_pStatusBar->clearMessage();
 }
 
 MessageAnswer CMainFrame::ShowMessage(const std::string& text, MessageKind kind) {

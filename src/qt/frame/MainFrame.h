@@ -39,6 +39,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QScrollBar;
+class QStatusBar;
 class QKeyEvent;
 class QDialog;
 
@@ -195,6 +196,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   std::mutex m_PostedMutex;  // guards m_Posted (the line-check worker posts)
   std::deque<std::function<void()>> m_Posted;
   bool m_bSaveWinPosition = true;
+  QStatusBar* m_pStatusBar = nullptr;
   std::array<QLabel*, kStatusPaneCount> m_Panes{};
   std::map<int, QAction*> m_Actions;
   // Every command's accelerator as one combined key, looked up for each key

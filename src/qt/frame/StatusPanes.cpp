@@ -130,7 +130,8 @@ bool StatusPanes::eventFilter(QObject* watched, QEvent* event) {
 
 void CMainFrame::BuildStatusBar() {
   static_assert(StatusPanes::kCount == kStatusPaneCount);
-  new StatusPanes(*statusBar(), m_Panes);
+  m_pStatusBar = statusBar();
+  new StatusPanes(*m_pStatusBar, m_Panes);
   for (std::size_t pane = 0; pane < m_Panes.size(); ++pane)
     m_PaneText[pane] = m_Panes[pane]->text().toStdString();
 }
