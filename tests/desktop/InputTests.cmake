@@ -1,6 +1,6 @@
 # Keyboard input on a real X server: Escape in the Font dialog, dead keys on a
 # German layout, keys typed while the "Database loaded" box is up, and the
-# lock-key panes.
-foreach(case font_escape dead_keys notice_keys lock_panes)
+# lock-key panes, and typed keys' bytes in their order.
+foreach(case font_escape dead_keys notice_keys lock_panes typed_order)
   corvane_desktop_test(input_${case} input_cases.sh ${work}/input_${case} ${case})
 endforeach()

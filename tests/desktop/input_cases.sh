@@ -7,6 +7,8 @@
 #   notice_keys  App then App+F1 with a catalogue configured: the macro
 #                reaches the host while the "Database loaded" box is up
 #   lock_panes   Caps Lock and Num Lock on: their status panes light; off: dim
+#   typed_order  letters typed one by one reach the host once each, and a burst
+#                mixing letters with Shift, Return and Tab arrives in its order
 set -euo pipefail
 CORVANE=$1 WORK=$2 CASE=$3
 source "$(dirname "$0")/lib.sh"
@@ -135,6 +137,17 @@ case_lock_panes() {
     strips_differ "$WORK/off.png" "$WORK/on.png" && fail "$key off: the panes did not return"
   done
   return 0
+}
+
+case_typed_order() {
+  start_connected
+  xdotool key --delay 150 q w e
+  xdotool key --delay 0 Return a shift+b c Tab d e Return
+  wait_for 5 line_ended || true
+  local got
+  got=$(typed_since_marker)
+  [ "$got" = "71 77 65 0d 0a 61 42 63 09 64 65 0d 0a" ] ||
+    fail "typed keys sent '$got', expected 71 77 65 0d 0a 61 42 63 09 64 65 0d 0a"
 }
 
 desktop_start_x

@@ -2,12 +2,14 @@
 // sends to the host, local echo, and the keys that act locally instead
 // (Pause/Break, the Applications key, Alt+Page Up and Alt+Page Down).
 #include <QAction>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <algorithm>
 #include <mutex>
 
+#include "frame/EarlyKeys.h"
 #include "frame/MainFrame.h"
 #include "input/KeyTranslation.h"
 #include "terminal/TelnetSession.h"
@@ -17,6 +19,8 @@ void CMainFrame::OnTerminalKey(QKeyEvent& event, bool pressed) {
   m_AppsKey.Follow(*m_pView, event, pressed);
   event.accept();
   if (!pressed) return;
+  // Its byte already went from the window system's event.
+  if (m_pEarlyKeys && m_pEarlyKeys->TakeSent(event.nativeScanCode(), event.timestamp())) return;
   // A shortcut whose command is disabled does not take its key in Qt; the key
   // still belongs to the command and must not reach the host (Shift+Insert
   // would otherwise send the Insert sequence while Paste is unavailable).
@@ -100,6 +104,20 @@ void CMainFrame::OnChar(unsigned char character) {
       TranslateChar(character, {m_pSession->Emulation(), m_bApplicationMode, m_bBackspace}));
   if (!m_bLocalEcho || !m_pSession->IsConnected()) return;
   m_pSession->EchoLocally(character);
+}
+
+bool CMainFrame::TakesEarlyKeys() const {
+  if (!m_pSession->IsConnected() || m_bLocalEcho || m_AppsKey.IsDown()) return false;
+  if (QApplication::focusWidget() != m_pView || QApplication::activePopupWidget() ||
+      QApplication::activeModalWidget())
+    return false;
+  // A printable key with at most Shift that is some command's accelerator
+  // belongs to the command.
+  const int chords = Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier;
+  return std::none_of(m_AcceleratorKeys.begin(), m_AcceleratorKeys.end(), [chords](int keys) {
+    const int key = keys & ~Qt::KeyboardModifierMask;
+    return (keys & chords) == 0 && key >= Qt::Key_Space && key <= Qt::Key_AsciiTilde;
+  });
 }
 
 bool CMainFrame::IsAcceleratorKey(const QKeyEvent& event) const {

@@ -73,6 +73,8 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   m_pConnection = new QtConnection(this);
   m_pSession = std::make_unique<CTelnetSession>(*this, *m_pConnection, m_Profile);
   m_pConnection->SetEvents(m_pSession.get());
+  m_pEarlyKeys = EarlyKeys::Install({this, [this] { return TakesEarlyKeys(); },
+                                     [this](unsigned char character) { OnChar(character); }});
 
   m_RecentHosts.Load(m_Profile);
   RebuildRecentHostMenu();

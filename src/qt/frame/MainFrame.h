@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "cmdline/CommandLine.h"
+#include "frame/EarlyKeys.h"
 #include "frame/QtKeyMapping.h"
 #include "platform/SessionHost.h"
 #include "settings/Profile.h"
@@ -253,6 +254,9 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   bool IsAcceleratorKey(const QKeyEvent& event) const;
   void SendKeyBytes(const std::string& bytes);
   AppsKeyState m_AppsKey;
+  // Typed letters sent from the X11 key event, ahead of Qt (EarlyKeys.cpp).
+  std::unique_ptr<EarlyKeys> m_pEarlyKeys;
+  bool TakesEarlyKeys() const;
 
   // --- Status texts written while drawing (FrameHost.cpp) -------------------
   // Drawing writes panes 0 and 1 after every received block; their labels

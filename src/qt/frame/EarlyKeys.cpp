@@ -1,0 +1,168 @@
+// Typed letters leave for the host straight from the X11 key event. Qt's
+// handling of a key press (keyboard-map lookups, its window-system event
+// queue, delivery through the widgets, and a property write that wakes the
+// X server before the key's byte has gone) takes about a tenth of a
+// millisecond, and a plain letter needs none of it. The early path sends
+// only what the ordinary path would send for certain: one printable ASCII
+// character from the first layout group, with at most Shift and Num Lock
+// held, on a keyboard map without dead keys or a compose key (Qt composes
+// those), when the frame says the key would do nothing else. Qt still
+// delivers the key afterwards; TakeSent tells the frame its byte has gone.
+// Kept apart from Qt-heavy code: the X11 headers define macros such as
+// KeyPress.
+#include "frame/EarlyKeys.h"
+
+#if defined(CORVANE_HAVE_XKB)
+#include <QtGui/qguiapplication_platform.h>
+
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QWidget>
+#include <algorithm>
+#include <cstdint>
+#include <deque>
+#include <utility>
+// clang-format off
+#include <xcb/xcb.h>
+#include <X11/Xlib.h>
+#include <X11/XKBlib.h>
+#include <X11/keysym.h>
+// clang-format on
+
+namespace {
+
+constexpr unsigned kCoreModifierBits = 0xff;  // Shift, Lock, Control, Mod1..Mod5
+// After a key press or mouse button the early path leaves to Qt, later keys
+// wait their turn behind it for this long (X server time, milliseconds): Qt
+// delivers it within the same pass of its event loop, and the host must get
+// the bytes in the order they were typed.
+constexpr std::uint32_t kOrdinaryInputHoldMs = 50;
+// Keys sent early whose delivery by Qt is still to come; more means Qt
+// dropped some (the focus moved on), and the oldest are forgotten.
+constexpr std::size_t kMaxUndelivered = 32;
+
+// Keys that start a composed character: dead accents and the compose key.
+bool StartsComposing(KeySym sym) {
+  return (sym >= XK_dead_grave && sym <= 0xfe8f) || sym == XK_Multi_key || sym == XK_Codeinput ||
+         sym == XK_SingleCandidate || sym == XK_MultipleCandidate || sym == XK_PreviousCandidate;
+}
+
+// Calls `visit(keycode, keysym)` for every symbol of the map.
+template <typename Visit>
+void ForEachSymbol(XkbDescPtr xkb, Visit visit) {
+  for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+    const auto key = static_cast<KeyCode>(code);
+    for (int group = 0; group < XkbKeyNumGroups(xkb, key); ++group)
+      for (int level = 0; level < XkbKeyGroupWidth(xkb, key, group); ++level)
+        visit(key, XkbKeySymEntry(xkb, key, level, group));
+  }
+}
+
+class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
+ public:
+  X11EarlyKeys(Target target, Display* display, int xkbEventBase)
+      : target_(std::move(target)), display_(display), xkbEventBase_(xkbEventBase) {
+    ReadMap();  // now, rather than on the first key
+    QCoreApplication::instance()->installNativeEventFilter(this);
+  }
+  ~X11EarlyKeys() override {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
+    if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
+  }
+
+  bool TakeSent(unsigned nativeScanCode, unsigned long timestamp) override {
+    const auto found = std::find(sent_.begin(), sent_.end(),
+                                 std::pair<unsigned, unsigned long>(nativeScanCode, timestamp));
+    if (found == sent_.end()) return false;
+    sent_.erase(found);
+    return true;
+  }
+
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+    if (eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const xcb_generic_event_t*>(message);
+    const unsigned kind = event->response_type & 0x7fU;
+    if (kind == XCB_MAPPING_NOTIFY || (xkbEventBase_ > 0 && kind == unsigned(xkbEventBase_))) {
+      // A new keyboard map (XKB's own kinds are in the second byte): it is
+      // read again before the next key.
+      const unsigned xkbKind = reinterpret_cast<const std::uint8_t*>(event)[1];
+      if (kind == XCB_MAPPING_NOTIFY || xkbKind == XkbNewKeyboardNotify || xkbKind == XkbMapNotify)
+        stale_ = true;
+      return false;
+    }
+    if (kind != XCB_KEY_PRESS && kind != XCB_BUTTON_PRESS) return false;
+    // Key and button events share their layout.
+    const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
+    if (!target_.window || key->event != target_.window->winId()) return false;
+    if (!(kind == XCB_KEY_PRESS && TrySend(*key))) {
+      ordinarySeen_ = true;
+      lastOrdinary_ = key->time;
+    }
+    return false;  // Qt goes on with the event: its state, auto-repeat, the frame's TakeSent
+  }
+
+ private:
+  bool TrySend(const xcb_key_press_event_t& key) {
+    if (ordinarySeen_ && key.time - lastOrdinary_ < kOrdinaryInputHoldMs) return false;
+    if (stale_) ReadMap();
+    if (!xkb_ || composes_) return false;
+    // Caps Lock is left to Qt: how it changes a key depends on the key's type.
+    const unsigned modifiers = key.state & kCoreModifierBits;
+    const unsigned group = (key.state >> 13) & 3U;
+    if ((modifiers & ~(ShiftMask | numLock_)) != 0 || group != 0) return false;
+    if (!target_.accepts()) return false;
+    unsigned consumed = 0;
+    KeySym sym = NoSymbol;
+    if (!XkbTranslateKeyCode(xkb_, static_cast<KeyCode>(key.detail), modifiers, &consumed, &sym) ||
+        sym < 0x20 || sym > 0x7e)  // ASCII keysyms are their characters
+      return false;
+    target_.send(static_cast<unsigned char>(sym));
+    if (sent_.size() == kMaxUndelivered) sent_.pop_front();
+    sent_.emplace_back(key.detail, key.time);
+    return true;
+  }
+
+  void ReadMap() {
+    stale_ = false;
+    if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
+    xkb_ =
+        XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
+    composes_ = true;
+    numLock_ = 0;
+    if (!xkb_) return;
+    composes_ = false;
+    ForEachSymbol(xkb_, [this](KeyCode key, KeySym sym) {
+      composes_ = composes_ || StartsComposing(sym);
+      if (sym == XK_Num_Lock) numLock_ |= xkb_->map->modmap[key];
+    });
+    numLock_ &= ~static_cast<unsigned>(ShiftMask);
+  }
+
+  Target target_;
+  Display* display_;
+  int xkbEventBase_;
+  XkbDescPtr xkb_ = nullptr;  // the keyboard map, read again after each change
+  bool stale_ = true;
+  bool composes_ = true;  // the map has dead keys or a compose key
+  unsigned numLock_ = 0;  // the modifier bits of Num Lock
+  bool ordinarySeen_ = false;
+  std::uint32_t lastOrdinary_ = 0;                       // X time of the last input left to Qt
+  std::deque<std::pair<unsigned, unsigned long>> sent_;  // keycode and time, oldest first
+};
+
+}  // namespace
+
+std::unique_ptr<EarlyKeys> EarlyKeys::Install(Target target) {
+  const auto* x11 =
+      qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  Display* display = x11 ? x11->display() : nullptr;
+  if (!display) return nullptr;
+  int opcode = 0, eventBase = 0, errorBase = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  if (!XkbQueryExtension(display, &opcode, &eventBase, &errorBase, &major, &minor)) return nullptr;
+  return std::make_unique<X11EarlyKeys>(std::move(target), display, eventBase);
+}
+#else
+std::unique_ptr<EarlyKeys> EarlyKeys::Install(Target) { return nullptr; }
+#endif

@@ -1,0 +1,31 @@
+#pragma once
+// Typed letters sent from the window system's key event, before Qt's own key
+// handling runs (see EarlyKeys.cpp).
+#include <functional>
+#include <memory>
+
+class QWidget;
+
+class EarlyKeys {
+ public:
+  // What the early path asks of the frame.
+  struct Target {
+    // The widget whose X11 window receives the keys (the top-level frame).
+    QWidget* window = nullptr;
+    // True when a printable ASCII key typed now would only send its byte:
+    // the terminal area has the focus, the session is connected, no local
+    // echo, no menu or dialog open, no accelerator on a plain key.
+    std::function<bool()> accepts;
+    // Sends one typed character, as the ordinary key path would.
+    std::function<void(unsigned char)> send;
+  };
+
+  // Null on platforms other than X11. While the keyboard map has dead keys
+  // or a compose key, every key is left to Qt (its composing must see them).
+  static std::unique_ptr<EarlyKeys> Install(Target target);
+  virtual ~EarlyKeys() = default;
+
+  // True when the key event Qt delivers (its native scan code and time) was
+  // already sent by the early path and must not be sent again.
+  virtual bool TakeSent(unsigned nativeScanCode, unsigned long timestamp) = 0;
+};
