@@ -1,26 +1,79 @@
 // The lock keys' state from the X server's keyboard lights (XKB indicators),
-// read through the connection Qt's X11 platform already has open. Kept apart
-// from Qt-heavy code: the X11 headers define macros such as KeyPress.
+// read through the connection Qt's X11 platform already has open, and read
+// again when the server reports that the lights changed. Kept apart from
+// Qt-heavy code: the X11 headers define macros such as KeyPress.
 #include "frame/StatusPanes.h"
 
 #if defined(CORVANE_HAVE_XKB)
 #include <QtGui/qguiapplication_platform.h>
 
+#include <QAbstractNativeEventFilter>
+#include <QByteArray>
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <array>
+#include <cstdint>
+#include <utility>
 // clang-format off
+#include <xcb/xcb.h>
 #include <X11/Xlib.h>
 #include <X11/XKBlib.h>
 // clang-format on
 
-std::optional<LockKeys> QueryLockKeys() {
+namespace {
+
+Display* X11Display() {
   const auto* x11 =
       qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  Display* display = x11 ? x11->display() : nullptr;
+  return x11 ? x11->display() : nullptr;
+}
+
+// Passes the server's reports of changed lights on; Qt reads them with its
+// other events, and every native event filter sees them first.
+class LightsWatch final : public QObject, public QAbstractNativeEventFilter {
+ public:
+  LightsWatch(QObject& owner, int xkbEventBase, std::function<void()> changed)
+      : QObject(&owner), xkbEventBase_(xkbEventBase), changed_(std::move(changed)) {
+    QCoreApplication::instance()->installNativeEventFilter(this);
+  }
+  ~LightsWatch() override {
+    if (QCoreApplication* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
+  }
+  bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
+    if (eventType != "xcb_generic_event_t") return false;
+    const auto* event = static_cast<const std::uint8_t*>(message);
+    // XKB's own kind of event is in its second byte.
+    if ((event[0] & 0x7fU) == unsigned(xkbEventBase_) && event[1] == XkbIndicatorStateNotify)
+      changed_();
+    return false;
+  }
+
+ private:
+  int xkbEventBase_;
+  std::function<void()> changed_;
+};
+
+}  // namespace
+
+bool WatchLockKeys(QObject& owner, std::function<void()> changed) {
+  Display* display = X11Display();
+  if (!display) return false;
+  int opcode = 0, eventBase = 0, errorBase = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
+  if (!XkbQueryExtension(display, &opcode, &eventBase, &errorBase, &major, &minor)) return false;
+  // Only this kind is added to what the connection already receives.
+  if (!XkbSelectEvents(display, XkbUseCoreKbd, XkbIndicatorStateNotifyMask,
+                       XkbIndicatorStateNotifyMask))
+    return false;
+  XFlush(display);
+  new LightsWatch(owner, eventBase, std::move(changed));
+  return true;
+}
+
+std::optional<LockKeys> QueryLockKeys() {
+  Display* display = X11Display();
   if (!display) return std::nullopt;  // another platform (offscreen, Wayland)
   // Which light is which is asked once per display; after that one request
-  // (one round trip to the server) reads them all. The panes are polled a
-  // few times a second.
+  // (one round trip to the server) reads them all.
   static Display* indexedFor = nullptr;
   static std::array<int, 3> index{};
   if (indexedFor != display) {
@@ -41,4 +94,5 @@ std::optional<LockKeys> QueryLockKeys() {
 }
 #else
 std::optional<LockKeys> QueryLockKeys() { return std::nullopt; }
+bool WatchLockKeys(QObject&, std::function<void()>) { return false; }
 #endif

@@ -1,7 +1,6 @@
 #include "frame/StatusPanes.h"
 
-#include <QApplication>
-#include <QKeyEvent>
+#include <QEvent>
 #include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
@@ -30,7 +29,6 @@ constexpr std::array<PaneSpec, StatusPanes::kCount - 1> kPanes = {{
     {cmd::ID_INDICATOR_SCRL, "SCRL", 0, nullptr},
 }};
 constexpr std::size_t kFirstLockPane = 5;
-constexpr int kLockPollMs = 250;
 
 int TextWidth(QLabel& label, const QString& text) {
   // The label's own size hint for the text: font, frame, margin and indent.
@@ -85,11 +83,7 @@ StatusPanes::StatusPanes(QStatusBar& bar, std::array<QLabel*, kCount>& panes)
 
   // Lock panes are dimmed unless the window system says a lock is on.
   RefreshLockKeys();
-  if (QueryLockKeys()) {
-    qApp->installEventFilter(this);  // the lock keys, in whichever window
-    connect(&lockPoll_, &QTimer::timeout, this, &StatusPanes::RefreshLockKeys);
-    lockPoll_.start(kLockPollMs);
-  }
+  WatchLockKeys(*this, [this] { RefreshLockKeys(); });
 }
 
 void StatusPanes::FitWidths() {
@@ -110,21 +104,8 @@ void StatusPanes::RefreshLockKeys() {
   for (std::size_t k = 0; k < lit.size(); ++k) panes_[kFirstLockPane + k]->setEnabled(lit[k]);
 }
 
-bool StatusPanes::eventFilter(QObject* watched, QEvent* event) {
-  switch (event->type()) {
-    case QEvent::FontChange:
-      if (watched != qApp) FitWidths();
-      break;
-    case QEvent::KeyPress:
-    case QEvent::KeyRelease: {
-      const int key = static_cast<QKeyEvent*>(event)->key();
-      if (key == Qt::Key_CapsLock || key == Qt::Key_NumLock || key == Qt::Key_ScrollLock)
-        RefreshLockKeys();
-      break;
-    }
-    default:
-      break;
-  }
+bool StatusPanes::eventFilter(QObject* /*watched*/, QEvent* event) {
+  if (event->type() == QEvent::FontChange) FitWidths();
   return false;
 }
 

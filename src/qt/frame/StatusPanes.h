@@ -5,8 +5,8 @@
 // bar's current font. CAP, NUM and SCRL light with the lock keys where the
 // window system can be asked (X11), and stay dimmed elsewhere.
 #include <QLabel>
-#include <QTimer>
 #include <array>
+#include <functional>
 #include <optional>
 
 class QStatusBar;
@@ -37,6 +37,9 @@ struct LockKeys {
 // The lock keys' state as the window system shows it on the keyboard's
 // lights; nothing when the platform cannot be asked.
 std::optional<LockKeys> QueryLockKeys();
+// Calls `changed` whenever the window system reports that the keyboard's
+// lights changed, in any window; false when it cannot. Ends with `owner`.
+bool WatchLockKeys(QObject& owner, std::function<void()> changed);
 
 class StatusPanes : public QObject {
  public:
@@ -55,5 +58,4 @@ class StatusPanes : public QObject {
  private:
   QStatusBar& bar_;
   std::array<QLabel*, kCount>& panes_;
-  QTimer lockPoll_;  // lock changes made while another window has the keyboard
 };
