@@ -86,10 +86,10 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
     const unsigned kind = event->response_type & 0x7fU;
     if (kind == XCB_MAPPING_NOTIFY || (xkbEventBase_ > 0 && kind == unsigned(xkbEventBase_))) {
       // A new keyboard map (XKB's own kinds are in the second byte): it is
-      // read again before the next key.
+      // read again now, while no key waits for it.
       const unsigned xkbKind = reinterpret_cast<const std::uint8_t*>(event)[1];
       if (kind == XCB_MAPPING_NOTIFY || xkbKind == XkbNewKeyboardNotify || xkbKind == XkbMapNotify)
-        stale_ = true;
+        ReadMap();
       return false;
     }
     if (kind != XCB_KEY_PRESS && kind != XCB_BUTTON_PRESS) return false;
@@ -106,7 +106,6 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
  private:
   bool TrySend(const xcb_key_press_event_t& key) {
     if (ordinarySeen_ && key.time - lastOrdinary_ < kOrdinaryInputHoldMs) return false;
-    if (stale_) ReadMap();
     if (!xkb_ || composes_) return false;
     // Caps Lock is left to Qt: how it changes a key depends on the key's type.
     const unsigned modifiers = key.state & kCoreModifierBits;
@@ -125,7 +124,6 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
   }
 
   void ReadMap() {
-    stale_ = false;
     if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
     xkb_ =
         XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
@@ -144,9 +142,8 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
   Display* display_;
   int xkbEventBase_;
   XkbDescPtr xkb_ = nullptr;  // the keyboard map, read again after each change
-  bool stale_ = true;
-  bool composes_ = true;  // the map has dead keys or a compose key
-  unsigned numLock_ = 0;  // the modifier bits of Num Lock
+  bool composes_ = true;      // the map has dead keys or a compose key
+  unsigned numLock_ = 0;      // the modifier bits of Num Lock
   bool ordinarySeen_ = false;
   std::uint32_t lastOrdinary_ = 0;                       // X time of the last input left to Qt
   std::deque<std::pair<unsigned, unsigned long>> sent_;  // keycode and time, oldest first
