@@ -156,6 +156,11 @@ std::unique_ptr<EarlyKeys> EarlyKeys::Install(Target target) {
       qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
   Display* display = x11 ? x11->display() : nullptr;
   if (!display) return nullptr;
+  // An input method (IBus, Fcitx) composes from plain letters too, so with
+  // one every key is left to Qt; Qt's own composing is followed above.
+  const QByteArray method = qgetenv("QT_IM_MODULE").toLower();
+  if (!(method.isEmpty() || method == "compose") || qEnvironmentVariableIsSet("QT_IM_MODULES"))
+    return nullptr;
   int opcode = 0, eventBase = 0, errorBase = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
   if (!XkbQueryExtension(display, &opcode, &eventBase, &errorBase, &major, &minor)) return nullptr;
   return std::make_unique<X11EarlyKeys>(std::move(target), display, eventBase);

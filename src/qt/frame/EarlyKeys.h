@@ -20,8 +20,9 @@ class EarlyKeys {
     std::function<void(unsigned char)> send;
   };
 
-  // Null on platforms other than X11. While the keyboard map has dead keys
-  // or a compose key, every key is left to Qt (its composing must see them).
+  // Null on platforms other than X11 and with an input method. While the
+  // keyboard map has dead keys or a compose key, every key is left to Qt
+  // (its composing must see them).
   static std::unique_ptr<EarlyKeys> Install(Target target);
   virtual ~EarlyKeys() = default;
 
