@@ -13,12 +13,9 @@
 #include "frame/EarlyKeys.h"
 
 #if defined(CORVANE_HAVE_XKB)
-#include <QtGui/qguiapplication_platform.h>
-
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QWidget>
 #include <algorithm>
 #include <cstdint>
@@ -30,6 +27,8 @@
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 // clang-format on
+
+#include "frame/X11Connection.h"
 
 namespace {
 
@@ -152,17 +151,15 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
 }  // namespace
 
 std::unique_ptr<EarlyKeys> EarlyKeys::Install(Target target) {
-  const auto* x11 =
-      qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  Display* display = x11 ? x11->display() : nullptr;
+  Display* display = QtX11Display();
   if (!display) return nullptr;
   // An input method (IBus, Fcitx) composes from plain letters too, so with
   // one every key is left to Qt; Qt's own composing is followed above.
   const QByteArray method = qgetenv("QT_IM_MODULE").toLower();
   if (!(method.isEmpty() || method == "compose") || qEnvironmentVariableIsSet("QT_IM_MODULES"))
     return nullptr;
-  int opcode = 0, eventBase = 0, errorBase = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-  if (!XkbQueryExtension(display, &opcode, &eventBase, &errorBase, &major, &minor)) return nullptr;
+  const int eventBase = XkbFirstEvent(display);
+  if (eventBase < 0) return nullptr;
   return std::make_unique<X11EarlyKeys>(std::move(target), display, eventBase);
 }
 #else

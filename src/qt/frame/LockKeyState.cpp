@@ -5,12 +5,9 @@
 #include "frame/StatusPanes.h"
 
 #if defined(CORVANE_HAVE_XKB)
-#include <QtGui/qguiapplication_platform.h>
-
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <array>
 #include <cstdint>
 #include <utility>
@@ -20,13 +17,9 @@
 #include <X11/XKBlib.h>
 // clang-format on
 
-namespace {
+#include "frame/X11Connection.h"
 
-Display* X11Display() {
-  const auto* x11 =
-      qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
-  return x11 ? x11->display() : nullptr;
-}
+namespace {
 
 // Passes the server's reports of changed lights on; Qt reads them with its
 // other events, and every native event filter sees them first.
@@ -56,10 +49,9 @@ class LightsWatch final : public QObject, public QAbstractNativeEventFilter {
 }  // namespace
 
 bool WatchLockKeys(QObject& owner, std::function<void()> changed) {
-  Display* display = X11Display();
-  if (!display) return false;
-  int opcode = 0, eventBase = 0, errorBase = 0, major = XkbMajorVersion, minor = XkbMinorVersion;
-  if (!XkbQueryExtension(display, &opcode, &eventBase, &errorBase, &major, &minor)) return false;
+  Display* display = QtX11Display();
+  const int eventBase = XkbFirstEvent(display);
+  if (eventBase < 0) return false;
   // Only this kind is added to what the connection already receives.
   if (!XkbSelectEvents(display, XkbUseCoreKbd, XkbIndicatorStateNotifyMask,
                        XkbIndicatorStateNotifyMask))
@@ -70,7 +62,7 @@ bool WatchLockKeys(QObject& owner, std::function<void()> changed) {
 }
 
 std::optional<LockKeys> QueryLockKeys() {
-  Display* display = X11Display();
+  Display* display = QtX11Display();
   if (!display) return std::nullopt;  // another platform (offscreen, Wayland)
   // Which light is which is asked once per display; after that one request
   // (one round trip to the server) reads them all.
