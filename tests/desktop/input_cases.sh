@@ -7,8 +7,9 @@
 #   notice_keys  App then App+F1 with a catalogue configured: the macro
 #                reaches the host while the "Database loaded" box is up
 #   lock_panes   Caps Lock and Num Lock on: their status panes light; off: dim
-#   typed_order  letters typed one by one reach the host once each, and a burst
-#                mixing letters with Shift, Return and Tab arrives in its order
+#   typed_order  letters typed one by one reach the host once each and move the
+#                window's last-input time on (window managers read it), and a
+#                burst mixing letters with Shift, Return and Tab arrives in order
 set -euo pipefail
 CORVANE=$1 WORK=$2 CASE=$3
 source "$(dirname "$0")/lib.sh"
@@ -139,9 +140,23 @@ case_lock_panes() {
   return 0
 }
 
+# The window's last-input time (_NET_WM_USER_TIME), on the window Qt keeps
+# for it when the window manager supports one; 0 before the first input.
+user_time() {
+  local w t
+  w=$(xprop -id "$corvane_win" _NET_WM_USER_TIME_WINDOW 2>/dev/null | sed -n 's/.*# //p')
+  t=$(xprop -id "${w:-$corvane_win}" _NET_WM_USER_TIME 2>/dev/null | sed -n 's/.* = //p')
+  echo "${t:-0}"
+}
+
+user_time_after() { [ "$(user_time)" -gt "$1" ]; }
+
 case_typed_order() {
   start_connected
+  local before
+  before=$(user_time)
   xdotool key --delay 150 q w e
+  wait_for 5 user_time_after "$before" || fail "typed letters left the last-input time at $before"
   xdotool key --delay 0 Return a shift+b c Tab d e Return
   wait_for 5 line_ended || true
   local got

@@ -1,13 +1,15 @@
 // Typed letters leave for the host straight from the X11 key event. Qt's
-// handling of a key press (keyboard-map lookups, its window-system event
-// queue, delivery through the widgets, and a property write that wakes the
-// X server before the key's byte has gone) takes about a tenth of a
-// millisecond, and a plain letter needs none of it. The early path sends
-// only what the ordinary path would send for certain: one printable ASCII
-// character from the first layout group, with at most Shift and Num Lock
-// held, on a keyboard map without dead keys or a compose key (Qt composes
-// those), when the frame says the key would do nothing else. Qt still
-// delivers the key afterwards; TakeSent tells the frame its byte has gone.
+// handling of a key press and its release (keyboard-map lookups, its
+// window-system event queue, delivery through the widgets, and a property
+// write that wakes the X server) takes a few tenths of a millisecond on the
+// user-interface thread, and the host's echo would wait behind it. A plain
+// letter needs none of it. The early path takes only keys whose byte is
+// certain: one printable ASCII character from the first layout group, with at
+// most Shift and Num Lock held, on a keyboard map without dead keys or a
+// compose key (Qt composes those), when the frame says the key would do
+// nothing else. Such a key, press and release, is not passed on to Qt; the
+// window's last-input time, which window managers read to keep other windows
+// from taking the focus while the user types, is written a little later.
 // Kept apart from Qt-heavy code: the X11 headers define macros such as
 // KeyPress.
 #include "frame/EarlyKeys.h"
@@ -16,14 +18,15 @@
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QTimer>
 #include <QWidget>
-#include <algorithm>
+#include <array>
 #include <cstdint>
-#include <deque>
 #include <utility>
 // clang-format off
 #include <xcb/xcb.h>
 #include <X11/Xlib.h>
+#include <X11/Xatom.h>
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 // clang-format on
@@ -38,9 +41,10 @@ constexpr unsigned kCoreModifierBits = 0xff;  // Shift, Lock, Control, Mod1..Mod
 // delivers it within the same pass of its event loop, and the host must get
 // the bytes in the order they were typed.
 constexpr std::uint32_t kOrdinaryInputHoldMs = 50;
-// Keys sent early whose delivery by Qt is still to come; more means Qt
-// dropped some (the focus moved on), and the oldest are forgotten.
-constexpr std::size_t kMaxUndelivered = 32;
+// The last-input time of keys taken here is written this much later
+// (milliseconds), once for a burst of typing, so that the X server and the
+// window manager do not wake while the host's echo is on its way.
+constexpr int kUserTimeDelayMs = 100;
 
 // Keys that start a composed character: dead accents and the compose key.
 bool StartsComposing(KeySym sym) {
@@ -64,19 +68,16 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
   X11EarlyKeys(Target target, Display* display, int xkbEventBase)
       : target_(std::move(target)), display_(display), xkbEventBase_(xkbEventBase) {
     ReadMap();  // now, rather than on the first key
+    userTimeAtom_ = XInternAtom(display_, "_NET_WM_USER_TIME", False);
+    userTimeWindowAtom_ = XInternAtom(display_, "_NET_WM_USER_TIME_WINDOW", False);
+    userTimeTimer_.setSingleShot(true);
+    userTimeTimer_.setInterval(kUserTimeDelayMs);
+    userTimeTimer_.callOnTimeout([this] { WriteUserTime(); });
     QCoreApplication::instance()->installNativeEventFilter(this);
   }
   ~X11EarlyKeys() override {
     if (QCoreApplication* app = QCoreApplication::instance()) app->removeNativeEventFilter(this);
     if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
-  }
-
-  bool TakeSent(unsigned nativeScanCode, unsigned long timestamp) override {
-    const auto found = std::find(sent_.begin(), sent_.end(),
-                                 std::pair<unsigned, unsigned long>(nativeScanCode, timestamp));
-    if (found == sent_.end()) return false;
-    sent_.erase(found);
-    return true;
   }
 
   bool nativeEventFilter(const QByteArray& eventType, void* message, qintptr*) override {
@@ -91,15 +92,25 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
         ReadMap();
       return false;
     }
-    if (kind != XCB_KEY_PRESS && kind != XCB_BUTTON_PRESS) return false;
+    if (kind != XCB_KEY_PRESS && kind != XCB_KEY_RELEASE && kind != XCB_BUTTON_PRESS) return false;
     // Key and button events share their layout.
     const auto* key = reinterpret_cast<const xcb_key_press_event_t*>(event);
-    if (!target_.window || key->event != target_.window->winId()) return false;
-    if (!(kind == XCB_KEY_PRESS && TrySend(*key))) {
-      ordinarySeen_ = true;
-      lastOrdinary_ = key->time;
+    if (kind == XCB_KEY_RELEASE) {
+      // Qt never saw the press of a taken key, so it does not see its release
+      // either, whichever window has the keyboard by then.
+      return std::exchange(taken_[key->detail], false);
     }
-    return false;  // Qt goes on with the event: its state, auto-repeat, the frame's TakeSent
+    if (!target_.window || key->event != target_.window->winId()) return false;
+    if (kind == XCB_KEY_PRESS && TrySend(*key)) {
+      taken_[key->detail] = true;
+      userTime_ = key->time;
+      if (!userTimeTimer_.isActive()) userTimeTimer_.start();
+      return true;
+    }
+    if (kind == XCB_KEY_PRESS) taken_[key->detail] = false;
+    ordinarySeen_ = true;
+    lastOrdinary_ = key->time;
+    return false;
   }
 
  private:
@@ -117,9 +128,35 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
         sym < 0x20 || sym > 0x7e)  // ASCII keysyms are their characters
       return false;
     target_.send(static_cast<unsigned char>(sym));
-    if (sent_.size() == kMaxUndelivered) sent_.pop_front();
-    sent_.emplace_back(key.detail, key.time);
     return true;
+  }
+
+  // What Qt writes on each key press it handles: the time of the user's last
+  // input, on the window it keeps for that property or else on the frame.
+  void WriteUserTime() {
+    if (!target_.window || userTimeAtom_ == None) return;
+    // Looked up each time: Qt creates its window for the property on the
+    // first key or click it handles.
+    const Window window = UserTimeWindowOf(static_cast<Window>(target_.window->winId()));
+    const auto time = static_cast<long>(userTime_);  // format 32 properties are longs in Xlib
+    XChangeProperty(display_, window, userTimeAtom_, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&time), 1);
+    XFlush(display_);
+  }
+
+  Window UserTimeWindowOf(Window frame) {
+    Atom type = None;
+    int format = 0;
+    unsigned long count = 0, after = 0;
+    unsigned char* data = nullptr;
+    Window found = frame;
+    if (userTimeWindowAtom_ != None &&
+        XGetWindowProperty(display_, frame, userTimeWindowAtom_, 0, 1, False, XA_WINDOW, &type,
+                           &format, &count, &after, &data) == Success &&
+        type == XA_WINDOW && format == 32 && count == 1 && data)
+      found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
+    if (data) XFree(data);
+    return found;
   }
 
   void ReadMap() {
@@ -144,8 +181,12 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
   bool composes_ = true;      // the map has dead keys or a compose key
   unsigned numLock_ = 0;      // the modifier bits of Num Lock
   bool ordinarySeen_ = false;
-  std::uint32_t lastOrdinary_ = 0;                       // X time of the last input left to Qt
-  std::deque<std::pair<unsigned, unsigned long>> sent_;  // keycode and time, oldest first
+  std::uint32_t lastOrdinary_ = 0;  // X time of the last input left to Qt
+  std::array<bool, 256> taken_{};   // by keycode: pressed, sent here, release still to come
+  Atom userTimeAtom_ = None;
+  Atom userTimeWindowAtom_ = None;
+  QTimer userTimeTimer_;
+  std::uint32_t userTime_ = 0;  // X time of the last key taken here
 };
 
 }  // namespace

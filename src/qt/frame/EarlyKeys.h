@@ -1,6 +1,6 @@
 #pragma once
-// Typed letters sent from the window system's key event, before Qt's own key
-// handling runs (see EarlyKeys.cpp).
+// Typed letters sent from the window system's key event, in place of Qt's own
+// key handling (see EarlyKeys.cpp).
 #include <functional>
 #include <memory>
 
@@ -22,11 +22,7 @@ class EarlyKeys {
 
   // Null on platforms other than X11 and with an input method. While the
   // keyboard map has dead keys or a compose key, every key is left to Qt
-  // (its composing must see them).
+  // (its composing must see them). Keys sent here never reach Qt.
   static std::unique_ptr<EarlyKeys> Install(Target target);
   virtual ~EarlyKeys() = default;
-
-  // True when the key event Qt delivers (its native scan code and time) was
-  // already sent by the early path and must not be sent again.
-  virtual bool TakeSent(unsigned nativeScanCode, unsigned long timestamp) = 0;
 };

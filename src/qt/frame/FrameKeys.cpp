@@ -1,6 +1,7 @@
 // Keys of the terminal area and the F10 accelerators: what each keystroke
 // sends to the host, local echo, and the keys that act locally instead
 // (Pause/Break, the Applications key, Alt+Page Up and Alt+Page Down).
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QGuiApplication>
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <mutex>
 
-#include "frame/EarlyKeys.h"
 #include "frame/MainFrame.h"
 #include "input/KeyTranslation.h"
 #include "terminal/TelnetSession.h"
@@ -19,8 +19,6 @@ void CMainFrame::OnTerminalKey(QKeyEvent& event, bool pressed) {
   m_AppsKey.Follow(*m_pView, event, pressed);
   event.accept();
   if (!pressed) return;
-  // Its byte already went from the window system's event.
-  if (m_pEarlyKeys && m_pEarlyKeys->TakeSent(event.nativeScanCode(), event.timestamp())) return;
   // A shortcut whose command is disabled does not take its key in Qt; the key
   // still belongs to the command and must not reach the host (Shift+Insert
   // would otherwise send the Insert sequence while Paste is unavailable).
@@ -108,6 +106,8 @@ void CMainFrame::OnChar(unsigned char character) {
 
 bool CMainFrame::TakesEarlyKeys() const {
   if (!m_pSession->IsConnected() || m_bLocalEcho || m_AppsKey.IsDown()) return false;
+  // A screen reader follows typed keys through Qt's key events.
+  if (QAccessible::isActive()) return false;
   if (QApplication::focusWidget() != m_pView || QApplication::activePopupWidget() ||
       QApplication::activeModalWidget())
     return false;

@@ -254,7 +254,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   bool IsAcceleratorKey(const QKeyEvent& event) const;
   void SendKeyBytes(const std::string& bytes);
   AppsKeyState m_AppsKey;
-  // Typed letters sent from the X11 key event, ahead of Qt (EarlyKeys.cpp).
+  // Typed letters sent from the X11 key event, in place of Qt (EarlyKeys.cpp).
   std::unique_ptr<EarlyKeys> m_pEarlyKeys;
   bool TakesEarlyKeys() const;
 
