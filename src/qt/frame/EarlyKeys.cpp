@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <utility>
+#include <vector>
 // clang-format off
 #include <xcb/xcb.h>
 #include <X11/Xlib.h>
@@ -63,6 +64,53 @@ void ForEachSymbol(XkbDescPtr xkb, Visit visit) {
   }
 }
 
+// Everything of a keyboard map that decides what a key produces: key types,
+// symbols, real and virtual modifier maps, actions, behaviours, explicit
+// components. Equal fingerprints mean Qt's keymap still holds.
+std::vector<unsigned long> Fingerprint(XkbDescPtr xkb) {
+  std::vector<unsigned long> print{xkb->min_key_code, xkb->max_key_code};
+  const auto mods = [&print](const XkbModsRec& m) {
+    print.insert(print.end(), {m.mask, m.real_mods, m.vmods});
+  };
+  if (XkbClientMapPtr map = xkb->map) {
+    print.push_back(map->num_types);
+    for (int t = 0; t < map->num_types; ++t) {
+      const XkbKeyTypeRec& type = map->types[t];
+      mods(type.mods);
+      print.insert(print.end(), {type.num_levels, type.map_count});
+      for (int e = 0; e < type.map_count; ++e) {
+        print.insert(print.end(), {static_cast<unsigned long>(type.map[e].active), type.map[e].level});
+        mods(type.map[e].mods);
+        if (type.preserve) mods(type.preserve[e]);
+      }
+    }
+  }
+  XkbServerMapPtr server = xkb->server;
+  if (server) print.insert(print.end(), server->vmods, server->vmods + XkbNumVirtualMods);
+  for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
+    const auto key = static_cast<KeyCode>(code);
+    if (XkbClientMapPtr map = xkb->map) {
+      const XkbSymMapRec& syms = map->key_sym_map[key];
+      print.insert(print.end(), {syms.kt_index[0], syms.kt_index[1], syms.kt_index[2],
+                                 syms.kt_index[3], syms.group_info, syms.width});
+      print.insert(print.end(), XkbKeySymsPtr(xkb, key), XkbKeySymsPtr(xkb, key) + XkbKeyNumSyms(xkb, key));
+      if (map->modmap) print.push_back(map->modmap[key]);
+    }
+    if (!server) continue;
+    print.insert(print.end(), {server->vmodmap ? server->vmodmap[key] : 0UL,
+                               server->c_explicit ? server->c_explicit[key] : 0UL});
+    if (server->behaviors)
+      print.insert(print.end(), {server->behaviors[key].type, server->behaviors[key].data});
+    if (!server->key_acts || !XkbKeyHasActions(xkb, key)) continue;
+    const XkbAction* actions = XkbKeyActionsPtr(xkb, key);
+    for (int a = 0; a < XkbKeyNumActions(xkb, key); ++a) {
+      print.push_back(actions[a].any.type);
+      print.insert(print.end(), actions[a].any.data, actions[a].any.data + XkbAnyActionDataSize);
+    }
+  }
+  return print;
+}
+
 class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
  public:
   X11EarlyKeys(Target target, Display* display, int xkbEventBase)
@@ -88,8 +136,13 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
       // A new keyboard map (XKB's own kinds are in the second byte): it is
       // read again now, while no key waits for it.
       const unsigned xkbKind = reinterpret_cast<const std::uint8_t*>(event)[1];
-      if (kind == XCB_MAPPING_NOTIFY || xkbKind == XkbNewKeyboardNotify || xkbKind == XkbMapNotify)
-        ReadMap();
+      if (kind == XCB_MAPPING_NOTIFY || xkbKind == XkbMapNotify) ReadMap();
+      // The server announces a new keyboard whenever typing moves to another
+      // device (a second keyboard, XTest), mostly with the same map. Qt then
+      // builds its keymap anew, dozens of round trips and a few milliseconds
+      // that the key behind the notice waits for; with the same map that
+      // work is skipped.
+      if (xkbKind == XkbNewKeyboardNotify) return !ReadMap();
       return false;
     }
     if (kind != XCB_KEY_PRESS && kind != XCB_KEY_RELEASE && kind != XCB_BUTTON_PRESS) return false;
@@ -159,25 +212,33 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
     return found;
   }
 
-  void ReadMap() {
+  // Reads the keyboard map again; false when it is the same as before.
+  bool ReadMap() {
     if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
-    xkb_ =
-        XkbGetMap(display_, XkbKeyTypesMask | XkbKeySymsMask | XkbModifierMapMask, XkbUseCoreKbd);
+    xkb_ = XkbGetMap(display_, XkbAllMapComponentsMask, XkbUseCoreKbd);
     composes_ = true;
     numLock_ = 0;
-    if (!xkb_) return;
+    if (!xkb_) {
+      fingerprint_.clear();
+      return true;
+    }
     composes_ = false;
     ForEachSymbol(xkb_, [this](KeyCode key, KeySym sym) {
       composes_ = composes_ || StartsComposing(sym);
       if (sym == XK_Num_Lock) numLock_ |= xkb_->map->modmap[key];
     });
     numLock_ &= ~static_cast<unsigned>(ShiftMask);
+    std::vector<unsigned long> print = Fingerprint(xkb_);
+    const bool changed = print != fingerprint_;
+    fingerprint_ = std::move(print);
+    return changed;
   }
 
   Target target_;
   Display* display_;
   int xkbEventBase_;
   XkbDescPtr xkb_ = nullptr;  // the keyboard map, read again after each change
+  std::vector<unsigned long> fingerprint_;  // of xkb_, empty without one
   bool composes_ = true;      // the map has dead keys or a compose key
   unsigned numLock_ = 0;      // the modifier bits of Num Lock
   bool ordinarySeen_ = false;
