@@ -43,9 +43,10 @@ constexpr unsigned kCoreModifierBits = 0xff;  // Shift, Lock, Control, Mod1..Mod
 // the bytes in the order they were typed.
 constexpr std::uint32_t kOrdinaryInputHoldMs = 50;
 // The last-input time of keys taken here is written this much later
-// (milliseconds), once for a burst of typing, so that the X server and the
-// window manager do not wake while the host's echo is on its way.
-constexpr int kUserTimeDelayMs = 100;
+// (milliseconds), at most once a second while the user types: a write wakes
+// the X server and the window manager, and one that met a keystroke would
+// hold up its echo.
+constexpr int kUserTimeDelayMs = 1000;
 
 // Keys that start a composed character: dead accents and the compose key.
 bool StartsComposing(KeySym sym) {
@@ -188,9 +189,14 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
   // input, on the window it keeps for that property or else on the frame.
   void WriteUserTime() {
     if (!target_.window || userTimeAtom_ == None) return;
-    // Looked up each time: Qt creates its window for the property on the
-    // first key or click it handles.
-    const Window window = UserTimeWindowOf(static_cast<Window>(target_.window->winId()));
+    // Qt creates its window for the property on the first key or click it
+    // handles, so until it has one the frame is asked again each time.
+    const auto frame = static_cast<Window>(target_.window->winId());
+    if (frame != userTimeFrame_ || userTimeWindow_ == frame) {
+      userTimeFrame_ = frame;
+      userTimeWindow_ = UserTimeWindowOf(frame);
+    }
+    const Window window = userTimeWindow_;
     const auto time = static_cast<long>(userTime_);  // format 32 properties are longs in Xlib
     XChangeProperty(display_, window, userTimeAtom_, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&time), 1);
@@ -248,6 +254,8 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
   Atom userTimeWindowAtom_ = None;
   QTimer userTimeTimer_;
   std::uint32_t userTime_ = 0;  // X time of the last key taken here
+  Window userTimeFrame_ = None;
+  Window userTimeWindow_ = None;  // where userTimeFrame_ keeps its last-input time
 };
 
 }  // namespace
