@@ -200,6 +200,42 @@ class DisplayListTest : public QObject {
     QCOMPARE(drawn.size(), expected.size());
     QCOMPARE(drawn, expected);
   }
+
+  // Cells drawn ahead of need are the ones painting would draw: the printable
+  // ASCII of the first few colour pairs used, each in its own colours.
+  void cellsDrawnAheadAreThoseOfTheirColourPair() {
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QSize cell = TerminalCellSize(font);
+    const int cw = cell.width(), ch = cell.height();
+    const Colour pairs[][2] = {{kA, kC}, {kB, kC}, {kC, kA}, {kA, kB}, {kB, kA}};
+    ScreenDisplayList used, text;
+    used.Reset(cw, ch);
+    text.Reset(cw, ch);
+    const std::string sample = "Hello, world ~ 42";
+    for (std::size_t p = 0; p < std::size(pairs); ++p) {
+      used.AddText(static_cast<int>(p) * cw, 0, Bytes("#"), 1, pairs[p][0], pairs[p][1]);
+      text.AddText(0, static_cast<int>(p) * ch, Bytes(sample), sample.size(), pairs[p][0],
+                   pairs[p][1]);
+    }
+    auto paint = [&](RowRasteriser& rasteriser) {
+      QImage image(QSize(20 * cw, 5 * ch), QImage::Format_RGB32);
+      image.fill(Qt::black);
+      for (int r = 0; r < 5; ++r) rasteriser.PaintRow(image, r * ch, text.Row(r));
+      return image;
+    };
+    RowRasteriser ahead, fresh;
+    ahead.SetFont(font, cell, CodePage::Cp437());
+    fresh.SetFont(font, cell, CodePage::Cp437());
+    QImage scratch(QSize(20 * cw, ch), QImage::Format_RGB32);
+    ahead.PaintRow(scratch, 0, used.Row(0));
+    while (ahead.PrepareNext()) {
+    }
+    const std::size_t prepared = RowRasteriser::kPreparedPairs * 95 + 1;  // and the fifth's "#"
+    QCOMPARE(ahead.TileCount(), prepared);
+    const QImage drawn = paint(ahead);
+    QCOMPARE(ahead.TileCount() - prepared, std::size_t{12});  // the fifth pair's other characters
+    QCOMPARE(drawn, paint(fresh));
+  }
 };
 
 QTEST_MAIN(DisplayListTest)

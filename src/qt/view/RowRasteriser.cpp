@@ -52,14 +52,28 @@ void RowRasteriser::Forget() {
   tileCount_ = 0;
   tableOfPair_.clear();
   tables_.clear();
+  pairs_.clear();
 }
 
 RowRasteriser::TileTable& RowRasteriser::TableFor(Colour fore, Colour back) {
   if (pool_.size() * sizeof(std::uint32_t) > kMaxPoolBytes) Forget();
   const std::uint64_t pair = (std::uint64_t{fore} << 32) | back;
   const auto [it, added] = tableOfPair_.try_emplace(pair, tables_.size());
-  if (added) tables_.emplace_back().fill(-1);
+  if (added) {
+    tables_.emplace_back().fill(-1);
+    pairs_.emplace_back(fore, back);
+  }
   return tables_[it->second];
+}
+
+bool RowRasteriser::PrepareNext() {
+  for (std::size_t t = 0; t < std::min(kPreparedPairs, tables_.size()); ++t)
+    for (unsigned byte = 0x20; byte < 0x7f; ++byte)
+      if (tables_[t][byte] < 0) {
+        Tile(tables_[t], static_cast<unsigned char>(byte), pairs_[t].first, pairs_[t].second);
+        return true;
+      }
+  return false;
 }
 
 const std::uint32_t* RowRasteriser::Tile(TileTable& table, unsigned char byte, Colour fore,

@@ -15,6 +15,7 @@
 #include <array>
 #include <cstdint>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "text/CodePage.h"
@@ -31,6 +32,12 @@ class RowRasteriser {
   // what falls outside the image is left out. The image is Format_RGB32.
   void PaintRow(QImage& image, int rowTop, const DisplayRow& row);
   static void FillRect(QImage& image, const QRect& rect, Colour colour);
+
+  // Draws, ahead of need, one printable ASCII cell not drawn yet in one of the
+  // first colour pairs used (a character's first cell costs a text layout,
+  // a few tenths of a millisecond). False once there is none left.
+  bool PrepareNext();
+  static constexpr std::size_t kPreparedPairs = 4;
 
   // Cached cells (for tests).
   std::size_t TileCount() const { return tileCount_; }
@@ -60,4 +67,5 @@ class RowRasteriser {
   std::size_t tileCount_ = 0;
   std::unordered_map<std::uint64_t, std::size_t> tableOfPair_;
   std::vector<TileTable> tables_;
+  std::vector<std::pair<Colour, Colour>> pairs_;  // the text and background colours of each table
 };

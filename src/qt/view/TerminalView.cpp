@@ -15,6 +15,8 @@
 
 namespace {
 constexpr int kSettleDelayMs = 3;
+// Text cells are drawn ahead of need once the screen has been quiet this long.
+constexpr int kPrepareQuietMs = 50;
 // The longest frame FrameIntervalMs gives (a display slower than 20 Hz).
 constexpr int kLongestFrameMs = 50;
 }  // namespace
@@ -35,6 +37,8 @@ TerminalView::TerminalView(TerminalViewOwner& owner, QWidget* parent)
   settleTimer_.setSingleShot(true);
   settleTimer_.setTimerType(Qt::PreciseTimer);
   connect(&settleTimer_, &QTimer::timeout, this, [this] { SettleBackingStore(); });
+  prepareTimer_.setSingleShot(true);
+  connect(&prepareTimer_, &QTimer::timeout, this, [this] { PrepareCells(); });
   sinceFrame_.start();
 }
 
@@ -167,6 +171,18 @@ void TerminalView::FrameShown() {
   // by then the server has shown it, and the round trip does not compete
   // with that for the processor.
   if (settlesBackingStore_) settleTimer_.start(kSettleDelayMs);
+  prepareTimer_.start(kPrepareQuietMs);
+}
+
+// The first host byte or keystroke echo that shows a letter would otherwise
+// pay for drawing its cell. One cell per pass of the event loop, so a byte or
+// key that arrives meanwhile waits for one cell at most.
+void TerminalView::PrepareCells() {
+  if (updateQueued_ || frameTimer_.isActive()) {
+    prepareTimer_.start(kPrepareQuietMs);
+    return;
+  }
+  if (rasteriser_.PrepareNext()) prepareTimer_.start(0);
 }
 
 void TerminalView::paintEvent(QPaintEvent* event) {

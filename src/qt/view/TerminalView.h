@@ -78,6 +78,7 @@ class TerminalView : public QWidget {
   void FrameShown();  // a frame has gone to the window system
   QRect RowsRect(int first, int last) const;
   void SettleBackingStore();
+  void PrepareCells();
   // A new image of the area's size in device pixels, to be drawn in full.
   void NewImage();
   QSize DeviceSize() const;
@@ -92,6 +93,7 @@ class TerminalView : public QWidget {
   RowRasteriser rasteriser_;
   QTimer frameTimer_;   // waits out the rest of the current frame
   QTimer settleTimer_;  // runs SettleBackingStore once a frame has been shown
+  QTimer prepareTimer_;  // draws text cells ahead of need while nothing is due
   // Only X11's backing store waits for the server before painting.
   bool settlesBackingStore_ = false;
   QElapsedTimer sinceFrame_;     // since the last frame was painted
