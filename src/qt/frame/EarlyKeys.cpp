@@ -18,7 +18,6 @@
 #include <QAbstractNativeEventFilter>
 #include <QByteArray>
 #include <QCoreApplication>
-#include <QTimer>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -27,12 +26,13 @@
 // clang-format off
 #include <xcb/xcb.h>
 #include <X11/Xlib.h>
-#include <X11/Xatom.h>
 #include <X11/XKBlib.h>
 #include <X11/keysym.h>
 // clang-format on
 
+#include "frame/LastInputTime.h"
 #include "frame/X11Connection.h"
+#include "frame/XkbMapFingerprint.h"
 
 namespace {
 
@@ -42,11 +42,6 @@ constexpr unsigned kCoreModifierBits = 0xff;  // Shift, Lock, Control, Mod1..Mod
 // delivers it within the same pass of its event loop, and the host must get
 // the bytes in the order they were typed.
 constexpr std::uint32_t kOrdinaryInputHoldMs = 50;
-// The last-input time of keys taken here is written this much later
-// (milliseconds), at most once a second while the user types: a write wakes
-// the X server and the window manager, and one that met a keystroke would
-// hold up its echo.
-constexpr int kUserTimeDelayMs = 1000;
 
 // Keys that start a composed character: dead accents and the compose key.
 bool StartsComposing(KeySym sym) {
@@ -65,63 +60,11 @@ void ForEachSymbol(XkbDescPtr xkb, Visit visit) {
   }
 }
 
-// Everything of a keyboard map that decides what a key produces: key types,
-// symbols, real and virtual modifier maps, actions, behaviours, explicit
-// components. Equal fingerprints mean Qt's keymap still holds.
-std::vector<unsigned long> Fingerprint(XkbDescPtr xkb) {
-  std::vector<unsigned long> print{xkb->min_key_code, xkb->max_key_code};
-  const auto mods = [&print](const XkbModsRec& m) {
-    print.insert(print.end(), {m.mask, m.real_mods, m.vmods});
-  };
-  if (XkbClientMapPtr map = xkb->map) {
-    print.push_back(map->num_types);
-    for (int t = 0; t < map->num_types; ++t) {
-      const XkbKeyTypeRec& type = map->types[t];
-      mods(type.mods);
-      print.insert(print.end(), {type.num_levels, type.map_count});
-      for (int e = 0; e < type.map_count; ++e) {
-        print.insert(print.end(), {static_cast<unsigned long>(type.map[e].active), type.map[e].level});
-        mods(type.map[e].mods);
-        if (type.preserve) mods(type.preserve[e]);
-      }
-    }
-  }
-  XkbServerMapPtr server = xkb->server;
-  if (server) print.insert(print.end(), server->vmods, server->vmods + XkbNumVirtualMods);
-  for (int code = xkb->min_key_code; code <= xkb->max_key_code; ++code) {
-    const auto key = static_cast<KeyCode>(code);
-    if (XkbClientMapPtr map = xkb->map) {
-      const XkbSymMapRec& syms = map->key_sym_map[key];
-      print.insert(print.end(), {syms.kt_index[0], syms.kt_index[1], syms.kt_index[2],
-                                 syms.kt_index[3], syms.group_info, syms.width});
-      print.insert(print.end(), XkbKeySymsPtr(xkb, key), XkbKeySymsPtr(xkb, key) + XkbKeyNumSyms(xkb, key));
-      if (map->modmap) print.push_back(map->modmap[key]);
-    }
-    if (!server) continue;
-    print.insert(print.end(), {server->vmodmap ? server->vmodmap[key] : 0UL,
-                               server->c_explicit ? server->c_explicit[key] : 0UL});
-    if (server->behaviors)
-      print.insert(print.end(), {server->behaviors[key].type, server->behaviors[key].data});
-    if (!server->key_acts || !XkbKeyHasActions(xkb, key)) continue;
-    const XkbAction* actions = XkbKeyActionsPtr(xkb, key);
-    for (int a = 0; a < XkbKeyNumActions(xkb, key); ++a) {
-      print.push_back(actions[a].any.type);
-      print.insert(print.end(), actions[a].any.data, actions[a].any.data + XkbAnyActionDataSize);
-    }
-  }
-  return print;
-}
-
 class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
  public:
   X11EarlyKeys(Target target, Display* display, int xkbEventBase)
       : target_(std::move(target)), display_(display), xkbEventBase_(xkbEventBase) {
     ReadMap();  // now, rather than on the first key
-    userTimeAtom_ = XInternAtom(display_, "_NET_WM_USER_TIME", False);
-    userTimeWindowAtom_ = XInternAtom(display_, "_NET_WM_USER_TIME_WINDOW", False);
-    userTimeTimer_.setSingleShot(true);
-    userTimeTimer_.setInterval(kUserTimeDelayMs);
-    userTimeTimer_.callOnTimeout([this] { WriteUserTime(); });
     QCoreApplication::instance()->installNativeEventFilter(this);
   }
   ~X11EarlyKeys() override {
@@ -157,8 +100,7 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
     if (!target_.window || key->event != target_.window->winId()) return false;
     if (kind == XCB_KEY_PRESS && TrySend(*key)) {
       taken_[key->detail] = true;
-      userTime_ = key->time;
-      if (!userTimeTimer_.isActive()) userTimeTimer_.start();
+      lastInputTime_.Note(key->time);
       return true;
     }
     if (kind == XCB_KEY_PRESS) taken_[key->detail] = false;
@@ -185,39 +127,6 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
     return true;
   }
 
-  // What Qt writes on each key press it handles: the time of the user's last
-  // input, on the window it keeps for that property or else on the frame.
-  void WriteUserTime() {
-    if (!target_.window || userTimeAtom_ == None) return;
-    // Qt creates its window for the property on the first key or click it
-    // handles, so until it has one the frame is asked again each time.
-    const auto frame = static_cast<Window>(target_.window->winId());
-    if (frame != userTimeFrame_ || userTimeWindow_ == frame) {
-      userTimeFrame_ = frame;
-      userTimeWindow_ = UserTimeWindowOf(frame);
-    }
-    const Window window = userTimeWindow_;
-    const auto time = static_cast<long>(userTime_);  // format 32 properties are longs in Xlib
-    XChangeProperty(display_, window, userTimeAtom_, XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&time), 1);
-    XFlush(display_);
-  }
-
-  Window UserTimeWindowOf(Window frame) {
-    Atom type = None;
-    int format = 0;
-    unsigned long count = 0, after = 0;
-    unsigned char* data = nullptr;
-    Window found = frame;
-    if (userTimeWindowAtom_ != None &&
-        XGetWindowProperty(display_, frame, userTimeWindowAtom_, 0, 1, False, XA_WINDOW, &type,
-                           &format, &count, &after, &data) == Success &&
-        type == XA_WINDOW && format == 32 && count == 1 && data)
-      found = static_cast<Window>(*reinterpret_cast<unsigned long*>(data));
-    if (data) XFree(data);
-    return found;
-  }
-
   // Reads the keyboard map again; false when it is the same as before.
   bool ReadMap() {
     if (xkb_) XkbFreeKeyboard(xkb_, 0, True);
@@ -234,7 +143,7 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
       if (sym == XK_Num_Lock) numLock_ |= xkb_->map->modmap[key];
     });
     numLock_ &= ~static_cast<unsigned>(ShiftMask);
-    std::vector<unsigned long> print = Fingerprint(xkb_);
+    std::vector<unsigned long> print = XkbMapFingerprint(*xkb_);
     const bool changed = print != fingerprint_;
     fingerprint_ = std::move(print);
     return changed;
@@ -243,19 +152,14 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
   Target target_;
   Display* display_;
   int xkbEventBase_;
-  XkbDescPtr xkb_ = nullptr;  // the keyboard map, read again after each change
+  XkbDescPtr xkb_ = nullptr;                // the keyboard map, read again after each change
   std::vector<unsigned long> fingerprint_;  // of xkb_, empty without one
-  bool composes_ = true;      // the map has dead keys or a compose key
-  unsigned numLock_ = 0;      // the modifier bits of Num Lock
+  bool composes_ = true;                    // the map has dead keys or a compose key
+  unsigned numLock_ = 0;                    // the modifier bits of Num Lock
   bool ordinarySeen_ = false;
   std::uint32_t lastOrdinary_ = 0;  // X time of the last input left to Qt
   std::array<bool, 256> taken_{};   // by keycode: pressed, sent here, release still to come
-  Atom userTimeAtom_ = None;
-  Atom userTimeWindowAtom_ = None;
-  QTimer userTimeTimer_;
-  std::uint32_t userTime_ = 0;  // X time of the last key taken here
-  Window userTimeFrame_ = None;
-  Window userTimeWindow_ = None;  // where userTimeFrame_ keeps its last-input time
+  LastInputTime lastInputTime_{target_.window};  // for keys Qt never sees
 };
 
 }  // namespace

@@ -91,8 +91,8 @@ class TerminalView : public QWidget {
   ScreenDisplayList display_;
   QtDrawContext context_{display_};
   RowRasteriser rasteriser_;
-  QTimer frameTimer_;   // waits out the rest of the current frame
-  QTimer settleTimer_;  // runs SettleBackingStore once a frame has been shown
+  QTimer frameTimer_;    // waits out the rest of the current frame
+  QTimer settleTimer_;   // runs SettleBackingStore once a frame has been shown
   QTimer prepareTimer_;  // draws text cells ahead of need while nothing is due
   // Only X11's backing store waits for the server before painting.
   bool settlesBackingStore_ = false;
