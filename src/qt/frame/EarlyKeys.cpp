@@ -76,11 +76,14 @@ class X11EarlyKeys final : public EarlyKeys, public QAbstractNativeEventFilter {
     if (eventType != "xcb_generic_event_t") return false;
     const auto* event = static_cast<const xcb_generic_event_t*>(message);
     const unsigned kind = event->response_type & 0x7fU;
-    if (kind == XCB_MAPPING_NOTIFY || (xkbEventBase_ > 0 && kind == unsigned(xkbEventBase_))) {
-      // A new keyboard map (XKB's own kinds are in the second byte): it is
-      // read again now, while no key waits for it.
-      const unsigned xkbKind = reinterpret_cast<const std::uint8_t*>(event)[1];
-      if (kind == XCB_MAPPING_NOTIFY || xkbKind == XkbMapNotify) ReadMap();
+    // A new keyboard map is read again now, while no key waits for it.
+    if (kind == XCB_MAPPING_NOTIFY) {
+      ReadMap();
+      return false;
+    }
+    if (xkbEventBase_ > 0 && kind == unsigned(xkbEventBase_)) {
+      const unsigned xkbKind = reinterpret_cast<const std::uint8_t*>(event)[1];  // XKB's own kind
+      if (xkbKind == XkbMapNotify) ReadMap();
       // The server announces a new keyboard whenever typing moves to another
       // device (a second keyboard, XTest), mostly with the same map. Qt then
       // builds its keymap anew, dozens of round trips and a few milliseconds

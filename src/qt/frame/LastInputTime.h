@@ -20,6 +20,6 @@ class LastInputTime {
   QWidget* window_;
   QTimer timer_;
   unsigned long time_ = 0;        // of the last key noted
-  unsigned long frame_ = 0;       // the X11 window userTimeWindow_ was found for
+  unsigned long frame_ = 0;       // the X11 window timeWindow_ was found for
   unsigned long timeWindow_ = 0;  // where frame_ keeps the property
 };
