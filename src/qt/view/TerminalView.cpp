@@ -85,7 +85,7 @@ qint64 TerminalView::FrameWaitMs(qint64 since) const {
 // a repaint at once if a frame's time has passed, else when it has. Changes
 // that come while a repaint is on its way simply join it.
 void TerminalView::ScheduleFrame() {
-  if (updateQueued_ || frameTimer_.isActive()) return;
+  if (FramePending()) return;
   const qint64 wait = FrameWaitMs(sinceFrame_.elapsed());
   if (wait > 0) {
     frameTimer_.start(static_cast<int>(wait));
@@ -178,7 +178,7 @@ void TerminalView::FrameShown() {
 // pay for drawing its cell. One cell per pass of the event loop, so a byte or
 // key that arrives meanwhile waits for one cell at most.
 void TerminalView::PrepareCells() {
-  if (updateQueued_ || frameTimer_.isActive()) {
+  if (FramePending()) {
     prepareTimer_.start(kPrepareQuietMs);
     return;
   }
@@ -212,7 +212,7 @@ void TerminalView::paintEvent(QPaintEvent* event) {
 // nothing is waiting to be shown, keeps it off the time from byte to screen.
 // Between the frames of a stream it changes nothing: each frame waits once.
 void TerminalView::SettleBackingStore() {
-  if (updateQueued_ || frameTimer_.isActive() || !isVisible()) return;
+  if (FramePending() || !isVisible()) return;
   QBackingStore* store = backingStore();
   if (!store) return;
   const QRegion area(QRect(mapTo(window(), QPoint(0, 0)), size()));

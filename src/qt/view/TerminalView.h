@@ -79,6 +79,8 @@ class TerminalView : public QWidget {
   QRect RowsRect(int first, int last) const;
   void SettleBackingStore();
   void PrepareCells();
+  // A frame is waiting for its time or on its way to paintEvent.
+  bool FramePending() const { return updateQueued_ || frameTimer_.isActive(); }
   // A new image of the area's size in device pixels, to be drawn in full.
   void NewImage();
   QSize DeviceSize() const;
