@@ -7,8 +7,6 @@
 // Output: one line per screen row (right-trimmed), then "cursor ROW COL"
 // (0-based); --attrs adds one line of hex attribute bytes per row, --sent a
 // last line "sent " with the bytes the session answered, in hex.
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -18,6 +16,7 @@
 #include <iostream>
 #include <string>
 
+#include "PieceReader.h"
 #include "platform/headless/HeadlessHost.h"
 #include "platform/headless/ScriptedConnection.h"
 #include "settings/MemoryProfile.h"
@@ -77,100 +76,47 @@ Options ParseOptions(int argc, char** argv) {
 
 // Standard input served to the session as a socket would deliver it: every
 // read ends at a --block boundary, so each block but the last arrives as
-// exactly --block bytes (or in pieces, behind an unfinished sequence). It is
-// taken from the file in large pieces, a whole number of blocks each, so
-// memory stays flat whatever the input's size: a regular file is mapped a
-// piece at a time (no copy through the kernel), anything else is read.
+// exactly --block bytes (or in pieces, behind an unfinished sequence). A
+// thread of its own reads the input ahead into a small ring, so memory stays
+// flat whatever the input's size and the kernel's copy overlaps the engine.
 class StdinConnection : public ScriptedConnection {
  public:
   explicit StdinConnection(int block)
-      : block_(static_cast<std::size_t>(block)),
-        piece_(block_ * std::max<std::size_t>(1, kPieceBytes / block_)) {
-    struct stat st {};
-    if (fstat(STDIN_FILENO, &st) == 0 && S_ISREG(st.st_mode)) {
-      fileSize_ = static_cast<std::size_t>(st.st_size);
-      mapped_ = true;
-    }
-  }
-  ~StdinConnection() override { Unmap(); }
-  StdinConnection(const StdinConnection&) = delete;
-  StdinConnection& operator=(const StdinConnection&) = delete;
+      : block_(static_cast<std::size_t>(block)), reader_(STDIN_FILENO, kPieceBytes, kPieces) {}
 
   int Receive(unsigned char* buf, int len) override {
-    if (AtEnd() || len <= 0) return 0;
-    const std::size_t toBlockEnd = block_ - at_ % block_;
-    const std::size_t n = std::min({static_cast<std::size_t>(len), toBlockEnd, size_ - at_});
-    std::memcpy(buf, data_ + at_, n);
-    at_ += n;
-    // The next read's bytes are fetched from memory while these are walked.
-    for (std::size_t ahead = 0; ahead < n && at_ + ahead < size_; ahead += 64)
-      __builtin_prefetch(data_ + at_ + ahead);
+    if (len <= 0) return 0;
+    const std::size_t want = std::min(static_cast<std::size_t>(len), block_ - delivered_ % block_);
+    std::size_t n = 0;
+    while (n < want && !AtEnd()) {  // a read may span two pieces
+      const std::size_t take = std::min(want - n, piece_.size() - at_);
+      std::memcpy(buf + n, piece_.data() + at_, take);
+      at_ += take;
+      n += take;
+    }
+    delivered_ += n;
     return static_cast<int>(n);
   }
 
   bool AtEnd() {
-    if (at_ == size_ && !eof_) NextPiece();
-    return at_ == size_;
+    if (at_ == piece_.size() && !ended_) {
+      piece_ = reader_.Next();
+      at_ = 0;
+      ended_ = piece_.empty();
+    }
+    return ended_;
   }
 
  private:
-  void NextPiece() {
-    at_ = 0;
-    if (mapped_) {
-      Unmap();
-      // Pieces start at multiples of the block size; mmap wants page multiples.
-      const std::size_t length = std::min(piece_, fileSize_ - offset_);
-      const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
-      const std::size_t aligned = offset_ / page * page;
-      void* map = length == 0
-                      ? MAP_FAILED
-                      : mmap(nullptr, length + (offset_ - aligned), PROT_READ,
-                             MAP_PRIVATE | MAP_POPULATE, STDIN_FILENO, static_cast<off_t>(aligned));
-      if (map != MAP_FAILED) {
-        map_ = map;
-        mapLength_ = length + (offset_ - aligned);
-        data_ = static_cast<const unsigned char*>(map) + (offset_ - aligned);
-        size_ = length;
-        offset_ += length;
-        eof_ = offset_ >= fileSize_;
-        return;
-      }
-      // A file that cannot be mapped (or has shrunk) is read from here on.
-      mapped_ = false;
-      if (length == 0) {
-        size_ = 0;
-        eof_ = true;
-        return;
-      }
-      if (lseek(STDIN_FILENO, static_cast<off_t>(offset_), SEEK_SET) < 0) {
-        size_ = 0;
-        eof_ = true;
-        return;
-      }
-    }
-    buffer_.resize(piece_);
-    const std::size_t got = std::fread(buffer_.data(), 1, piece_, stdin);
-    data_ = reinterpret_cast<const unsigned char*>(buffer_.data());
-    size_ = got;
-    eof_ = got < piece_;
-  }
-
-  void Unmap() {
-    if (map_ != nullptr) munmap(map_, mapLength_);
-    map_ = nullptr;
-  }
-
-  static constexpr std::size_t kPieceBytes = 1 << 20;
-  std::size_t block_, piece_;
-  const unsigned char* data_ = nullptr;
-  std::size_t size_ = 0, at_ = 0;
-  bool eof_ = false;
-  // A regular file on standard input, mapped a piece at a time.
-  bool mapped_ = false;
-  std::size_t fileSize_ = 0, offset_ = 0;
-  void* map_ = nullptr;
-  std::size_t mapLength_ = 0;
-  std::string buffer_;  // otherwise, what was read
+  // Eight pieces of 128 KB: small enough to stay in the caches between the
+  // reader writing them and the engine reading them.
+  static constexpr std::size_t kPieceBytes = 128 << 10, kPieces = 8;
+  const std::size_t block_;
+  PieceReader reader_;
+  std::span<const unsigned char> piece_;
+  std::size_t at_ = 0;         // into piece_
+  std::size_t delivered_ = 0;  // bytes handed to the session so far
+  bool ended_ = false;
 };
 
 std::string Hex(const std::string& bytes) {
