@@ -307,10 +307,11 @@ class HostileHostTest : public QObject {
     if (!out.trailerShown) {
       // What the screen shows instead, to tell a stall from lost data.
       std::printf(
-          "NO TRAILER %s: connected %d, %d connects, %zu messages, %u lines received, "
+          "NO TRAILER %s: connected %d, %d connects, %zu messages, %llu lines received, "
           "log %lld of %lld bytes; screen bottom:\n",
           qPrintable(s.name), session.IsConnected(), out.connects, out.messages.size(),
-          Peek(session).m_nLineCount, static_cast<long long>(out.log.size()),
+          static_cast<unsigned long long>(Peek(session).m_nLineCount),
+          static_cast<long long>(out.log.size()),
           static_cast<long long>(FilteredForLog(out.sent).size()));
       for (int r = std::max(0, Peek(session).m_nHeight - 3); r < Peek(session).m_nHeight; ++r)
         std::printf("  |%s|\n", Peek(session).m_Text[r].c_str());

@@ -69,7 +69,7 @@ struct SessionTestAccess {
   int& m_nSavedRow;
   int& m_nScrollTop;
   int& m_nScrollBottom;
-  unsigned& m_nLineCount;
+  std::uint64_t& m_nLineCount;
   unsigned& m_nBufferSize;
   std::uint8_t& m_nAttr;
   std::uint8_t& m_nSavedAttr;

@@ -271,6 +271,17 @@ TEST_F(Geometry, SetBufferSizeKeepsEntriesRestartsTheCountAndReturnsToLive) {
   EXPECT_EQ(Peek(s()).m_History[0], "L0");
 }
 
+// At a gigabyte a second of short lines the line count passes 2^32 within
+// minutes; the ring must go on overwriting its oldest entry, in order.
+TEST_F(Geometry, HistoryStaysInOrderPastFourBillionLines) {
+  Start(20, 5, 10);
+  Peek(s()).m_nLineCount = (std::uint64_t{1} << 32) - 13;
+  AppendLines(18);  // 13 before the 32-bit mark, 5 after: fewer than the ring
+  std::string expected = "L8";
+  for (int i = 9; i < 18; ++i) expected += "\r\nL" + std::to_string(i);
+  EXPECT_EQ(s().GetBufferText(), expected);
+}
+
 TEST_F(Geometry, SetBufferSizeAlwaysKeepsOneToMaxSlots) {
   Start();
   const struct {

@@ -106,8 +106,7 @@ void CTelnetSession::MouseWheel(int delta) {
 const std::string& CTelnetSession::HistoryViewRow(int r) const {
   const std::uint64_t size = m_Screen.m_nBufferSize;
   const std::uint64_t index =
-      (std::uint64_t{m_Screen.m_nLineCount} + size +
-       static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
+      (m_Screen.m_nLineCount + size + static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
        static_cast<std::uint64_t>(m_nScrollBackPos) + static_cast<std::uint64_t>(r));
   return m_Screen.HistoryAt(index);
 }

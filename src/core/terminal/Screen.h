@@ -166,7 +166,7 @@ class TerminalScreen {
   int m_nScrollBottom = 1;
   // Lines ever stored in the ring; the next one goes to slot
   // m_nLineCount % m_nBufferSize, which is also the oldest entry.
-  unsigned m_nLineCount = 0;
+  std::uint64_t m_nLineCount = 0;
   unsigned m_nBufferSize = 0;
   std::uint8_t m_nAttr = kDefaultAttr;
   std::uint8_t m_nSavedAttr = kDefaultAttr;
