@@ -43,9 +43,9 @@ class EditShortcutRefresh : public QObject {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::ShortcutOverride &&
-        !TerminalView::IsPlainTextKey(*static_cast<QKeyEvent*>(event))) {
-      const auto* key = static_cast<QKeyEvent*>(event);
+    const auto* key =
+        event->type() == QEvent::ShortcutOverride ? static_cast<QKeyEvent*>(event) : nullptr;
+    if (key != nullptr && !TerminalView::IsPlainTextKey(*key)) {
       // Insert on the keypad (Num Lock off) is the same key to the shortcuts.
       const Qt::KeyboardModifiers modifiers =
           key->modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
