@@ -98,6 +98,30 @@ struct TextLane {
     screen.MarkCursorRowDirty();
   }
 };
+
+// "[ row ; col H" with up to three digits each (either may be left out): the
+// commonest sequence of full-screen programs, read without the general
+// parser's checks for the end of the data (there is room for the longest
+// form). Returns the 'H' with row and column in cs.params[0..1], or nullptr
+// for anything else, which the general parser then reads.
+const unsigned char* ReadCursorPosition(const unsigned char* p, const unsigned char* end,
+                                        ControlSequence& cs) {
+  constexpr int kLongest = 9;  // "[999;999H"
+  if (end - p < kLongest) return nullptr;
+  auto number = [&p](int& value) {
+    value = 0;
+    for (int digits = 0; digits < 3 && static_cast<unsigned>(*p - '0') < 10U; ++digits, ++p)
+      value = value * 10 + (*p - '0');
+  };
+  ++p;
+  number(cs.params[0]);
+  cs.params[1] = 0;
+  if (*p == ';') {
+    ++p;
+    number(cs.params[1]);
+  }
+  return *p == 'H' ? p : nullptr;
+}
 }  // namespace
 
 void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {
@@ -134,6 +158,13 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     if (b == ctl::kEsc && p + 1 < end && p[1] == '[') {
       const unsigned char* const bracket = p + 1;
       if (const unsigned char* last = m_SgrMemo.Apply(bracket, end, lane.attr)) {
+        p = last + 1;
+        continue;
+      }
+      if (const unsigned char* last = ReadCursorPosition(bracket, end, cs)) {
+        screen.MoveCursorTo(cs.params[0], cs.params[1]);
+        screen.MarkCursorRowDirty();
+        lane.LoadCursor();
         p = last + 1;
         continue;
       }
