@@ -10,9 +10,13 @@ PieceReader::PieceReader(int fd, std::size_t pieceBytes, std::size_t pieces)
       pieceBytes_(std::max<std::size_t>(pieceBytes, 1)),
       pieceCount_(std::max<std::size_t>(pieces, 2)),
       refill_(std::max<std::size_t>(pieceCount_ * 3 / 4, 1)),
-      buffer_(std::make_unique_for_overwrite<unsigned char[]>(pieceCount_ * pieceBytes_)),
+      buffer_(NewRing(pieceCount_ * pieceBytes_)),
       sizes_(pieceCount_, 0),
       thread_([this](const std::stop_token& stop) { Fill(stop); }) {}
+
+unsigned char* PieceReader::NewRing(std::size_t bytes) {
+  return static_cast<unsigned char*>(::operator new[](bytes, kPageAlign));
+}
 
 PieceReader::~PieceReader() {
   thread_.request_stop();  // wakes a reader waiting for room
