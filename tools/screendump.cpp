@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -153,5 +154,13 @@ int main(int argc, char** argv) {
   if (options.attrs)
     for (int r = 0; r < screen.m_nHeight; ++r) std::cout << Hex(screen.m_Attrs[r]) << '\n';
   if (options.sent) std::cout << "sent " << Hex(connection.sent) << '\n';
-  return 0;
+
+  // A screen that could not be written (a full disk, say) is a failure, not a
+  // result. The session, its history and the read-ahead ring are left to the
+  // system at exit: taking them apart one by one only costs time.
+  if (!std::cout.flush()) {
+    std::fprintf(stderr, "screendump: cannot write the screen: %s\n", std::strerror(errno));
+    std::_Exit(1);
+  }
+  std::_Exit(0);
 }
