@@ -3,7 +3,12 @@
 // two history capacities. Prints Google Benchmark's lines and then a summary
 // table with MB/s (10^6 bytes per CPU second) and the ratio to libvterm.
 //
-//   corvane_bench_receive [--stream_mb=N] [--draw_every_read] [benchmark options]
+//   corvane_bench_receive [--stream_mb=N] [--corpus_dir=DIR] [--draw_every_read] [benchmark
+//   options]
+//
+// --corpus_dir feeds the files DIR/plain.vt, sgr.vt, cursor.vt and wrap.vt
+// (their first --stream_mb, if that is less) instead of generated streams, so
+// the engine can be measured on the same bytes as screendump or another program.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -11,6 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <map>
 #include <string>
 #include <tuple>
@@ -31,13 +38,32 @@ struct Case {
 };
 
 std::size_t g_streamBytes = 24'000'000;
+std::string g_corpusDir;  // empty: generated streams
 // Untimed prefix fed before measuring, so the history ring is full and the
 // numbers show the steady state.
 constexpr std::size_t kWarmUpBytes = 8'000'000;
 
-// Streams are generated once and kept; the cursor redraws depend on the screen size.
+std::string ReadCorpus(StreamKind kind) {
+  const std::string path = g_corpusDir + "/" + StreamName(kind) + ".vt";
+  std::ifstream in(path, std::ios::binary);
+  std::string bytes(std::istreambuf_iterator<char>(in), {});
+  if (bytes.empty()) {
+    std::fprintf(stderr, "corvane_bench_receive: cannot read %s\n", path.c_str());
+    std::exit(2);
+  }
+  if (bytes.size() > g_streamBytes) bytes.resize(g_streamBytes);
+  return bytes;
+}
+
+// Streams are made once and kept; generated cursor redraws depend on the screen size.
 const std::string& CachedStream(const Case& c) {
   static std::map<std::tuple<StreamKind, int, int>, std::string> cache;
+  if (!g_corpusDir.empty()) {
+    const auto key = std::make_tuple(c.kind, 0, 0);
+    auto it = cache.find(key);
+    if (it == cache.end()) it = cache.emplace(key, ReadCorpus(c.kind)).first;
+    return it->second;
+  }
   const bool sized = c.kind == StreamKind::Cursor;
   const auto key = std::make_tuple(c.kind, sized ? c.cols : 0, sized ? c.rows : 0);
   auto it = cache.find(key);
@@ -111,9 +137,9 @@ std::vector<Case> AllCases() {
 
 void PrintSummary(const std::vector<Case>& cases) {
   std::printf(
-      "\nReceive-loop throughput, %.0f MB per stream, 4096-byte reads, drawn %s. MB/s\n"
+      "\nReceive-loop throughput, %.0f MB per stream%s, 4096-byte reads, drawn %s. MB/s\n"
       "here is 10^6 bytes per CPU second (bytes_per_second above counts 2^20-byte units).\n",
-      static_cast<double>(g_streamBytes) / 1e6,
+      static_cast<double>(g_streamBytes) / 1e6, g_corpusDir.empty() ? "" : " (at most)",
       FramePacer::EveryRead() ? "after every read" : "a 60 Hz frame at a time");
   std::printf("%-8s %-8s %-8s %14s %14s %12s\n", "stream", "screen", "history", "corvane MB/s",
               "libvterm MB/s", "vs_libvterm");
@@ -152,6 +178,8 @@ int main(int argc, char** argv) {
   for (int i = 0; i < argc; ++i) {
     if (std::strncmp(argv[i], "--stream_mb=", 12) == 0)
       g_streamBytes = static_cast<std::size_t>(std::max(1.0, std::atof(argv[i] + 12)) * 1e6);
+    else if (std::strncmp(argv[i], "--corpus_dir=", 13) == 0)
+      g_corpusDir = argv[i] + 13;
     else if (std::strcmp(argv[i], "--draw_every_read") == 0)
       FramePacer::EveryRead() = true;
     else
