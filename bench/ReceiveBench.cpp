@@ -3,8 +3,8 @@
 // two history capacities. Prints Google Benchmark's lines and then a summary
 // table with MB/s (10^6 bytes per CPU second) and the ratio to libvterm.
 //
-//   corvane_bench_receive [--stream_mb=N] [--corpus_dir=DIR] [--draw_every_read] [benchmark
-//   options]
+//   corvane_bench_receive [--stream_mb=N] [--corpus_dir=DIR] [--draw_every_read]
+//                         [benchmark options]
 //
 // --corpus_dir feeds the files DIR/plain.vt, sgr.vt, cursor.vt and wrap.vt
 // (their first --stream_mb, if that is less) instead of generated streams, so
@@ -21,6 +21,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "EngineFeed.h"
@@ -58,17 +59,15 @@ std::string ReadCorpus(StreamKind kind) {
 // Streams are made once and kept; generated cursor redraws depend on the screen size.
 const std::string& CachedStream(const Case& c) {
   static std::map<std::tuple<StreamKind, int, int>, std::string> cache;
-  if (!g_corpusDir.empty()) {
-    const auto key = std::make_tuple(c.kind, 0, 0);
-    auto it = cache.find(key);
-    if (it == cache.end()) it = cache.emplace(key, ReadCorpus(c.kind)).first;
-    return it->second;
-  }
-  const bool sized = c.kind == StreamKind::Cursor;
+  const bool generated = g_corpusDir.empty();
+  const bool sized = generated && c.kind == StreamKind::Cursor;
   const auto key = std::make_tuple(c.kind, sized ? c.cols : 0, sized ? c.rows : 0);
   auto it = cache.find(key);
-  if (it == cache.end())
-    it = cache.emplace(key, GenerateStream(c.kind, c.cols, c.rows, g_streamBytes)).first;
+  if (it == cache.end()) {
+    std::string bytes =
+        generated ? GenerateStream(c.kind, c.cols, c.rows, g_streamBytes) : ReadCorpus(c.kind);
+    it = cache.emplace(key, std::move(bytes)).first;
+  }
   return it->second;
 }
 
