@@ -9,7 +9,7 @@ check=0
 [ "${1:-}" = "--check" ] && check=1
 
 packages=(
-  cmake ninja-build g++ pkg-config
+  cmake ninja-build g++ pkg-config ccache
   qt6-base-dev libxkbcommon-dev             # Qt 6 Widgets, Network, Test
   libgtest-dev libgmock-dev                 # unit tests
   libbenchmark-dev libvterm-dev             # benchmarks (libvterm as the reference engine)

@@ -11,9 +11,9 @@ bash "$root/scripts/install-deps.sh"
 # protector, fortified functions, read-only relocations bound at start).
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
 eval "$(dpkg-buildflags --export=sh)"
-cmake -S "$root" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release \
-  -DCORVANE_WITH_TESTS=OFF -DCORVANE_WITH_BENCH=OFF -DCORVANE_WITH_FUZZ=OFF \
-  "-DCMAKE_CXX_FLAGS=$CPPFLAGS $CXXFLAGS" "-DCMAKE_EXE_LINKER_FLAGS=$LDFLAGS" >/dev/null
+# The package preset: Release, no tests, warnings as errors.
+(cd "$root" && cmake --preset package -B "$dir" \
+  "-DCMAKE_CXX_FLAGS=$CPPFLAGS $CXXFLAGS" "-DCMAKE_EXE_LINKER_FLAGS=$LDFLAGS" >/dev/null)
 cmake --build "$dir" -j "$(nproc)" >&2
 rm -f "$dir"/corvane_*.deb
 cmake --build "$dir" --target package >/dev/null
