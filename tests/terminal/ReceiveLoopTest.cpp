@@ -138,7 +138,7 @@ TEST(FindControl, TheFirstControlByteEndsTheRunAtEveryOffset) {
   } kBytes[] = {{0x00, true},  {0x01, false}, {0x07, true},  {0x08, true},  {0x09, true},
                 {0x0A, true},  {0x0B, false}, {0x0C, true},  {0x0D, true},  {0x0E, true},
                 {0x0F, true},  {0x1B, true},  {0x1F, false}, {0x20, false}, {0x7F, false},
-                {0x80, false}, {0xFE, false}, {0xFF, true}};
+                {0x80, false}, {0xFE, false}, {0xFF, false}};
   constexpr int kLength = 41;
   for (const auto& [byte, control] : kBytes) {
     for (int at = 0; at < kLength; ++at) {
