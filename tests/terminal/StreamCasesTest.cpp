@@ -329,7 +329,8 @@ Outcome Capture(CaseRun& run) {
   o.attr = Peek(s).m_nAttr;
   o.lineDrawing = Peek(s).m_bLineDrawing;
   const TerminalScreen& screen = s.Screen();
-  o.characterSets = screen.m_bG0LineDrawing | screen.m_bG1LineDrawing << 1 | screen.m_bShiftOut << 2;
+  o.characterSets =
+      screen.m_bG0LineDrawing | screen.m_bG1LineDrawing << 1 | screen.m_bShiftOut << 2;
   o.lastPrinted = screen.m_nLastPrinted;
   o.nawsOffered = Peek(s).m_bNawsOffered;
   o.nawsActive = Peek(s).m_bNawsActive;
