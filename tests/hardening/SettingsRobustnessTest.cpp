@@ -390,6 +390,31 @@ class SettingsRobustnessTest : public QObject {
     }
   }
 
+  // A profile that cannot be written: the start says nothing, the user's
+  // first change that cannot be saved is told once, and the run goes on with
+  // the settings in memory.
+  void aProfileThatCannotBeSavedIsToldOnceAfterAChange() {
+    const fs::path blocker = profile_.parent_path() / "plain-file";
+    fs::remove_all(profile_.parent_path());
+    fs::create_directories(profile_.parent_path());
+    WriteFile(blocker, "not a folder");
+    std::unique_ptr<CTerminalApp> app = Start(blocker / "corvane.ini");
+    QVERIFY(app);
+    CMainFrame& frame = *app->MainFrame();
+    QTest::qWait(20);
+    QCOMPARE(MessageTexts(), std::vector<std::string>{});
+    frame.OnOptionsWindowSizeWarning();
+    QCOMPARE(MessageTexts(), std::vector<std::string>{});  // never inside the command
+    QTRY_COMPARE(MessageTexts(),
+                 std::vector<std::string>{"Settings cannot be saved: Not a directory"});
+    frame.OnOptionsWindowSizeWarning();
+    frame.OnOptionsAutoClose();
+    QTest::qWait(20);
+    QCOMPARE(MessageTexts().size(), std::size_t{1});
+    QCOMPARE(app->profile()->GetInt("Options", "AutoClose", 0), 1);
+    QCOMPARE(Observed(frame, "wsw"), 1);
+  }
+
   void readOnlyDirectoryKeepsTheFileAndSaysNothing() {
 #ifdef _WIN32
     QSKIP("permission bits");
