@@ -11,11 +11,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <string_view>
 
 #include "PieceReader.h"
 #include "platform/headless/HeadlessHost.h"
@@ -25,6 +27,8 @@
 #include "terminal/TelnetSession.h"
 
 namespace {
+constexpr int kMaxBlock = 65536;
+
 struct Options {
   int width = 80, height = 24;
   int block = kRecvBufSize;
@@ -44,6 +48,23 @@ struct Options {
   std::exit(error ? 2 : 0);
 }
 
+// A whole decimal number in [low, high]: no sign, blank or trailing text, and
+// no wrap-around on overflow.
+bool ParseBounded(std::string_view text, int low, int high, int& out) {
+  unsigned value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || end != text.data() + text.size()) return false;
+  if (value < static_cast<unsigned>(low) || value > static_cast<unsigned>(high)) return false;
+  out = static_cast<int>(value);
+  return true;
+}
+
+bool ParseSize(std::string_view text, int& width, int& height) {
+  const auto x = text.find('x');
+  return x != std::string_view::npos && ParseBounded(text.substr(0, x), 1, 255, width) &&
+         ParseBounded(text.substr(x + 1), 1, 255, height);
+}
+
 Options ParseOptions(int argc, char** argv) {
   Options o;
   for (int i = 1; i < argc; ++i) {
@@ -53,11 +74,9 @@ Options ParseOptions(int argc, char** argv) {
       return argv[++i];
     };
     if (arg == "--size") {
-      if (std::sscanf(value().c_str(), "%dx%d", &o.width, &o.height) != 2)
-        Usage("--size needs WxH");
+      if (!ParseSize(value(), o.width, o.height)) Usage("--size needs WxH, each 1..255");
     } else if (arg == "--block") {
-      o.block = std::atoi(value().c_str());
-      if (o.block < 1) Usage("--block needs a positive number");
+      if (!ParseBounded(value(), 1, kMaxBlock, o.block)) Usage("--block needs a number 1..65536");
     } else if (arg == "--attrs") {
       o.attrs = true;
     } else if (arg == "--sent") {
@@ -82,8 +101,20 @@ Options ParseOptions(int argc, char** argv) {
 // flat whatever the input's size and the kernel's copy overlaps the engine.
 class StdinConnection : public ScriptedConnection {
  public:
-  explicit StdinConnection(int block)
-      : block_(static_cast<std::size_t>(block)), reader_(STDIN_FILENO, kPieceBytes, kPieces) {}
+  // `spool`, when given, receives every byte the session sends as it sends it;
+  // without it the answers are dropped, so memory stays flat however many the
+  // host asks for.
+  StdinConnection(int block, std::FILE* spool)
+      : block_(static_cast<std::size_t>(block)),
+        spool_(spool),
+        reader_(STDIN_FILENO, kPieceBytes, kPieces) {}
+
+  bool Send(const unsigned char* data, std::size_t len) override {
+    if (!IsOpen()) return false;  // nothing goes out before the connection is up
+    if (spool_ != nullptr && std::fwrite(data, 1, len, spool_) != len) spoolFailed_ = true;
+    return true;
+  }
+  bool SpoolFailed() const { return spoolFailed_; }
 
   int Receive(unsigned char* buf, int len) override {
     if (len <= 0) return 0;
@@ -113,6 +144,8 @@ class StdinConnection : public ScriptedConnection {
   // reader writing them and the engine reading them.
   static constexpr std::size_t kPieceBytes = 128 << 10, kPieces = 8;
   const std::size_t block_;
+  std::FILE* const spool_;
+  bool spoolFailed_ = false;
   PieceReader reader_;
   std::span<const unsigned char> piece_;
   std::size_t at_ = 0;         // into piece_
@@ -120,7 +153,7 @@ class StdinConnection : public ScriptedConnection {
   bool ended_ = false;
 };
 
-std::string Hex(const std::string& bytes) {
+std::string Hex(std::string_view bytes) {
   static const char* digits = "0123456789abcdef";
   std::string out;
   for (unsigned char b : bytes) {
@@ -128,6 +161,20 @@ std::string Hex(const std::string& bytes) {
     out += digits[b & 15];
   }
   return out;
+}
+
+// Copies the spooled answers to out in hex, a piece at a time.
+bool WriteSpoolHex(std::FILE* spool, std::ostream& out) {
+  if (std::fflush(spool) != 0 || std::fseek(spool, 0, SEEK_SET) != 0) return false;
+  char piece[64 << 10];
+  std::size_t n = 0;
+  while ((n = std::fread(piece, 1, sizeof piece, spool)) > 0) out << Hex({piece, n});
+  return std::ferror(spool) == 0;
+}
+
+[[noreturn]] void Fail(const char* what) {
+  std::fprintf(stderr, "screendump: %s: %s\n", what, std::strerror(errno));
+  std::_Exit(1);
 }
 }  // namespace
 
@@ -139,7 +186,9 @@ int main(int argc, char** argv) {
   keys::Emulation.Write(profile, options.emulation);
   HeadlessHost host;
   host.drawsLater = true;  // only the final screen is printed: nothing is ever drawn
-  StdinConnection connection(options.block);
+  std::FILE* spool = nullptr;
+  if (options.sent && (spool = std::tmpfile()) == nullptr) Fail("cannot keep the answers");
+  StdinConnection connection(options.block, spool);
   CTelnetSession session(host, connection, profile);
   session.OpenConnection("127.0.0.1", 23);
   while (!connection.AtEnd()) session.OnReceive(0);
@@ -153,14 +202,16 @@ int main(int argc, char** argv) {
   std::cout << "cursor " << screen.m_nCursorRow << ' ' << screen.m_nCursorCol << '\n';
   if (options.attrs)
     for (int r = 0; r < screen.m_nHeight; ++r) std::cout << Hex(screen.m_Attrs[r]) << '\n';
-  if (options.sent) std::cout << "sent " << Hex(connection.sent) << '\n';
+  if (options.sent) {
+    std::cout << "sent ";
+    if (connection.SpoolFailed() || !WriteSpoolHex(spool, std::cout))
+      Fail("cannot keep the answers");
+    std::cout << '\n';
+  }
 
   // A screen that could not be written (a full disk, say) is a failure, not a
   // result. The session, its history and the read-ahead ring are left to the
   // system at exit: taking them apart one by one only costs time.
-  if (!std::cout.flush()) {
-    std::fprintf(stderr, "screendump: cannot write the screen: %s\n", std::strerror(errno));
-    std::_Exit(1);
-  }
+  if (!std::cout.flush()) Fail("cannot write the screen");
   std::_Exit(0);
 }

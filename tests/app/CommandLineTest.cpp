@@ -56,6 +56,18 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"telnet://[::ffff:127.0.0.1]", "::ffff:127.0.0.1", 23},
                     ScanCase{"telnet://host:/", "host", 23},  // empty port: the default
                     ScanCase{"telnet://my%2Dhost", "my-host", 23},
+                    ScanCase{"telnet://[::1%25lo]:2424/", "::1%lo", 2424},
+                    ScanCase{"telnet://[fe80::1%25en%2D0]", "fe80::1%en-0", 23},
+                    // Internationalised names, raw or escaped UTF-8, kept as typed.
+                    ScanCase{"telnet://b\xC3\xBC"
+                             "cher.example",
+                             "b\xC3\xBC"
+                             "cher.example",
+                             23},
+                    ScanCase{"telnet://b%C3%BCcher.example:2323",
+                             "b\xC3\xBC"
+                             "cher.example",
+                             2323},
                     ScanCase{"fe80::1 2323", "fe80::1", 2323},  // not a link: a host word
                     // Malformed links are refused, never taken for host names.
                     ScanCase{"telnet://", "", 23, "no host name"},
@@ -71,6 +83,10 @@ INSTANTIATE_TEST_SUITE_P(
                     ScanCase{"telnet://[::1", "", 23, "missing ']'"},
                     ScanCase{"telnet://[example.org]", "", 23, "IPv6"},
                     ScanCase{"telnet://[::1]x", "", 23, "':' after ']'"},
+                    ScanCase{"telnet://[::1%lo]", "", 23, "%25ZONE"},
+                    ScanCase{"telnet://[::1%25]", "", 23, "%25ZONE"},
+                    ScanCase{"telnet://[::1%25l/o]", "", 23, "nothing may follow"},
+                    ScanCase{"telnet://[::1%25l%2Fo]", "", 23, "%25ZONE"},
                     ScanCase{"telnet://ho\x1bst", "", 23, "malformed link 'telnet://ho?st'"},
                     ScanCase{"telnet://a%2", "", 23, "character no host name has"},
                     ScanCase{"telnet://a%0Ab", "", 23, "character no host name has"},

@@ -14,10 +14,13 @@
 #include <vector>
 
 #include "settings/AtomicFile.h"
+#include "settings/FileLock.h"
 #include "settings/IniProfile.h"
 #include "settings/ProfilePath.h"
 
 #ifndef _WIN32
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -304,8 +307,10 @@ TEST_P(IniProfilePermissions, WriteRespectsTheFileAndFolder) {
 
   const auto write = [&] {
     IniProfile profile(file);
+    bool told = false;  // a file left alone on purpose is no failure
+    profile.SetOnWriteFailure([&](const std::string&) { told = true; });
     profile.WriteInt("Screen", "Width", 100);
-    return profile.GetInt("Screen", "Width", 80) == 100;  // in memory it holds either way
+    return profile.GetInt("Screen", "Width", 80) == 100 && !told;  // in memory it holds either way
   };
   EXPECT_TRUE(c.ordinaryUser ? AsOrdinaryUser(write) : write()) << c.what;
   fs::permissions(dir.path(), fs::perms::owner_all);
@@ -385,6 +390,116 @@ TEST_F(IniProfileTest, ReplacingKeepsPermissionsAndSymbolicLinks) {
   EXPECT_TRUE(fs::is_symlink(file));
   EXPECT_EQ(ReadFile(real), "[Screen]\nWidth=100\n");
   EXPECT_EQ(fs::status(real).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+}
+
+// A link is written through to its target, which need not exist yet; a
+// relative target is read from the link's folder. The link itself stays.
+TEST_F(IniProfileTest, WritesGoThroughSymbolicLinksEvenDanglingOnes) {
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::string, std::string>> links;  // link name (in dir), target
+    std::string written;                                     // what ends up holding the value
+  };
+  fs::create_directory(dir.path() / "sub");
+  const std::vector<Case> cases = {
+      {"absolute, dangling", {{"corvane.ini", (dir.path() / "real.ini").string()}}, "real.ini"},
+      {"relative, dangling", {{"corvane.ini", "sub/real.ini"}}, "sub/real.ini"},
+      {"a chain of two", {{"corvane.ini", "sub/hop"}, {"sub/hop", "real.ini"}}, "sub/real.ini"},
+  };
+  for (const Case& c : cases) {
+    for (const auto& [link, target] : c.links) fs::create_symlink(target, dir.path() / link);
+    {
+      IniProfile profile(file);
+      profile.WriteInt("Screen", "Width", 100);
+    }
+    EXPECT_TRUE(fs::is_symlink(file)) << c.what;
+    EXPECT_EQ(ReadFile(dir.path() / c.written), "[Screen]\nWidth=100\n") << c.what;
+    EXPECT_EQ(IniProfile(file).GetInt("Screen", "Width", 80), 100) << c.what;
+    for (const auto& [link, target] : c.links) fs::remove(dir.path() / link);
+    fs::remove(dir.path() / c.written);
+  }
+}
+
+// A write that cannot be made is told, with its reason, to the failure
+// callback (the window warns the user), unless it belongs to held writes.
+TEST_F(IniProfileTest, FailedWritesAreToldWithTheirReason) {
+  WriteFile(dir.path() / "plain-file", "x");
+  fs::create_symlink(dir.path() / "missing" / "real.ini", file);
+  struct Case {
+    fs::path path;
+    std::string reason;
+  };
+  for (const Case& c : {Case{dir.path() / "plain-file" / "corvane.ini", "Not a directory"},
+                        Case{file, "No such file or directory"}}) {
+    IniProfile profile(c.path);
+    std::vector<std::string> told;
+    profile.SetOnWriteFailure([&](const std::string& reason) { told.push_back(reason); });
+    profile.HoldWrites();
+    profile.WriteInt("Screen", "Width", 100);
+    profile.ReleaseWrites();
+    EXPECT_TRUE(told.empty()) << c.path;  // the start's own writes stay quiet
+    profile.WriteInt("Screen", "Height", 30);
+    EXPECT_EQ(told, std::vector<std::string>{c.reason}) << c.path;
+    EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 100) << c.path;
+    EXPECT_EQ(profile.GetInt("Screen", "Height", 24), 30) << c.path;
+  }
+  EXPECT_FALSE(fs::exists(dir.path() / "missing"))
+      << "the link's folder is not the store's to make";
+  EXPECT_TRUE(fs::is_symlink(file));
+}
+
+// Takes the settings file's lock as another process would, until destroyed.
+class HeldLock {
+ public:
+  explicit HeldLock(const fs::path& file) : path_(LockFileFor(file)) {
+    fd_ = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+    if (fd_ >= 0 && flock(fd_, LOCK_EX | LOCK_NB) != 0) Release();
+  }
+  ~HeldLock() { Release(); }
+  bool Held() const { return fd_ >= 0; }
+  void Release() {
+    if (fd_ < 0) return;
+    unlink(path_.c_str());
+    close(fd_);
+    fd_ = -1;
+  }
+
+ private:
+  fs::path path_;
+  int fd_ = -1;
+};
+
+// Another process keeps the lock: writes wait in memory (reads see them), and
+// go once it is free, or at the end after a short wait without it. None is lost.
+TEST_F(IniProfileTest, WritesBehindAHeldLockWaitAndAreNeverLost) {
+  WriteFile(file, "[Screen]\nWidth=90\n");
+  {
+    HeldLock other(file);
+    ASSERT_TRUE(other.Held());
+    IniProfile profile(file);
+    profile.SetLockPatience(std::chrono::milliseconds(5));
+    int waits = 0;
+    profile.SetOnWaitingForLock([&] { ++waits; });
+    profile.WriteInt("Screen", "Width", 100);
+    profile.WriteInt("Screen", "Height", 30);
+    EXPECT_EQ(waits, 1);
+    EXPECT_TRUE(profile.WaitingForLock());
+    EXPECT_EQ(ReadFile(file), "[Screen]\nWidth=90\n");
+    EXPECT_EQ(profile.GetInt("Screen", "Width", 80), 100);
+    profile.RetryPendingWrites();
+    EXPECT_EQ(ReadFile(file), "[Screen]\nWidth=90\n");
+    other.Release();
+    profile.RetryPendingWrites();
+    EXPECT_FALSE(profile.WaitingForLock());
+    EXPECT_EQ(ReadFile(file), "[Screen]\nWidth=100\nHeight=30\n");
+  }
+  {
+    HeldLock other(file);
+    IniProfile profile(file);
+    profile.SetLockPatience(std::chrono::milliseconds(5));
+    profile.WriteInt("Screen", "Width", 110);
+  }  // the end writes it without the lock
+  EXPECT_EQ(ReadFile(file), "[Screen]\nWidth=110\nHeight=30\n");
 }
 #endif
 

@@ -96,6 +96,11 @@ int Observed(CMainFrame& frame, const std::string& what) {
            frame.frameGeometry().height() <= screen.height() && image.width() <= screen.width() &&
            image.height() <= screen.height();
   }
+  if (what == "cell shown") {  // at least one whole cell of the terminal is in view
+    const QSize cell = frame.View()->CellSize();
+    return frame.View()->width() >= cell.width() && frame.View()->height() >= cell.height() &&
+           !cell.isEmpty();
+  }
   QTest::qFail(("unknown observation " + what).c_str(), __FILE__, __LINE__);
   return INT_MIN;
 }
@@ -200,11 +205,20 @@ std::vector<StartCase> StartCases() {
       // A size of 0 or below gives the default height without a word.
       {.name = "font size 0", .file = "[Font]\nSize=0\n", .expect = {{"font", 1}}},
       {.name = "font size -1", .file = "[Font]\nSize=-1\n", .expect = {{"font", 1}}},
-      {"huge font size", "[Font]\nSize=2147483647\n", {{"drawn within the screen", 1}}, {}},
+      // Sizes are kept to 4..72 points, and so written back.
+      {"huge font size",
+       "[Font]\nSize=2147483647\n",
+       {{"drawn within the screen", 1}, {"cell shown", 1}},
+       {{"Font", "Size", "720"}}},
+      {"font size 10000",
+       "[Font]\nSize=10000\n",
+       {{"drawn within the screen", 1}, {"cell shown", 1}},
+       {{"Font", "Size", "720"}}},
+      {"font size 1", "[Font]\nSize=1\n", {{"cell shown", 1}}, {{"Font", "Size", "40"}}},
       {"largest screen in a huge font",
        "[Screen]\nWidth=255\nHeight=255\n[Font]\nSize=1500\n",
-       {{"width", 255}, {"height", 255}, {"drawn within the screen", 1}},
-       {}},
+       {{"width", 255}, {"height", 255}, {"drawn within the screen", 1}, {"cell shown", 1}},
+       {{"Font", "Size", "720"}}},
       {"huge font name",
        "[Font]\nName=" + std::string(10000, 'F') + "\n",
        {{"font", 1}, {"facelength", 31}},
@@ -374,6 +388,31 @@ class SettingsRobustnessTest : public QObject {
                  name + ": garbage lost");
       QVERIFY2(Others(profile_).empty(), name + ": temporary file left behind");
     }
+  }
+
+  // A profile that cannot be written: the start says nothing, the user's
+  // first change that cannot be saved is told once, and the run goes on with
+  // the settings in memory.
+  void aProfileThatCannotBeSavedIsToldOnceAfterAChange() {
+    const fs::path blocker = profile_.parent_path() / "plain-file";
+    fs::remove_all(profile_.parent_path());
+    fs::create_directories(profile_.parent_path());
+    WriteFile(blocker, "not a folder");
+    std::unique_ptr<CTerminalApp> app = Start(blocker / "corvane.ini");
+    QVERIFY(app);
+    CMainFrame& frame = *app->MainFrame();
+    QTest::qWait(20);
+    QCOMPARE(MessageTexts(), std::vector<std::string>{});
+    frame.OnOptionsWindowSizeWarning();
+    QCOMPARE(MessageTexts(), std::vector<std::string>{});  // never inside the command
+    QTRY_COMPARE(MessageTexts(),
+                 std::vector<std::string>{"Settings cannot be saved: Not a directory"});
+    frame.OnOptionsWindowSizeWarning();
+    frame.OnOptionsAutoClose();
+    QTest::qWait(20);
+    QCOMPARE(MessageTexts().size(), std::size_t{1});
+    QCOMPARE(app->profile()->GetInt("Options", "AutoClose", 0), 1);
+    QCOMPARE(Observed(frame, "wsw"), 1);
   }
 
   void readOnlyDirectoryKeepsTheFileAndSaysNothing() {

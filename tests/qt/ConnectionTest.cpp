@@ -202,6 +202,26 @@ class ConnectionTest : public QObject {
     QTest::newRow("refused port") << "127.0.0.1" << true;
     QTest::newRow("unknown host") << "nohost.invalid" << false;
   }
+
+  void hostNamesAreLookedUpInTheirAceForm_data() {
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<QString>("lookup");
+    QTest::newRow("internationalised") << "b\u00FCcher.example"
+                                       << "xn--bcher-kva.example";
+    QTest::newRow("upper case folded") << "B\u00DCCHER.example"
+                                       << "xn--bcher-kva.example";
+    QTest::newRow("ascii name as is") << "Example.ORG"
+                                      << "Example.ORG";
+    QTest::newRow("zone id as is") << "fe80::1%lo"
+                                   << "fe80::1%lo";
+    QTest::newRow("address as is") << "127.0.0.1"
+                                   << "127.0.0.1";
+  }
+  void hostNamesAreLookedUpInTheirAceForm() {
+    QFETCH(QString, host);
+    QFETCH(QString, lookup);
+    QCOMPARE(HostForLookup(host), lookup);
+  }
   void failedConnectsSayWhyAndLeaveOpenEnabled() {
     QFETCH(QString, host);
     QFETCH(bool, refusedPort);

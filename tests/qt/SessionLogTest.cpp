@@ -10,11 +10,19 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <cstdio>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
 
 #include "../support/SessionTestAccess.h"
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
+#include "frame/LogFileOpen.h"
 #include "terminal/TelnetSession.h"
 #include "view/TerminalView.h"
 
@@ -200,6 +208,39 @@ class SessionLogTest : public QObject {
     QCOMPARE(rig.messages.size(), std::size_t{1});  // no replace question for a folder
     QVERIFY(!frame.Session()->IsLogging());
     QCOMPARE(frame.Pane(4)->text(), QString());
+  }
+
+  // Only regular files, new or existing (then emptied), and the null device
+  // are logs; anything else is refused untouched, and no open waits.
+  void onlyRegularFilesAndTheNullDeviceAreOpenedAsLogs_data() {
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("opened");
+    QTest::newRow("existing file, emptied") << "existing" << true;
+    QTest::newRow("null device") << "/dev/null" << true;
+    QTest::newRow("another device") << "/dev/zero" << false;
+    QTest::newRow("FIFO without a reader") << "fifo" << false;
+    QTest::newRow("FIFO with a reader") << "fifo read" << false;
+  }
+  void onlyRegularFilesAndTheNullDeviceAreOpenedAsLogs() {
+    QFETCH(QString, kind);
+    QFETCH(bool, opened);
+    QTemporaryDir dir;
+    QString path = dir.filePath(QStringLiteral("chosen.log"));
+    int reader = -1;
+    if (kind.startsWith(QLatin1Char('/'))) path = kind;
+    if (kind == QStringLiteral("existing")) WriteFile(path, "old contents");
+    if (kind.startsWith(QStringLiteral("fifo"))) {
+      QCOMPARE(mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+      if (kind.endsWith(QStringLiteral("read")))
+        reader = open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+    }
+    std::FILE* file = OpenLogFileWithoutWaiting(QFile::encodeName(path).toStdString());
+    QCOMPARE(file != nullptr, opened);
+    if (file) {
+      QCOMPARE(std::fputs("log", file) >= 0 && std::fclose(file) == 0, true);
+      if (!path.startsWith(QStringLiteral("/dev/"))) QCOMPARE(ReadFile(path), QByteArray("log"));
+    }
+    if (reader >= 0) close(reader);
   }
 };
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -85,5 +88,31 @@ TEST_F(SessionLog, CancelAndFailureLeaveLoggingOff) {
   EXPECT_EQ(rig.host.messages[0].text, "Cannot open " + missing.string());
   EXPECT_EQ(rig.host.messages[0].kind, MessageKind::Stop);
   EXPECT_EQ(rig.host.panes[kPaneLog], "");
+}
+
+// A full disk: the first failed write ends the log and is told once, after
+// the call that found it (never inside the receive loop). The stdio buffer
+// fails either within a large read or at the tick's flush of a small one.
+TEST_F(SessionLog, AFailedWriteEndsTheLogAndIsToldOnceAfterTheCall) {
+  for (const std::size_t bytes : {std::size_t{10}, std::size_t{100000}}) {
+    SCOPED_TRACE(bytes);
+    rig.host.messages.clear();
+    rig.host.openLog = [](const std::string&) { return std::fopen("/dev/full", "wb"); };
+    const fs::path file = dir / "full.log";
+    StartLog(file);
+    ASSERT_TRUE(rig.session->IsLogging());
+    rig.Feed(std::string(bytes, 'x'));
+    rig.session->UpdateConnectedTime();
+    EXPECT_FALSE(rig.session->IsLogging());
+    EXPECT_EQ(rig.host.panes[kPaneLog], "");
+    EXPECT_TRUE(rig.host.messages.empty());
+    rig.Feed(std::string(bytes, 'y'));
+    rig.session->UpdateConnectedTime();
+    rig.host.RunPosted();
+    ASSERT_EQ(rig.host.messages.size(), 1u);
+    EXPECT_EQ(rig.host.messages[0].text,
+              "Cannot write " + file.string() + ": " + std::strerror(ENOSPC));
+    EXPECT_EQ(rig.host.messages[0].kind, MessageKind::Stop);
+  }
 }
 }  // namespace

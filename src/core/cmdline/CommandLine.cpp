@@ -81,8 +81,9 @@ bool LooksLikeUrl(std::string_view word) {
          EqualsIgnoringCase(word.substr(0, scheme), "telnet");
 }
 
-// A registered host name: letters, digits, '-', '.', '_', '~', and %XX escapes
-// of printable characters. Empty when the name holds anything else.
+// A registered host name: letters, digits, '-', '.', '_', '~', the bytes of
+// UTF-8 characters (an internationalised name, as typed or %XX-escaped), and
+// %XX escapes of printable characters. Empty when the name holds anything else.
 std::string DecodeHostName(std::string_view text) {
   std::string host;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -91,9 +92,10 @@ std::string DecodeHostName(std::string_view text) {
       if (i + 2 >= text.size() || !IsHexDigit(text[i + 1]) || !IsHexDigit(text[i + 2])) return {};
       c = static_cast<char>(std::stoi(std::string(text.substr(i + 1, 2)), nullptr, 16));
       i += 2;
-      if (c <= ' ' || c >= 0x7F || c == '/' || c == '@' || c == ':') return {};
+      const auto b = static_cast<unsigned char>(c);
+      if (b <= ' ' || b == 0x7F || c == '/' || c == '@' || c == ':') return {};
     } else if (!IsAsciiAlpha(c) && !IsAsciiDigit(c) && c != '-' && c != '.' && c != '_' &&
-               c != '~') {
+               c != '~' && static_cast<unsigned char>(c) < 0x80) {
       return {};
     }
     host += c;
@@ -136,9 +138,19 @@ CommandLine ParseTelnetUrl(std::string_view url) {
   if (authority.starts_with('[')) {
     const std::size_t close = authority.find(']');
     if (close == std::string_view::npos) return refuse("missing ']' after the IPv6 address");
-    const std::string_view address = authority.substr(1, close - 1);
+    // A zone id follows the address as "%25" and the id (RFC 6874); the
+    // socket layer takes it in the command line's form, "ADDRESS%ZONE".
+    const std::string_view inside = authority.substr(1, close - 1);
+    const std::size_t percent = inside.find('%');
+    const std::string_view address = inside.substr(0, percent);
     if (!IsIpv6Literal(address)) return refuse("not an IPv6 address between '[' and ']'");
     result.host = std::string(address);
+    if (percent != std::string_view::npos) {
+      const std::string_view zone = inside.substr(percent);
+      const std::string zoneId = zone.starts_with("%25") ? DecodeHostName(zone.substr(3)) : "";
+      if (zoneId.empty()) return refuse("a zone id is written %25 and its name: [ADDRESS%25ZONE]");
+      result.host += '%' + zoneId;
+    }
     std::string_view after = authority.substr(close + 1);
     if (!after.empty() && !after.starts_with(':')) return refuse("expected ':' after ']'");
     if (!after.empty()) portText = after.substr(1);

@@ -1,6 +1,7 @@
 #pragma once
 // What the session needs from the window it lives in: title, status-bar panes,
 // scroll bar, timer, message boxes, drawing contexts, the font and the window size.
+#include <cstdio>
 #include <ctime>
 #include <functional>
 #include <string>
@@ -41,6 +42,11 @@ class SessionHost {
     closed();
   }
   virtual void Beep() = 0;
+
+  // Opens path as the session log, created or emptied, for binary writing.
+  // Null when it cannot; the platform may also refuse what is no log (a FIFO,
+  // a device), and never waits for the file to become ready.
+  virtual std::FILE* OpenLogFile(const std::string& path) = 0;
 
   virtual void StartTimer() = 0;  // the 1000 ms connected-time timer
   virtual void StopTimer() = 0;

@@ -169,8 +169,14 @@ ReplaceResult PutInPlace(const fs::path& temp, const fs::path& target,
 
 ReplaceResult ReplaceFile(const fs::path& target, const std::string& bytes,
                           const std::function<bool(const fs::path&)>& unchanged,
-                          FileIdentity* written) {
+                          FileIdentity* written, std::error_code* error) {
   std::error_code ec;
+  std::error_code why;  // the first thing that went wrong
+  const auto failed = [&](int code) {
+    if (!why) why.assign(code != 0 ? code : EIO, std::generic_category());
+    if (error) *error = why;
+    return ReplaceResult::kFailed;
+  };
   const fs::path dir = target.parent_path();
   if (!dir.empty()) fs::create_directories(dir, ec);  // a failure shows when the file will not open
 
@@ -187,15 +193,20 @@ ReplaceResult ReplaceFile(const fs::path& target, const std::string& bytes,
   if (file == nullptr) {
     // A folder the user may not add files to, around a file they may write.
     const bool folderRefuses = openError == EACCES || openError == EPERM;
-    if (!folderRefuses || !fs::is_regular_file(target, ec)) return ReplaceResult::kFailed;
+    if (!folderRefuses || !fs::is_regular_file(target, ec)) return failed(openError);
     if (unchanged && !unchanged(target)) return ReplaceResult::kTargetChanged;
-    if (!RewriteInPlace(target, bytes)) return ReplaceResult::kFailed;
+    errno = 0;
+    if (!RewriteInPlace(target, bytes)) return failed(errno);
     if (written) *written = IdentityOf(target);
     return ReplaceResult::kReplaced;
   }
 
+  errno = 0;
   bool ok = WriteAndFlush(file, bytes);
+  if (!ok) why.assign(errno != 0 ? errno : EIO, std::generic_category());
+  errno = 0;
   ok = std::fclose(file) == 0 && ok;
+  if (!ok && !why) why.assign(errno != 0 ? errno : EIO, std::generic_category());
   ReplaceResult result = ok ? ReplaceResult::kReplaced : ReplaceResult::kFailed;
   if (ok) {
     if (fs::exists(target, ec)) CopyOwnerAndMode(target, temp);
@@ -205,12 +216,16 @@ ReplaceResult ReplaceFile(const fs::path& target, const std::string& bytes,
     if (unchanged && !unchanged(target)) {
       result = ReplaceResult::kTargetChanged;
     } else {
+      errno = 0;
       result = PutInPlace(temp, target, unchanged);
+      if (result == ReplaceResult::kFailed)
+        why.assign(errno != 0 ? errno : EIO, std::generic_category());
     }
   }
   // After an exchange the temporary name holds the old file; either way it goes.
   fs::remove(temp, ec);
   if (result == ReplaceResult::kReplaced) FlushDirectory(dir);
+  if (result == ReplaceResult::kFailed) return failed(0);
   return result;
 }
 

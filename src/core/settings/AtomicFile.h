@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <system_error>
 
 #include "settings/FileFacts.h"
 
@@ -34,10 +35,11 @@ enum class ReplaceResult {
 //
 // On kReplaced, `written` (when given) receives the identity of the file that
 // now holds the bytes, taken before it took target's name, so that a save by
-// someone else right after this one still shows as a change.
+// someone else right after this one still shows as a change. On kFailed,
+// `error` (when given) receives what went wrong first (no space, no such folder).
 ReplaceResult ReplaceFile(const std::filesystem::path& target, const std::string& bytes,
                           const std::function<bool(const std::filesystem::path&)>& unchanged = {},
-                          FileIdentity* written = nullptr);
+                          FileIdentity* written = nullptr, std::error_code* error = nullptr);
 
 // Removes the temporary files ReplaceFile left beside target when its process
 // was killed: only names of its own pattern, and only when the process whose

@@ -1,5 +1,6 @@
 #include "settings/FileLock.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <utility>
@@ -26,17 +27,19 @@ fs::path LockFileFor(const fs::path& file) {
 
 #ifdef _WIN32
 
-FileLock::FileLock(fs::path lockFile) : path_(std::move(lockFile)) {}
+FileLock::FileLock(fs::path lockFile, std::chrono::milliseconds /*patience*/)
+    : path_(std::move(lockFile)) {}
 FileLock::~FileLock() = default;
 
 #else
 
 namespace {
 
-// A holder keeps the lock for one write of a small file; two seconds is far
-// beyond that, and short enough not to freeze the window behind a hung holder.
-constexpr auto kPatience = std::chrono::seconds(2);
-constexpr auto kRetryPause = std::chrono::microseconds(100);
+// Between attempts the pause doubles up to a few milliseconds: a holder that
+// writes one small file is caught at once, one that keeps the lock costs a
+// few dozen attempts a second rather than thousands.
+constexpr auto kFirstPause = std::chrono::microseconds(100);
+constexpr auto kLongestPause = std::chrono::microseconds(5000);
 
 bool SameFile(const struct stat& a, const struct stat& b) {
   return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
@@ -44,9 +47,11 @@ bool SameFile(const struct stat& a, const struct stat& b) {
 
 }  // namespace
 
-FileLock::FileLock(fs::path lockFile) : path_(std::move(lockFile)) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  do {
+FileLock::FileLock(fs::path lockFile, std::chrono::milliseconds patience)
+    : path_(std::move(lockFile)) {
+  const auto deadline = std::chrono::steady_clock::now() + patience;
+  auto pause = kFirstPause;
+  for (;;) {
     const int fd = open(path_.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
     if (fd < 0) return;  // nowhere to put the lock: go on without it
     if (flock(fd, LOCK_EX | LOCK_NB) == 0) {
@@ -63,8 +68,13 @@ FileLock::FileLock(fs::path lockFile) : path_(std::move(lockFile)) {
       return;  // a file system without locks
     }
     close(fd);
-    std::this_thread::sleep_for(kRetryPause);
-  } while (std::chrono::steady_clock::now() < deadline);
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) break;
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    pause = std::min(pause * 2, kLongestPause);
+  }
+  busy_ = true;
 }
 
 FileLock::~FileLock() {

@@ -8,23 +8,27 @@
 // (its holder removes it, and a waiter that finds its file removed tries again).
 // Windows: no lock is taken (a stand-in; the identity check before each
 // replace still keeps other writers' changes).
+#include <chrono>
 #include <filesystem>
 
 class FileLock {
  public:
-  // Tries for a short while to take the lock at `lockFile`. A lock that cannot
-  // be had (a folder nobody may create files in, a holder that hangs) is not
-  // waited for: the caller goes on unlocked, as it would without the lock.
-  explicit FileLock(std::filesystem::path lockFile);
+  // Tries for at most `patience` to take the lock at `lockFile`. Busy() tells
+  // a lock another holder keeps from one that cannot exist at all (a folder
+  // nobody may create files in, a file system without locks), where a caller
+  // may as well go on unlocked.
+  FileLock(std::filesystem::path lockFile, std::chrono::milliseconds patience);
   ~FileLock();
   FileLock(const FileLock&) = delete;
   FileLock& operator=(const FileLock&) = delete;
 
   bool Held() const { return fd_ >= 0; }
+  bool Busy() const { return busy_; }
 
  private:
   std::filesystem::path path_;
   int fd_ = -1;
+  bool busy_ = false;
 };
 
 // The lock file that guards `file`: a hidden name beside it.

@@ -137,6 +137,60 @@ IniProfile::IniProfile(fs::path path) : path_(std::move(path)) {
   RemoveAbandonedTempFiles(Target());
 }
 
+IniProfile::~IniProfile() { FlushPendingWrites(kFinalLockPatience); }
+
+void IniProfile::SetLockPatience(std::chrono::milliseconds patience) {
+  std::lock_guard lock(mutex_);
+  lockPatience_ = patience;
+}
+
+void IniProfile::SetOnWaitingForLock(std::function<void()> callback) {
+  std::lock_guard lock(mutex_);
+  onWaitingForLock_ = std::move(callback);
+}
+
+void IniProfile::SetOnWriteFailure(std::function<void(const std::string&)> callback) {
+  std::lock_guard lock(mutex_);
+  onWriteFailure_ = std::move(callback);
+}
+
+bool IniProfile::WaitingForLock() {
+  std::lock_guard lock(mutex_);
+  return waitingForLock_;
+}
+
+void IniProfile::RetryPendingWrites() {
+  std::lock_guard lock(mutex_);
+  if (!waitingForLock_ || holds_ > 0) return;
+  ReloadIfChanged();
+  Save(Target(), lockPatience_);
+}
+
+void IniProfile::FlushPendingWrites(std::chrono::milliseconds patience) {
+  std::lock_guard lock(mutex_);
+  if (pending_.empty() || !waitingForLock_) return;
+  ReloadIfChanged();
+  Save(Target(), patience, LockUse::kWaitThenGoAhead);
+}
+
+void IniProfile::HoldWrites() {
+  std::lock_guard lock(mutex_);
+  ++holds_;
+}
+
+void IniProfile::ReleaseWrites() {
+  std::lock_guard lock(mutex_);
+  if (holds_ == 0 || --holds_ > 0 || pending_.empty()) return;
+  ReloadIfChanged();
+  quiet_ = true;
+  Save(Target(), lockPatience_);
+  quiet_ = false;
+}
+
+void IniProfile::Failed(const std::string& reason) {
+  if (!quiet_ && onWriteFailure_) onWriteFailure_(reason);
+}
+
 int IniProfile::GetInt(const std::string& section, const std::string& key, int def) {
   std::lock_guard lock(mutex_);
   ReloadIfChanged();
@@ -171,15 +225,21 @@ void IniProfile::WriteString(const std::string& section, const std::string& key,
   std::erase_if(pending_, same_key);
   pending_.push_back({section, key, clean});
   Store(section, key, clean);
-  Save(Target());
+  if (holds_ == 0) Save(Target(), lockPatience_);
 }
 
 fs::path IniProfile::Target() const {
-  // Replace the file a symbolic link points to, not the link itself.
+  // Replace the file a symbolic link points to, not the link itself, even when
+  // that file does not exist yet; a relative link is read from its own folder.
+  constexpr int kMostLinks = 40;  // as the system follows them; a loop stays a link
+  fs::path target = path_;
   std::error_code ec;
-  if (!fs::is_symlink(path_, ec)) return path_;
-  const fs::path resolved = fs::weakly_canonical(path_, ec);
-  return ec ? path_ : resolved;
+  for (int hop = 0; hop < kMostLinks && fs::is_symlink(target, ec); ++hop) {
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec || next.empty()) return path_;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return fs::is_symlink(target, ec) ? path_ : target;
 }
 
 void IniProfile::ReloadIfChanged() {
@@ -294,19 +354,38 @@ std::string IniProfile::Serialise() const {
   return out;
 }
 
-void IniProfile::Save(const fs::path& target) {
+void IniProfile::Save(const fs::path& target, std::chrono::milliseconds patience, LockUse use) {
   // A file that could not be read, or that its owner made read-only, stays as it is.
   if (!readable_ || IsReadOnlyForUs(target)) return;
-  const FileLock file_lock(LockFileFor(target));
+  // The folder a symbolic link leads into is the link's business: it is never made here.
+  std::error_code ec;
+  if (target != path_ && !target.parent_path().empty() &&
+      !fs::is_directory(target.parent_path(), ec)) {
+    Failed(std::make_error_code(std::errc::no_such_file_or_directory).message());
+    return;
+  }
+  const FileLock file_lock(LockFileFor(target), patience);
+  if (file_lock.Busy() && use == LockUse::kWait) {
+    // Another process keeps the lock: the change waits in pending_.
+    const bool news = !waitingForLock_;
+    waitingForLock_ = true;
+    if (news && onWaitingForLock_) onWaitingForLock_();
+    return;
+  }
+  waitingForLock_ = false;
   ReloadIfChanged();  // another store may have written while we waited for the lock
   if (!readable_) return;
   for (int attempt = 0; attempt < kMergeAttempts; ++attempt) {
     const FileIdentity expected = *loaded_;
     FileIdentity written;
+    std::error_code error;
     const ReplaceResult result = ReplaceFile(
         target, Serialise(), [&](const fs::path& file) { return IdentityOf(file) == expected; },
-        &written);
-    if (result == ReplaceResult::kFailed) return;
+        &written, &error);
+    if (result == ReplaceResult::kFailed) {
+      Failed(error.message());
+      return;
+    }
     if (result == ReplaceResult::kReplaced) {
       pending_.clear();
       loaded_ = written;

@@ -11,12 +11,19 @@
 // or modification time), so hand edits made while the program runs take effect.
 //
 // Other writers are respected: each write is a read-modify-write under an advisory
-// lock shared with other stores on the same file, and when the file was replaced
+// lock shared with other stores on the same file. A write that cannot have the
+// lock in time (another process keeps it) stays pending: reads return it, the
+// next write or RetryPendingWrites tries again, and at the end the store writes
+// it without the lock rather than lose it. When the file was replaced
 // between reading it and putting the new one in its place (an editor's save), the
 // write is merged into the new content and made again. A file its owner has made
 // read-only (no owner write permission), or that the user may not write, is never
-// changed. All operations are serialised by one mutex, so any thread may use the store.
+// changed. A write that fails otherwise (a full disk, a missing folder) is told to the
+// failure callback. All operations are serialised by one mutex, so any thread may use
+// the store.
+#include <chrono>
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -28,6 +35,13 @@
 class IniProfile : public Profile {
  public:
   explicit IniProfile(std::filesystem::path path);
+  // Writes what is still pending, waiting at most kFinalLockPatience for the lock.
+  ~IniProfile() override;
+  IniProfile(const IniProfile&) = delete;
+  IniProfile& operator=(const IniProfile&) = delete;
+
+  static constexpr std::chrono::milliseconds kDefaultLockPatience{2000};
+  static constexpr std::chrono::milliseconds kFinalLockPatience{500};
 
   int GetInt(const std::string& section, const std::string& key, int def) override;
   std::string GetString(const std::string& section, const std::string& key,
@@ -37,6 +51,28 @@ class IniProfile : public Profile {
                    const std::string& value) override;
 
   const std::filesystem::path& Path() const { return path_; }
+
+  // How long a write waits for another process's lock before it stays pending.
+  void SetLockPatience(std::chrono::milliseconds patience);
+  // Called when a write is left pending behind another process's lock. Called
+  // with the store's mutex held: it may only note or post the news.
+  void SetOnWaitingForLock(std::function<void()> callback);
+  // Called with the reason when a write fails (a read-only file is no failure:
+  // it is left alone on purpose). Called with the store's mutex held, like the above.
+  void SetOnWriteFailure(std::function<void(const std::string& reason)> callback);
+  // True while a write waits for another process's lock.
+  bool WaitingForLock();
+  // Tries the waiting writes again, with the usual patience.
+  void RetryPendingWrites();
+  // Writes what is pending now: waits at most `patience` for the lock, then
+  // writes without it (the atomic replace keeps the file whole).
+  void FlushPendingWrites(std::chrono::milliseconds patience);
+
+  // While held, writes collect in memory (and reads see them); releasing
+  // saves them in one write, and a failure of that write is not reported:
+  // the start's own rewrites, made again by every start, never warn.
+  void HoldWrites();
+  void ReleaseWrites();
 
  private:
   struct Write {
@@ -51,7 +87,10 @@ class IniProfile : public Profile {
   std::optional<std::string> Find(const std::string& section, const std::string& key) const;
   void Store(const std::string& section, const std::string& key, const std::string& value);
   void InsertLine(std::size_t index, std::string text);
-  void Save(const std::filesystem::path& target);
+  enum class LockUse { kWait, kWaitThenGoAhead };
+  void Save(const std::filesystem::path& target, std::chrono::milliseconds patience,
+            LockUse use = LockUse::kWait);
+  void Failed(const std::string& reason);
   std::string Serialise() const;
   // The file a write replaces: the one a symbolic link at path_ leads to.
   std::filesystem::path Target() const;
@@ -65,4 +104,10 @@ class IniProfile : public Profile {
   std::string line_end_;                // "\r" when the file uses CR LF: appended to new lines
   bool readable_ = true;        // false: the file exists but could not be read; never replace it
   std::vector<Write> pending_;  // changes that have not reached the disk yet, one per key
+  std::chrono::milliseconds lockPatience_ = kDefaultLockPatience;
+  bool waitingForLock_ = false;
+  int holds_ = 0;
+  bool quiet_ = false;  // failures of this save are not told
+  std::function<void()> onWaitingForLock_;
+  std::function<void(const std::string&)> onWriteFailure_;
 };

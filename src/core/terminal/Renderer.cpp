@@ -219,6 +219,8 @@ void CTelnetSession::CreateTerminalFont(FontDescription desc, Colour text, bool 
   m_bHasFont = false;
   desc.fixedPitch = true;
   desc.faceName = desc.faceName.substr(0, 31);
+  // Whatever the profile or a dialog asked for, the size stored below is the one used.
+  desc.heightTenths = BoundedFontTenths(desc.heightTenths);
   int cellWidth = 0, cellHeight = 0;
   if (!m_pFrame->CreateTerminalFont(desc, cellWidth, cellHeight)) {
     m_pFrame->ShowMessage("Font creation failed", MessageKind::Stop);

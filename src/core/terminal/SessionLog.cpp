@@ -1,12 +1,17 @@
 // The session log: the host's raw bytes with controls dropped and each CR
 // written as a CR LF line end. Writes are buffered (the receive path is hot);
 // the connected-time tick and the close hand them to the file, so text reaches
-// it within about a second of its arrival.
+// it within about a second of its arrival. The first write that fails (a full
+// disk) ends the log, so "Logging" is never shown over a file that no longer grows.
+#include <cerrno>
+#include <cstring>
+
 #include "terminal/Controls.h"
 #include "terminal/TelnetSession.h"
 
 void CTelnetSession::ToggleLog(const std::function<std::optional<std::string>()>& chooseFile) {
   if (IsLogging()) {
+    FlushLog();  // a last write that fails is told, as any other
     CloseLog();
     m_pFrame->SetPaneText(kPaneLog, "");
     return;
@@ -22,8 +27,19 @@ void CTelnetSession::ToggleLog(const std::function<std::optional<std::string>()>
 
 bool CTelnetSession::OpenLog(const std::string& path) {
   CloseLog();
-  m_pLogFile = std::fopen(path.c_str(), "wb");
+  m_pLogFile = m_pFrame->OpenLogFile(path);
+  m_strLogPath = path;
   return m_pLogFile != nullptr;
+}
+
+void CTelnetSession::LogWriteFailed() {
+  const std::string text = "Cannot write " + m_strLogPath + ": " + std::strerror(errno);
+  std::fclose(m_pLogFile);
+  m_pLogFile = nullptr;
+  m_pFrame->SetPaneText(kPaneLog, "");
+  // Told once the current call is over: this may be inside the receive loop,
+  // where a modal box would let more host data arrive beneath it.
+  m_pFrame->PostToUi([frame = m_pFrame, text] { frame->ShowMessage(text, MessageKind::Stop); });
 }
 
 void CTelnetSession::CloseLog() {
@@ -33,7 +49,7 @@ void CTelnetSession::CloseLog() {
 }
 
 void CTelnetSession::FlushLog() {
-  if (m_pLogFile != nullptr) std::fflush(m_pLogFile);
+  if (m_pLogFile != nullptr && std::fflush(m_pLogFile) != 0) LogWriteFailed();
 }
 
 void CTelnetSession::Log(const unsigned char* data, int count) {
@@ -49,9 +65,17 @@ void CTelnetSession::Log(const unsigned char* data, int count) {
       out[n++] = ctl::kLf;
     }
     if (n >= static_cast<int>(sizeof out) - 2) {
-      std::fwrite(out, 1, static_cast<std::size_t>(n), m_pLogFile);
+      if (!WriteLog(out, n)) return;
       n = 0;
     }
   }
-  if (n > 0) std::fwrite(out, 1, static_cast<std::size_t>(n), m_pLogFile);
+  if (n > 0) WriteLog(out, n);
+}
+
+bool CTelnetSession::WriteLog(const unsigned char* bytes, int count) {
+  if (std::fwrite(bytes, 1, static_cast<std::size_t>(count), m_pLogFile) ==
+      static_cast<std::size_t>(count))
+    return true;
+  LogWriteFailed();
+  return false;
 }

@@ -136,6 +136,9 @@ class CTelnetSession : public ConnectionEvents {
   void Log(const unsigned char* data, int count);
   // Hands what the log holds in memory to the file.
   void FlushLog();
+  bool WriteLog(const unsigned char* bytes, int count);
+  // Ends the log after a failed write and tells the user, once, after this call.
+  void LogWriteFailed();
 
   // --- Line check --------------------------------------------------------------
   // Starts a check of the visible rows on a worker thread unless one is running
@@ -171,6 +174,7 @@ class CTelnetSession : public ConnectionEvents {
   int m_nCharHeight = 16;
   SessionHost* m_pFrame;
   std::FILE* m_pLogFile = nullptr;
+  std::string m_strLogPath;  // as chosen, for the message when a write fails
   // The size the user or the profile asked for; applied once the host agrees
   // to NAWS (until then the screen keeps its current size).
   int m_nWantedWidth = 80;

@@ -1,10 +1,12 @@
 #pragma once
 // The application object: brings up the network layer, the settings store and
 // the main window, in that order.
+#include <QTimer>
 #include <memory>
 
 #include "cmdline/CommandLine.h"
 #include "frame/MainFrame.h"
+#include "settings/IniProfile.h"
 #include "settings/Profile.h"
 
 // Set (to anything non-empty) to make the network layer fail to start, so the
@@ -32,6 +34,12 @@ class CTerminalApp {
  private:
   CommandLine m_CommandLine;
   FrameHooks m_Hooks;
+  void WarnSettingsCannotBeSaved(const std::string& reason);
+
   std::unique_ptr<Profile> m_pProfile;  // outlives the frame, which writes to it
+  IniProfile* m_pStore = nullptr;       // m_pProfile, as the INI store it is
+  // Retries writes that wait for another process's lock; runs only while one does.
+  QTimer m_PendingWriteTimer;
+  bool m_bWarnedSaveFailure = false;  // the warning is shown once per run
   std::unique_ptr<CMainFrame> m_pMainWnd;
 };

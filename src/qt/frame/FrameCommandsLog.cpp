@@ -6,11 +6,16 @@
 #include <QFileDialog>
 #include <QFileInfo>
 
+#include "frame/LogFileOpen.h"
 #include "frame/MainFrame.h"
 #include "terminal/TelnetSession.h"
 
 int CMainFrame::RunDialog(QDialog& dialog) {
   return m_Hooks.runDialog ? m_Hooks.runDialog(dialog) : dialog.exec();
+}
+
+std::FILE* CMainFrame::OpenLogFile(const std::string& path) {
+  return OpenLogFileWithoutWaiting(path);
 }
 
 void CMainFrame::OnOptionsLog() {

@@ -260,10 +260,11 @@ void CMainFrame::ApplyWindowFit() {
 
 namespace {
 // Along one axis: the whole area when it fits, else as many whole cells as
-// fit (the window manager keeps to whole cells), else what fits.
+// fit (the window manager keeps to whole cells), and never less than one
+// whole cell, so there is always a terminal to see.
 int VisibleLength(int wanted, int limit, int cell) {
   if (wanted <= limit) return wanted;
-  return limit >= cell ? limit / cell * cell : limit;
+  return std::max(limit / cell, 1) * cell;
 }
 }  // namespace
 

@@ -164,6 +164,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   // Non-modal and shown without activation: keys go on reaching the host.
   void ShowNotice(const std::string& text, std::function<void()> closed) override;
   void Beep() override;
+  std::FILE* OpenLogFile(const std::string& path) override;
   void StartTimer() override;
   void StopTimer() override;
   std::time_t Now() override;

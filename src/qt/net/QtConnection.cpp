@@ -4,6 +4,7 @@
 #include <QMetaObject>
 #include <QScopedValueRollback>
 #include <QTimer>
+#include <QUrl>
 #include <algorithm>
 
 namespace {
@@ -66,13 +67,26 @@ bool QtConnection::Create() {
   return true;
 }
 
+QString HostForLookup(const QString& host) {
+  // An ASCII name or address (an IPv6 one with its zone id too) is the
+  // resolver's own; only a name with other characters needs converting.
+  const bool ascii = std::ranges::all_of(host, [](QChar c) { return c.unicode() < 0x80; });
+  return ascii ? host : QString::fromLatin1(QUrl::toAce(host));
+}
+
 bool QtConnection::Connect(const std::string& host, unsigned port) {
   if (!socket_) return false;
   if (port > kMaxPort) {  // never let a large number wrap to another port
     lastError_ = QStringLiteral("Port out of range");
     return false;
   }
-  socket_->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
+  // The name is kept and shown as typed; only the lookup sees its ACE form.
+  const QString lookup = HostForLookup(QString::fromStdString(host));
+  if (lookup.isEmpty()) {
+    lastError_ = QStringLiteral("Host name cannot be converted for lookup");
+    return false;
+  }
+  socket_->connectToHost(lookup, static_cast<quint16>(port));
   if (!socket_->waitForConnected(-1)) {
     lastError_ = socket_->errorString();
     return false;

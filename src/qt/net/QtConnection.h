@@ -15,6 +15,11 @@
 
 #include "platform/Connection.h"
 
+// The name the resolver is asked for: an internationalised host name
+// ("bücher.example") in its ACE form ("xn--bcher-kva.example"); any other name
+// or address as it is. Empty when a name cannot be converted.
+QString HostForLookup(const QString& host);
+
 class QtConnection : public QObject, public Connection {
   Q_OBJECT
 

@@ -35,6 +35,9 @@ class HeadlessHost : public SessionHost {
   void SetPaneText(Pane pane, const std::string& text) override;
   MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
   void Beep() override { ++beeps; }
+  std::FILE* OpenLogFile(const std::string& path) override {
+    return openLog ? openLog(path) : std::fopen(path.c_str(), "wb");
+  }
   void StartTimer() override { timerRunning = true; }
   void StopTimer() override { timerRunning = false; }
   std::time_t Now() override { return now; }
@@ -69,6 +72,8 @@ class HeadlessHost : public SessionHost {
   bool drawsLater = false;
   int cellWidth = 8, cellHeight = 16;
   bool fontCreationFails = false;
+  // Opens the log in place of a plain fopen when set.
+  std::function<std::FILE*(const std::string&)> openLog;
   int clientWidth = 0, clientHeight = 0;
 
  private:
