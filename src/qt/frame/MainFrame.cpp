@@ -18,6 +18,7 @@
 #include "net/QtConnection.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
+#include "view/PanArea.h"
 #include "view/TerminalView.h"
 
 CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHooks hooks)
@@ -42,10 +43,12 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   auto* layout = new QHBoxLayout(area);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  m_pView = new TerminalView(*this, area);
+  m_pPanArea = new PanArea(area);
+  m_pView = new TerminalView(*this, m_pPanArea);
+  m_pPanArea->SetView(m_pView);
   m_pScrollBar = new QScrollBar(Qt::Vertical, area);
   m_pScrollBar->setFocusPolicy(Qt::NoFocus);
-  layout->addWidget(m_pView, 1);
+  layout->addWidget(m_pPanArea, 1);
   layout->addWidget(m_pScrollBar);
   setCentralWidget(area);
   connect(m_pScrollBar, &QScrollBar::actionTriggered, this, &CMainFrame::OnScrollBarAction);
