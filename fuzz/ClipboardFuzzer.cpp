@@ -48,6 +48,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (bytes.size() > taken) Fail("more bytes than characters before the first NUL");
   if (bytes != page.Encode(text.substr(0, taken))) Fail("not the code page's bytes of the text");
   if (bytes.find('\0') != std::string::npos) Fail("a NUL byte to send");
+  // A control byte comes only from that control character: a printable one
+  // (a glyph the page shows for a control byte) is never sent as a control.
+  for (std::size_t i = 0, at = 0; i < taken && at < bytes.size(); ++i, ++at) {
+    const bool pair = text[i] >= 0xD800 && text[i] < 0xDC00 && i + 1 < taken &&
+                      text[i + 1] >= 0xDC00 && text[i + 1] < 0xE000;
+    const auto byte = static_cast<unsigned char>(bytes[at]);
+    if (pair) ++i;
+    if ((byte < 0x20 || byte == 0x7F) && (pair || text[i] != byte))
+      Fail("a printable character sent as a control byte");
+  }
 
 #ifdef CORVANE_FUZZ_DOUBLE_IAC
   const std::string sent = DoubleIac(bytes);

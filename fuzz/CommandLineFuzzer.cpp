@@ -69,26 +69,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) words.clear();  // also an empty argument vector
 
   const CommandLine line = ParseCommandLine(words);
-  const auto option = std::find_if(words.begin(), words.end(),
+  // The first "--" ends the options; the words after it are all operands.
+  const auto endOfOptions = std::find(words.begin(), words.end(), std::string("--"));
+  const auto option = std::find_if(words.begin(), endOfOptions,
                                    [](const std::string& w) { return w.rfind("--", 0) == 0; });
+  std::vector<std::string> operands(words.begin(), endOfOptions);
+  if (endOfOptions != words.end()) operands.insert(operands.end(), endOfOptions + 1, words.end());
   switch (line.action) {
     case CommandLine::Action::Help:
-      if (option == words.end() || *option != "--help") Fail("help not asked for", input);
+      if (option == endOfOptions || *option != "--help") Fail("help not asked for", input);
       break;
     case CommandLine::Action::Version:
-      if (option == words.end() || *option != "--version") Fail("version not asked for", input);
+      if (option == endOfOptions || *option != "--version") Fail("version not asked for", input);
       break;
     case CommandLine::Action::Error:
       if (line.error.empty()) Fail("refused without a message", input);
       if (line.error.find_first_of("\r\n") != std::string::npos)
         Fail("error of several lines", input);
-      if (option != words.end() && (*option == "--help" || *option == "--version"))
+      if (option != endOfOptions && (*option == "--help" || *option == "--version"))
         Fail("help or version refused", input);
       break;
     case CommandLine::Action::Run: {
-      if (option != words.end() && (*option == "--help" || *option == "--version"))
-        Fail("help or version ignored", input);
-      const bool anyWord = std::any_of(words.begin(), words.end(), [](const std::string& w) {
+      if (option != endOfOptions) Fail("an option ignored", input);
+      const bool anyWord = std::any_of(operands.begin(), operands.end(), [](const std::string& w) {
         return !std::all_of(w.begin(), w.end(), IsBlank);
       });
       if (line.host.empty() != !anyWord) Fail("host present without a word, or missing", input);

@@ -12,6 +12,7 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "terminal/TelnetSession.h"
+#include "view/PanArea.h"
 #include "view/TerminalView.h"
 
 namespace {
@@ -86,6 +87,48 @@ class ViewGeometryTest : public QObject {
     QTest::qWait(400);  // past the fit that follows a user's resizing
     QCOMPARE(Peek(session).m_nWidth, 80);
     QCOMPARE(frame.View()->width(), 85 * cw);
+  }
+
+  // A window narrower than the screen (the host has not agreed to a new size)
+  // shows a horizontal bar; panning moves the view under the terminal area
+  // without a new size, and the mouse and the input method's cursor follow.
+  void aScreenWiderThanTheWindowIsPannedNotResized() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    CTelnetSession& session = *frame.Session();
+    const int cw = Peek(session).m_nCharWidth, ch = Peek(session).m_nCharHeight;
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    PanArea* area = frame.TerminalArea();
+    QVERIFY(area->PanBar()->isHidden());
+    Peek(session).m_bNawsActive = false;
+    frame.resize(frame.size() - QSize(30 * cw, 0));
+    QTRY_VERIFY(area->PanBar()->isVisible());
+    QTest::qWait(400);  // past the fit that follows a user's resizing
+    QCOMPARE(Peek(session).m_nWidth, 80);
+    const QSize areaSize = area->size();
+    const QSize wanted(Peek(session).m_nWantedWidth, Peek(session).m_nWantedHeight);
+    QScrollBar* bar = area->PanBar();
+    QCOMPARE(bar->maximum(), 80 * cw - areaSize.width());
+    bar->setValue(bar->maximum());
+    QTest::qWait(100);
+    QCOMPARE(area->size(), areaSize);  // a pan is no resize
+    QCOMPARE(QSize(Peek(session).m_nWantedWidth, Peek(session).m_nWantedHeight), wanted);
+    const int pan = bar->maximum();
+    QCOMPARE(frame.View()->Pan(), pan);
+    QCOMPARE(frame.View()->Snapshot().size(), frame.View()->size());  // no wider image
+    // A drag from the view's left edge starts at the column shown there.
+    const QPoint left(1, ch / 2);
+    QTest::mousePress(frame.View(), Qt::LeftButton, Qt::NoModifier, left);
+    QTest::mouseMove(frame.View(), left + QPoint(2 * cw, 0));
+    QTest::mouseRelease(frame.View(), Qt::LeftButton, Qt::NoModifier, left + QPoint(2 * cw, 0));
+    QCOMPARE(Peek(session).m_nSelStartCol, (pan + 1) / cw);
+    // The cursor in the last column is where the input method sees it: in view.
+    Peek(session).m_nCursorCol = 79;
+    auto* view = static_cast<QWidget*>(frame.View());
+    const QRect cursor = view->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    QCOMPARE(cursor.left(), 79 * cw - pan);
+    QVERIFY(view->rect().contains(cursor));
   }
 
   // The history view at offset 1 shows the last 24 lines appended; the live

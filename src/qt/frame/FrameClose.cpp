@@ -12,6 +12,7 @@
 #include "frame/MainFrame.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
+#include "view/PanArea.h"
 #include "view/TerminalView.h"
 
 namespace {
@@ -57,7 +58,7 @@ void CMainFrame::changeEvent(QEvent* event) {
   }
   // Coming back from the minimised state changes nothing on the screen.
   m_bMinimized = isMinimized();
-  if (!m_bMinimized) m_HandledArea = m_pView->size();
+  if (!m_bMinimized) m_HandledArea = m_pPanArea->size();
 }
 
 void CMainFrame::OnSize(int /*cx*/, int /*cy*/) {
@@ -80,7 +81,9 @@ void CMainFrame::ApplyUserSize() {
   }
   // A fit still on its way brings a size of its own, and this one is stale.
   if (m_bWindowFitPending) return;
-  const QSize area = m_pView->size();
+  // The whole terminal area, the pan bar included: the bar never takes a
+  // row from the size asked for.
+  const QSize area = m_pPanArea->size();
   if (area == m_HandledArea) return;  // our own fit, or nothing changed
   m_HandledArea = area;
   // A size the session cannot apply now (the host has not agreed to size

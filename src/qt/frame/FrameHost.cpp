@@ -15,6 +15,7 @@
 #include "frame/MainFrame.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
+#include "view/PanArea.h"
 #include "view/QtTerminalFont.h"
 #include "view/TerminalView.h"
 
@@ -224,7 +225,13 @@ bool CMainFrame::FitClientArea(int width, int height) {
   QStatusBar* bar = statusBar();
   const int statusHeight =
       bar->hasHeightForWidth() ? bar->heightForWidth(outerWidth) : bar->sizeHint().height();
-  const QSize parts(outerWidth - target.width(), std::max(menuHeight, 0) + statusHeight);
+  QSize parts(outerWidth - target.width(), std::max(menuHeight, 0) + statusHeight);
+  // A screen wider than the display is panned with a scroll bar under it,
+  // which takes its height from what the display has for the rows.
+  m_pPanArea->SetContentWidth(target.width());
+  const bool wide = target.width() > LargestVisibleArea(parts).width();
+  const int panBar = wide ? m_pPanArea->PanBarHeight() : 0;
+  parts.rheight() += panBar;
   // The window manager learns the cell as the window's size step over the
   // window's own parts (as xterm declares it), so a drag offers only sizes
   // of whole cells and never fights the fit.
@@ -236,7 +243,7 @@ bool CMainFrame::FitClientArea(int width, int height) {
   m_PendingWindowSize = shown + parts;
   // Our own fit is recognised by its size in ApplyUserSize, so no notification is
   // left for the session to swallow: the change is reported as handled here.
-  m_HandledArea = shown;
+  m_HandledArea = shown + QSize(0, panBar);
   // A shown window takes the size once the current batch of received bytes
   // is done: a host flipping the size hundreds of times in one read costs
   // one window resize (and one new image), not hundreds.

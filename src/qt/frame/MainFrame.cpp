@@ -3,6 +3,7 @@
 #include "frame/MainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -10,12 +11,14 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "frame/CommandIds.h"
 #include "net/QtConnection.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
+#include "view/PanArea.h"
 #include "view/TerminalView.h"
 
 CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHooks hooks)
@@ -40,10 +43,12 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   auto* layout = new QHBoxLayout(area);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
-  m_pView = new TerminalView(*this, area);
+  m_pPanArea = new PanArea(area);
+  m_pView = new TerminalView(*this, m_pPanArea);
+  m_pPanArea->SetView(m_pView);
   m_pScrollBar = new QScrollBar(Qt::Vertical, area);
   m_pScrollBar->setFocusPolicy(Qt::NoFocus);
-  layout->addWidget(m_pView, 1);
+  layout->addWidget(m_pPanArea, 1);
   layout->addWidget(m_pScrollBar);
   setCentralWidget(area);
   connect(m_pScrollBar, &QScrollBar::actionTriggered, this, &CMainFrame::OnScrollBarAction);
@@ -141,6 +146,12 @@ void CMainFrame::BuildMenu() {
     }
   }
   const QList<QAction*> popups = menuBar()->actions();
+  // Escape closing a drop-down leaves Qt's menu bar holding the keyboard,
+  // unseen: typed keys and the next Escape would be lost to the terminal.
+  // Arrows between drop-downs open the next one before this runs.
+  for (QAction* popup : popups)
+    connect(popup->menu(), &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(0, this, &CMainFrame::ReturnKeysFromMenuBar); });
   m_pConnectionMenu = popups.at(0)->menu();
   m_pEditMenu = popups.at(1)->menu();
   m_pOptionsMenu = popups.at(2)->menu();
@@ -152,6 +163,10 @@ void CMainFrame::BuildMenu() {
     const std::string text = std::string("\t") + accel.keys;
     AddCommand(nullptr, text.c_str(), accel.id, nullptr);
   }
+}
+
+void CMainFrame::ReturnKeysFromMenuBar() {
+  if (menuBar()->hasFocus() && !QApplication::activePopupWidget()) m_pView->setFocus();
 }
 
 void CMainFrame::ConnectCommands() {

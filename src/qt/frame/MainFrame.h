@@ -40,6 +40,7 @@ class QAction;
 class QLabel;
 class QMenu;
 class QScrollBar;
+class PanArea;
 class QStatusBar;
 class QKeyEvent;
 class QDialog;
@@ -77,6 +78,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   QLabel* Pane(int index) const { return m_Panes.at(static_cast<std::size_t>(index)); }
   TerminalView* View() const { return m_pView; }
   QScrollBar* ScrollBar() const { return m_pScrollBar; }
+  PanArea* TerminalArea() const { return m_pPanArea; }
   QtConnection& connection() { return *m_pConnection; }
   const RecentHostList& RecentHosts() const { return m_RecentHosts; }
   bool SaveWinPosition() const { return m_bSaveWinPosition; }
@@ -188,6 +190,9 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
  private:
   Q_INVOKABLE void RunPosted();  // the tasks PostToUi queued, on the user-interface thread
   void BuildMenu();
+  // The keyboard back to the terminal once no drop-down is open, if the menu
+  // bar kept it.
+  void ReturnKeysFromMenuBar();
   void BuildStatusBar();
   QAction* AddCommand(QMenu* menu, const char* text, int id, const char* prompt);
   void ConnectCommands();
@@ -209,6 +214,8 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   QMenu* m_pOptionsMenu = nullptr;
   TerminalView* m_pView = nullptr;
   QScrollBar* m_pScrollBar = nullptr;
+  // Holds the view; pans it with a scroll bar while the screen is wider.
+  PanArea* m_pPanArea = nullptr;
   QTimer m_Timer;
   const CodePage* m_pCodePage = &CodePage::Cp437();
   RecentHostList m_RecentHosts;

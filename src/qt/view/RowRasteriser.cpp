@@ -99,9 +99,11 @@ const std::uint32_t* RowRasteriser::Tile(TileTable& table, unsigned char byte, C
   return pool_.data() + static_cast<std::size_t>(index) * area;
 }
 
-void RowRasteriser::PaintRow(QImage& image, int rowTop, const DisplayRow& row) {
+void RowRasteriser::PaintRow(QImage& image, int rowTop, const DisplayRow& row, int left) {
   UseRatio(image.devicePixelRatio());
-  for (const DrawOp& op : row.ops) {
+  for (DrawOp op : row.ops) {
+    op.x0 -= left;
+    op.x1 -= left;
     if (op.kind == DrawOp::Kind::Text)
       PaintText(image, rowTop, row, op);
     else

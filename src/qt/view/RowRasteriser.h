@@ -28,9 +28,10 @@ class RowRasteriser {
   // The font, cell size and code page of every text cell; forgets the cached cells.
   void SetFont(const QFont& font, QSize cell, const CodePage& codePage);
 
-  // Paints a row's operations in order, its top at logical pixel row rowTop;
-  // what falls outside the image is left out. The image is Format_RGB32.
-  void PaintRow(QImage& image, int rowTop, const DisplayRow& row);
+  // Paints a row's operations in order, its top at logical pixel row rowTop
+  // and logical x `left` at the image's left edge (a panned screen); what
+  // falls outside the image is left out. The image is Format_RGB32.
+  void PaintRow(QImage& image, int rowTop, const DisplayRow& row, int left = 0);
   static void FillRect(QImage& image, const QRect& rect, Colour colour);
 
   // Draws, ahead of need, one printable ASCII cell not drawn yet in one of the

@@ -114,6 +114,12 @@ QRect TerminalView::RowsRect(int first, int last) const {
   return QRect(0, first * cell_.height(), width(), (last - first + 1) * cell_.height());
 }
 
+void TerminalView::SetPan(int x) {
+  if (x == pan_) return;
+  pan_ = x;
+  InvalidateAll();
+}
+
 void TerminalView::InvalidateAll() {
   fullRedraw_ = true;
   updateQueued_ = true;
@@ -151,7 +157,7 @@ QRect TerminalView::RenderPending() {
     const int shown = static_cast<int>(std::ceil(image_.deviceIndependentSize().height()));
     const int last = std::min(display_.LastChanged(), (shown - 1) / ch);
     for (int r = display_.FirstChanged(); r <= last; ++r)
-      if (display_.IsChanged(r)) rasteriser_.PaintRow(image_, r * ch, display_.Row(r));
+      if (display_.IsChanged(r)) rasteriser_.PaintRow(image_, r * ch, display_.Row(r), pan_);
     changed |= RowsRect(display_.FirstChanged(), display_.LastChanged());
     display_.TakeChanged();
   }

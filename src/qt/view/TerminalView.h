@@ -31,6 +31,10 @@ class TerminalView : public QWidget {
   void InvalidateAll();
 
   void SetTerminalFont(const QFont& font, QSize cell);
+  // Shows the screen from logical pixel x on (a screen wider than the view);
+  // mouse points and the input method's cursor follow.
+  void SetPan(int x);
+  int Pan() const { return pan_; }
   QSize CellSize() const { return cell_; }
   // What the terminal area shows, in device pixels (for tests and screenshots).
   QImage Snapshot();
@@ -103,4 +107,5 @@ class TerminalView : public QWidget {
   bool sessionChanged_ = false;  // the session has rows to draw for the next frame
   QRect unshown_;                // painted into the image outside the last repaint's region
   int frameCount_ = 0;
+  int pan_ = 0;  // the screen's logical x at the view's left edge
 };

@@ -44,10 +44,11 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImHints:
       return QVariant::fromValue(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
     case Qt::ImCursorRectangle: {
-      // The cursor cell, so a candidate window opens beside it.
+      // The cursor cell, so a candidate window opens beside it (panned with
+      // the screen).
       const CTelnetSession* session = owner_.Session();
       if (!session) return QRect();
-      return QRect(session->Screen().m_nCursorCol * cell_.width(),
+      return QRect(session->Screen().m_nCursorCol * cell_.width() - pan_,
                    session->Screen().m_nCursorRow * cell_.height(), cell_.width(), cell_.height());
     }
     default:

@@ -9,7 +9,8 @@
 
 void TerminalView::mousePressEvent(QMouseEvent* event) {
   // A double click arrives here too (QWidget's default), as a second press.
-  const QPoint point = event->position().toPoint();
+  // Points in the screen's terms: a panned screen starts left of the view.
+  const QPoint point = event->position().toPoint() + QPoint(pan_, 0);
   switch (event->button()) {
     case Qt::LeftButton:
       owner_.OnLButtonDown(point);
@@ -27,7 +28,7 @@ void TerminalView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TerminalView::mouseMoveEvent(QMouseEvent* event) {
-  owner_.OnMouseMove(event->buttons(), event->position().toPoint());
+  owner_.OnMouseMove(event->buttons(), event->position().toPoint() + QPoint(pan_, 0));
   QWidget::mouseMoveEvent(event);
 }
 
