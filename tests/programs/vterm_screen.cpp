@@ -72,8 +72,10 @@ int main(int argc, char** argv) {
   const char* path = nullptr;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
-      if (std::sscanf(argv[++i], "%dx%d", &cols, &rows) != 2 || cols < 1 || rows < 1)
+      if (std::sscanf(argv[++i], "%dx%d", &cols, &rows) != 2 || cols < 1 || rows < 1) {
         path = nullptr;
+        break;
+      }
     } else {
       path = argv[i];
     }
