@@ -48,7 +48,7 @@ SESSIONS = {
                    [":syntax on\r", ":set number\r", "12G", "A extra"]),
     "nano": ("nano sample.c", ["new first line\r", "{down}{down}", "\x0b", "typed"]),
     "mc": ("mc -u", ["{down}{down}", "\t", "{f9}", "{down}"]),
-    "htop": ("htop -d 10", ["{down}{down}"]),
+    "htop": ("htop -d 10 -p $$", ["{down}{down}"]),  # only itself: no other processes
     "tmux": ("tmux -f /dev/null -S tmux.sock new-session ';' split-window -h ';' "
              "split-window -v ';' select-pane -t 0 ';' split-window -v ';' select-pane -t 0",
              ["echo top left\r", "\x02o", "top -d 5\r"]),
