@@ -103,6 +103,36 @@ TEST_F(ReceiveLoop, TabsStopAdvancingFarBeyondAnyScreen) {
   }
 }
 
+// An operating system command string longer than the receive buffer is
+// followed across reads; past 65536 bytes it is abandoned and the rest shown.
+// (Too long for the stream cases, which re-run a case cut at every byte.)
+TEST_F(ReceiveLoop, LongOscStringsAreSkippedUpToTheirLimit) {
+  const std::string kFull(65536, 'x');
+  const struct {
+    std::string stream;
+    std::size_t piece;  // bytes per read
+    const char* shown;
+    int beeps;
+  } kCases[] = {
+      {"\x1b]0;" + kFull.substr(2) + "\aok", 4096, "ok", 0},
+      {"\x1b]" + kFull + "\x1b\\ok", 1000, "ok", 0},
+      {"\x1b]" + kFull + "\x1b[1Cok", 4096, " ok", 0},
+      {"\x1b]" + kFull + "yz\a!", 4096, "yz!", 1},
+      {"\x1b]" + kFull + "yz\a!", 65537, "yz!", 1},
+  };
+  for (const auto& c : kCases) {
+    session->OpenConnection("127.0.0.1", 23);
+    Peek(*session).m_nCursorCol = 0;
+    session->EraseLine(0, 0);
+    const int beeps = host.beeps;
+    for (std::size_t at = 0; at < c.stream.size(); at += c.piece)
+      connection.Queue(c.stream.substr(at, c.piece));
+    while (!connection.incoming.empty()) session->OnReceive(0);
+    EXPECT_EQ(Row(0), c.shown) << c.stream.size() << " bytes in reads of " << c.piece;
+    EXPECT_EQ(host.beeps - beeps, c.beeps) << c.stream.size() << " bytes in reads of " << c.piece;
+  }
+}
+
 TEST_F(ReceiveLoop, AFullReadOfLineEndsIsLoggedExactly) {
   const std::filesystem::path path = std::filesystem::temp_directory_path() /
                                      ("corvane-receive-" + std::to_string(::getpid()) + ".log");
@@ -138,7 +168,7 @@ TEST(FindControl, TheFirstControlByteEndsTheRunAtEveryOffset) {
   } kBytes[] = {{0x00, true},  {0x01, false}, {0x07, true},  {0x08, true},  {0x09, true},
                 {0x0A, true},  {0x0B, false}, {0x0C, true},  {0x0D, true},  {0x0E, true},
                 {0x0F, true},  {0x1B, true},  {0x1F, false}, {0x20, false}, {0x7F, false},
-                {0x80, false}, {0xFE, false}, {0xFF, true}};
+                {0x80, false}, {0xFE, false}, {0xFF, false}};
   constexpr int kLength = 41;
   for (const auto& [byte, control] : kBytes) {
     for (int at = 0; at < kLength; ++at) {

@@ -303,6 +303,7 @@ struct Outcome {
   int width = 0, height = 0, wantedWidth = 0, wantedHeight = 0;
   unsigned lineCount = 0;
   int attr = 0, lineDrawing = 0, nawsOffered = 0, nawsActive = 0, beeps = 0;
+  int characterSets = 0, lastPrinted = 0;
   std::size_t messages = 0;
   std::string sent;
   bool operator==(const Outcome&) const = default;
@@ -327,6 +328,10 @@ Outcome Capture(CaseRun& run) {
   o.lineCount = Peek(s).m_nLineCount;
   o.attr = Peek(s).m_nAttr;
   o.lineDrawing = Peek(s).m_bLineDrawing;
+  const TerminalScreen& screen = s.Screen();
+  o.characterSets =
+      screen.m_bG0LineDrawing | screen.m_bG1LineDrawing << 1 | screen.m_bShiftOut << 2;
+  o.lastPrinted = screen.m_nLastPrinted;
   o.nawsOffered = Peek(s).m_bNawsOffered;
   o.nawsActive = Peek(s).m_bNawsActive;
   o.beeps = run.rig.host.beeps;
@@ -354,6 +359,9 @@ void ExpectSameOutcome(const Outcome& got, const Outcome& expected, const std::s
       std::tie(got.attr, got.lineDrawing, got.nawsOffered, got.nawsActive),
       std::tie(expected.attr, expected.lineDrawing, expected.nawsOffered, expected.nawsActive))
       << how << ": attribute, line drawing, NAWS flags";
+  EXPECT_EQ(std::tie(got.characterSets, got.lastPrinted),
+            std::tie(expected.characterSets, expected.lastPrinted))
+      << how << ": G0, G1 and the shift; the byte a REP repeats";
   EXPECT_EQ(std::tie(got.beeps, got.messages), std::tie(expected.beeps, expected.messages))
       << how << ": beeps, messages";
   EXPECT_EQ(Escape(got.sent), Escape(expected.sent)) << how;

@@ -41,8 +41,9 @@ std::string EditingKey(int virtualKey, int emulation) {
   return kEsc + std::string(tail);
 }
 
-// Arrow keys: ESC O x in application mode, ESC [ x in cursor mode, the same
-// in both emulations.
+// Arrow keys: ESC O x in application mode, ESC [ x in cursor mode. The ansi
+// terminal has no application mode (its hosts read ESC O as Escape and a
+// letter), so under ANSI the arrows always send ESC [ x.
 std::string ArrowKey(int virtualKey, bool applicationMode) {
   char letter = 0;
   switch (virtualKey) {
@@ -100,7 +101,7 @@ std::string TranslateKeyDown(int virtualKey, const KeyModifiers& mods, const Key
   if (IsSystemKey(mods)) return {};
   if (IsFunctionKey(virtualKey))
     return TranslateFunctionKey(virtualKey, mods, settings.emulation, macros);
-  if (std::string arrow = ArrowKey(virtualKey, settings.applicationMode); !arrow.empty())
-    return arrow;
+  const bool applicationArrows = settings.applicationMode && settings.emulation != kEmulationAnsi;
+  if (std::string arrow = ArrowKey(virtualKey, applicationArrows); !arrow.empty()) return arrow;
   return EditingKey(virtualKey, settings.emulation);
 }

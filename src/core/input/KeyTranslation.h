@@ -26,7 +26,7 @@ struct KeyModifiers {
 // The settings the translation depends on, with the first-start defaults.
 struct KeySettings {
   int emulation = kEmulationVt100;  // 0 VT100, 1 ANSI
-  bool applicationMode = true;      // arrows send ESC O x rather than ESC [ x
+  bool applicationMode = true;      // VT100 arrows send ESC O x rather than ESC [ x
   bool backspaceSendsBs = true;     // Backspace sends BS (0x08) rather than DEL (0x7F)
 };
 

@@ -14,27 +14,28 @@
 #include "terminal/Controls.h"
 
 // Bytes the receive loop acts on itself; every other byte is stored on screen.
+// Telnet commands are taken out before the loop sees the bytes, so a byte 255
+// here is data.
 constexpr std::array<bool, 256> MakeControlTable() {
   std::array<bool, 256> t{};
   for (unsigned char b : {ctl::kNul, ctl::kBel, ctl::kBs, ctl::kHt, ctl::kLf, ctl::kFf, ctl::kCr,
-                          ctl::kSo, ctl::kSi, ctl::kEsc, telnet::kIac})
+                          ctl::kSo, ctl::kSi, ctl::kEsc})
     t[b] = true;
   return t;
 }
 inline constexpr std::array<bool, 256> kIsControl = MakeControlTable();
 
-// The first control byte in [p, end), or end. Every control byte is below 0x20
-// or is 0xFF, so sixteen bytes at a time (with SSE2; eight in a word
-// otherwise, and for the tail) are skipped while none of them is; only a block
-// holding such a byte is looked at through the table.
+// The first control byte in [p, end), or end. Every control byte is below
+// 0x20, so sixteen bytes at a time (with SSE2; eight in a word otherwise, and
+// for the tail) are skipped while none of them is; only a block holding such
+// a byte is looked at through the table.
 inline const unsigned char* FindControl(const unsigned char* p, const unsigned char* end) {
 #if defined(__SSE2__)
-  // Sixteen bytes at a time: a byte is marked when it is at most 0x1F or is 0xFF.
-  const __m128i low = _mm_set1_epi8(0x1F), ff = _mm_set1_epi8(static_cast<char>(0xFF));
+  // Sixteen bytes at a time: a byte is marked when it is at most 0x1F.
+  const __m128i low = _mm_set1_epi8(0x1F);
   while (end - p >= 16) {
     const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-    const __m128i marked =
-        _mm_or_si128(_mm_cmpeq_epi8(_mm_min_epu8(x, low), x), _mm_cmpeq_epi8(x, ff));
+    const __m128i marked = _mm_cmpeq_epi8(_mm_min_epu8(x, low), x);
     for (auto hits = static_cast<unsigned>(_mm_movemask_epi8(marked)); hits != 0;
          hits &= hits - 1) {
       const int i = std::countr_zero(hits);
@@ -48,9 +49,7 @@ inline const unsigned char* FindControl(const unsigned char* p, const unsigned c
   while (end - p >= 8) {
     std::uint64_t x;
     std::memcpy(&x, p, sizeof x);
-    const std::uint64_t below = (x - kOnes * 0x20) & ~x & kHigh;  // some byte < 0x20
-    const std::uint64_t all = (~x - kOnes) & x & kHigh;           // some byte == 0xFF
-    std::uint64_t hits = below | all;
+    std::uint64_t hits = (x - kOnes * 0x20) & ~x & kHigh;  // some byte < 0x20
     if constexpr (std::endian::native == std::endian::little) {
       // The lowest marked byte is a true one; the table tells whether it is a
       // control byte or just a low one (later marks may be borrow artefacts).

@@ -32,13 +32,16 @@ bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
     return false;
   }
   m_Screen.m_nAttr = kDefaultAttr;
-  m_Screen.m_bLineDrawing = false;
+  m_Screen.ResetCharacterSets();
+  m_Screen.m_nLastPrinted = TerminalScreen::kNothingPrinted;
   m_bNawsOffered = false;
   m_bNawsActive = false;
   m_Screen.ResetScrollRegion();
-  // Bytes of an unfinished sequence from an earlier connection must not be
-  // prefixed to this host's data.
+  // Bytes of an unfinished sequence, string or telnet command from an
+  // earlier connection must not be prefixed to this host's data.
   m_nCarry = 0;
+  m_Escape.EndString();
+  m_TelnetState = TelnetState::Data;
   m_bWinSizeWarned = false;
   m_pFrame->StartTimer();
   m_timeConnected = m_pFrame->Now();

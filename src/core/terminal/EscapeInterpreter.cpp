@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+#include "terminal/Controls.h"
+
 // ESC sequences (ECMA-48 section 5.3; VT100 manual chapter 3.3.6).
 const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
                                                     const unsigned char* end) {
@@ -28,13 +30,14 @@ const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
       m_Screen.ScrollRegionDown();
       return p;
     case '(':  // SCS: designate G0 (VT100)
+    case ')':  // SCS: designate G1 (VT100)
       if (p + 1 >= end) return nullptr;
       switch (p[1]) {
         case '0':  // special graphics (line drawing)
-          m_Screen.m_bLineDrawing = true;
+          m_Screen.DesignateSet(*p == '(' ? 0 : 1, true);
           return p + 1;
         case 'B':  // US ASCII
-          m_Screen.m_bLineDrawing = false;
+          m_Screen.DesignateSet(*p == '(' ? 0 : 1, false);
           return p + 1;
         case '1':
         case 'A':
@@ -43,6 +46,9 @@ const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
         default:
           return p;  // the designator byte is then shown as text
       }
+    case ']':  // OSC operating system command (ECMA-48 8.3.89): never shown
+      m_nStringBytes = 0;
+      return p;
     case '[':  // CSI (ECMA-48 5.4)
       break;
     default:
@@ -53,6 +59,27 @@ const unsigned char* EscapeInterpreter::ParseEscape(const unsigned char* p,
   const unsigned char* last = csi::Parse(p, end, cs);
   if (last != nullptr) Apply(cs);
   return last;
+}
+
+const unsigned char* EscapeInterpreter::SkipString(const unsigned char* p,
+                                                   const unsigned char* end) {
+  const std::ptrdiff_t room = kMaxStringBytes - m_nStringBytes;
+  const unsigned char* const stop = end - p > room ? p + room : end;
+  const unsigned char* q = p;
+  while (q < stop && *q != ctl::kBel && *q != ctl::kEsc) ++q;
+  m_nStringBytes += static_cast<int>(q - p);
+  if (q == end) return end;
+  if (*q == ctl::kBel) {
+    m_nStringBytes = kNoString;
+    return q + 1;
+  }
+  if (*q != ctl::kEsc) {  // too long: the rest is shown
+    m_nStringBytes = kNoString;
+    return q;
+  }
+  if (q + 1 == end) return q;
+  m_nStringBytes = kNoString;
+  return q[1] == '\\' ? q + 2 : q;  // ST (ESC \) ends it; another ESC starts a sequence
 }
 
 void EscapeInterpreter::Apply(const ControlSequence& cs) {
@@ -95,12 +122,28 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
     case 'G':  // CHA cursor character absolute (ECMA-48 8.3.9); widens the screen
       col = n - 1;
       if (col >= width) {
+        // A wider screen ends at its last column, which is where the cursor
+        // goes; a request that is not applied keeps the column asked for
+        // (the next printable byte wraps first).
+        col = std::min(n, kMaxScreenSide) - 1;
         // The owner may show or draw the screen: give it the rows in order.
         const bool deferred = screen.RotationDeferred();
         screen.DeferRotation(false);
-        m_Resize(n, height);
+        if (!m_Resize(n, height)) col = n - 1;
         screen.DeferRotation(deferred);
       }
+      break;
+    case 'I':  // CHT cursor forward tabulation (ECMA-48 8.3.10)
+      screen.TabForward(n);
+      break;
+    case 'Z':  // CBT cursor backward tabulation (ECMA-48 8.3.7)
+      screen.TabBackward(n);
+      break;
+    case 'X':  // ECH erase character (ECMA-48 8.3.38)
+      screen.EraseChars(n);
+      break;
+    case 'b':  // REP repeat (ECMA-48 8.3.103)
+      screen.RepeatLastPrinted(n);
       break;
     case 'H':  // CUP cursor position (ECMA-48 8.3.21)
     case 'f':  // HVP (ECMA-48 8.3.63)
@@ -137,9 +180,9 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
     case 'S':  // SU scroll up (ECMA-48 8.3.147), here the rows down to the cursor
       screen.ScrollUpToCursor(n);
       break;
-    case 'd':  // VPA line position absolute (ECMA-48 8.3.158)
+    case 'd':  // VPA line position absolute (ECMA-48 8.3.158): the column stays
       row = std::min(n - 1, height - 1);
-      col = 0;
+      col = screen.CursorCellCol();
       break;
     case 'r':  // DECSTBM set top and bottom margins (VT100)
       screen.SetScrollRegion(p1, count > 1 ? params[1] : 0);

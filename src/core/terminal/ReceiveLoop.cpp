@@ -7,12 +7,6 @@
 #include "terminal/Controls.h"
 #include "terminal/TelnetSession.h"
 
-namespace {
-// Column at which tabs stop advancing: far beyond any screen, so behaviour on
-// screen is unchanged, but a host sending endless tabs cannot overflow it.
-constexpr int kMaxColumn = 1 << 20;
-}  // namespace
-
 void CTelnetSession::OnReceive(int errorCode) {
   if (errorCode != 0) return;
   // A modal box shown from inside the walk runs a nested event loop that may
@@ -38,13 +32,20 @@ void CTelnetSession::ReceiveBlock() {
   const int n = m_Connection.Receive(m_RecvBuf + m_nCarry, kRecvBufSize - m_nCarry);
   if (n < 0) return;
   unsigned char* const end = m_RecvBuf + m_nCarry + n;
-  if (n > 0) Log(m_RecvBuf + m_nCarry, n);
-  m_nCarry = 0;
+  unsigned char* const fresh = m_RecvBuf + m_nCarry;
+  if (n > 0) Log(fresh, n);
   {
     std::lock_guard lock(m_ScreenLock);
     // A pending wrap stays pending when the read ends: the screen depends on
-    // the bytes alone, never on where the network split them.
-    Walk(m_RecvBuf, end);
+    // the bytes alone, never on where the network split them. Telnet commands
+    // are taken out first; a read without any (the common case) is walked as
+    // it came.
+    if (m_TelnetState == TelnetState::Data && std::memchr(fresh, telnet::kIac, n) == nullptr) {
+      m_nCarry = 0;
+      Walk(m_RecvBuf, end);
+    } else {
+      TakeTelnetCommands(fresh, end);
+    }
   }
   if (!m_pFrame->DrawChangesLater()) DrawNow(true);
 }
@@ -140,6 +141,15 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
   lane.Load();
   ControlSequence cs;
   const unsigned char* p = begin;
+  // A string that began in an earlier read goes on.
+  if (m_Escape.InString()) {
+    p = m_Escape.SkipString(p, end);
+    if (m_Escape.InString()) {
+      if (p < end) CarryOver(p, end);  // its ESC, to see what follows
+      return;
+    }
+  }
+  constexpr int kNothingPrinted = TerminalScreen::kNothingPrinted;
   while (p < end) {
     const unsigned char b = *p;
     if (!kIsControl[b]) {
@@ -150,20 +160,24 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         screen.PutRun(p, n);
         lane.Load();
       }
+      screen.m_nLastPrinted = run[-1];
       p = run;
       continue;
     }
     // Colour changes and carriage returns stay in the lane; a colour change
-    // seen before is looked up rather than read.
+    // seen before is looked up rather than read. Every control and sequence
+    // but REP leaves nothing for a REP to repeat.
     if (b == ctl::kEsc && p + 1 < end && p[1] == '[') {
       const unsigned char* const bracket = p + 1;
       if (const unsigned char* last = m_SgrMemo.Apply(bracket, end, lane.attr)) {
+        screen.m_nLastPrinted = kNothingPrinted;
         p = last + 1;
         continue;
       }
       if (const unsigned char* last = ReadCursorPosition(bracket, end, cs)) {
         screen.MoveCursorTo(cs.params[0], cs.params[1]);
         screen.MarkCursorRowDirty();
+        screen.m_nLastPrinted = kNothingPrinted;
         lane.LoadCursor();
         p = last + 1;
         continue;
@@ -175,6 +189,8 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         return;
       }
       p = last + 1;
+      const bool repeat = cs.final == 'b' && !cs.privateMode;
+      if (!repeat) screen.m_nLastPrinted = kNothingPrinted;
       // The sequences of full-screen programs are done here too: SGR, cursor
       // position and erase to the end of the line.
       switch (cs.privateMode ? 0 : cs.final) {
@@ -199,12 +215,14 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       }
       lane.Store();
       m_Escape.Apply(cs);
+      // A REP reached the same last byte again; after any other sequence none.
+      if (!repeat) screen.m_nLastPrinted = kNothingPrinted;
       screen.MarkCursorRowDirty();
       lane.Load();
       continue;
     }
-    if (b == ctl::kEsc && p + 1 < end && p[1] == '(') {
-      // A character set designation changes nothing but the set.
+    if (b == ctl::kEsc && p + 1 < end && (p[1] == '(' || p[1] == ')')) {
+      // A character set designation changes nothing but the sets.
       const unsigned char* last = m_Escape.ParseEscape(p + 1, end);
       if (last == nullptr) {
         lane.Store();
@@ -212,9 +230,13 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         return;
       }
       lane.lineDrawing = screen.m_bLineDrawing;
+      screen.m_nLastPrinted = kNothingPrinted;
       p = last + 1;
       continue;
     }
+    // A sequence cut by the end of the read goes back to its start next
+    // time: only a finished one ends what a REP repeats.
+    if (b != ctl::kEsc) screen.m_nLastPrinted = kNothingPrinted;
     if (b == ctl::kCr) {
       lane.col = 0;
       screen.MarkCursorRowDirty();
@@ -224,8 +246,10 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     lane.Store();
     switch (b) {
       case ctl::kNul:
+        break;
       case ctl::kSo:
       case ctl::kSi:
+        screen.ShiftOut(b == ctl::kSo);
         break;
       case ctl::kBel:
         screen.DeferRotation(false);
@@ -235,9 +259,8 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       case ctl::kBs:
         screen.m_nCursorCol = std::max(screen.CursorCellCol() - 1, 0);
         break;
-      case ctl::kHt:  // tab stops every 8 columns
-        if (screen.m_nCursorCol < kMaxColumn)
-          screen.m_nCursorCol = (screen.m_nCursorCol / 8 + 1) * 8;
+      case ctl::kHt:
+        screen.TabForward(1);
         break;
       case ctl::kLf:
         screen.NewLine();
@@ -246,21 +269,26 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         screen.EraseBelow(0);
         screen.m_nCursorRow = screen.m_nCursorCol = 0;
         break;
-      case ctl::kEsc:
-      case telnet::kIac: {
-        const unsigned char* r;
-        if (b == ctl::kEsc) {
-          r = m_Escape.ParseEscape(p + 1, end);
-        } else {
-          screen.DeferRotation(false);
-          r = ParseTelnetCommand(p + 1, end);
-          screen.DeferRotation(true);
-        }
+      case ctl::kEsc: {
+        const unsigned char* r = m_Escape.ParseEscape(p + 1, end);
         if (r == nullptr) {
           CarryOver(p, end);
           return;
         }
         p = r;
+        screen.m_nLastPrinted = kNothingPrinted;
+        if (m_Escape.InString()) {
+          // ESC ]: the string up to its terminator is never shown.
+          p = m_Escape.SkipString(p + 1, end);
+          if (m_Escape.InString()) {
+            if (p < end) CarryOver(p, end);  // its ESC, to see what follows
+            screen.MarkCursorRowDirty();
+            return;
+          }
+          screen.MarkCursorRowDirty();
+          lane.Load();
+          continue;
+        }
         break;
       }
       default:

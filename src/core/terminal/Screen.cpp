@@ -22,6 +22,7 @@ void TerminalScreen::PutChar(unsigned char ch) {
     m_nCursorCol = 0;
     return;
   }
+  m_nLastPrinted = ch;
   if (m_bLineDrawing) ch = kLineDrawing[ch];
   if (m_nCursorCol >= m_nWidth) {
     NewLine();
@@ -34,6 +35,7 @@ void TerminalScreen::PutChar(unsigned char ch) {
 
 // A row segment at a time.
 void TerminalScreen::PutRun(const unsigned char* p, int n) {
+  if (n > 0) m_nLastPrinted = p[n - 1];
   while (n > 0) {
     if (m_nCursorCol >= m_nWidth) {
       NewLine();
@@ -52,6 +54,20 @@ void TerminalScreen::PutRun(const unsigned char* p, int n) {
     m_nCursorCol += k;
     p += k;
     n -= k;
+  }
+}
+
+void TerminalScreen::RepeatLastPrinted(int n) {
+  if (m_nLastPrinted == kNothingPrinted) return;
+  const auto ch = static_cast<unsigned char>(m_nLastPrinted);
+  // A hostile count must not stall the receive loop: a screenful shows the same.
+  // Put as runs, which mark every row they touch.
+  unsigned char run[256];
+  std::memset(run, ch, sizeof run);
+  for (int left = std::min(n, m_nWidth * m_nHeight); left > 0;) {
+    const int k = std::min(left, static_cast<int>(sizeof run));
+    PutRun(run, k);
+    left -= k;
   }
 }
 
@@ -141,6 +157,16 @@ void TerminalScreen::ClearAll() {
   for (std::string& entry : m_History) entry.assign(static_cast<std::size_t>(m_nWidth), ' ');
 }
 
+void TerminalScreen::EraseChars(int n) {
+  const int col = m_nCursorCol;
+  if (col < m_nWidth) {
+    const auto k = static_cast<std::size_t>(std::min(n, m_nWidth - col));
+    std::memset(TextRow(m_nCursorRow).data() + col, ' ', k);
+    std::memset(AttrRow(m_nCursorRow).data() + col, kDefaultAttr, k);
+  }
+  MarkCursorRowDirty();
+}
+
 // Attributes stay where they are.
 void TerminalScreen::InsertChars(int n) {
   const int col = m_nCursorCol;
@@ -207,6 +233,41 @@ void TerminalScreen::SetScrollRegion(int top, int bottom) {
   if (top > bottom) return;
   m_nScrollTop = top;
   m_nScrollBottom = bottom;
+}
+
+namespace {
+// Column at which tabs stop advancing: far beyond any screen, so behaviour on
+// screen is unchanged, but a host sending endless tabs cannot overflow it.
+constexpr int kMaxTabColumn = 1 << 20;
+constexpr int kTabWidth = 8;
+}  // namespace
+
+void TerminalScreen::TabForward(int n) {
+  if (m_nCursorCol >= kMaxTabColumn) return;
+  const int stops = std::min(n, kMaxTabColumn / kTabWidth);
+  m_nCursorCol = std::min((m_nCursorCol / kTabWidth + stops) * kTabWidth, kMaxTabColumn);
+}
+
+void TerminalScreen::TabBackward(int n) {
+  const int col = CursorCellCol();
+  if (col == 0) return;
+  // The first step reaches the stop before the cursor, every further one the stop before that.
+  const int stop = (col - 1) / kTabWidth - (n - 1);
+  m_nCursorCol = std::max(stop, 0) * kTabWidth;
+}
+
+void TerminalScreen::DesignateSet(int set, bool lineDrawing) {
+  (set == 0 ? m_bG0LineDrawing : m_bG1LineDrawing) = lineDrawing;
+  m_bLineDrawing = m_bShiftOut ? m_bG1LineDrawing : m_bG0LineDrawing;
+}
+
+void TerminalScreen::ShiftOut(bool on) {
+  m_bShiftOut = on;
+  m_bLineDrawing = m_bShiftOut ? m_bG1LineDrawing : m_bG0LineDrawing;
+}
+
+void TerminalScreen::ResetCharacterSets() {
+  m_bG0LineDrawing = m_bG1LineDrawing = m_bShiftOut = m_bLineDrawing = false;
 }
 
 void TerminalScreen::SaveCursor(bool withAttr) {

@@ -74,6 +74,10 @@ class TerminalScreen {
   void PutChar(unsigned char ch);
   // A run of printable bytes, exactly as PutChar one by one.
   void PutRun(const unsigned char* p, int n);
+  // REP: the last printed byte n more times through PutChar, so wrapping,
+  // the character set and the attribute apply; at most a screenful, and
+  // nothing when no byte was printed since the last control or sequence.
+  void RepeatLastPrinted(int n);
   // Copies the cursor row into the history ring and moves down, scrolling the
   // region when the cursor leaves its bottom.
   void NewLine();
@@ -92,6 +96,8 @@ class TerminalScreen {
   void EraseAbove();
   // Blanks the screen and every history entry.
   void ClearAll();
+  // ECH: n cells from the cursor, as EL blanks them, up to the row's end.
+  void EraseChars(int n);
 
   // --- Scrolling and line/character editing ----------------------------------
   // Removes the region's top row and inserts a blank one at its bottom.
@@ -126,6 +132,19 @@ class TerminalScreen {
   }
   void SaveCursor(bool withAttr);
   void RestoreCursor(bool withAttr);
+  // HT n times: the next multiples of 8, with no limit at the right edge
+  // (the next printable byte wraps first).
+  void TabForward(int n);
+  // CBT: back n multiples of 8 from the cursor cell, not before column 0.
+  void TabBackward(int n);
+
+  // --- Character sets ------------------------------------------------------------
+  // G0 (set = 0) or G1 (set = 1) becomes the line-drawing set or ASCII.
+  void DesignateSet(int set, bool lineDrawing);
+  // SO selects G1, SI selects G0.
+  void ShiftOut(bool on);
+  // ASCII in both sets, G0 in use.
+  void ResetCharacterSets();
 
   // --- Size and history --------------------------------------------------------
   // New grid size: the bottom rows stay, the cursor follows its text, the
@@ -170,8 +189,15 @@ class TerminalScreen {
   unsigned m_nBufferSize = 0;
   std::uint8_t m_nAttr = kDefaultAttr;
   std::uint8_t m_nSavedAttr = kDefaultAttr;
-  // G0 is the line-drawing set (ESC ( 0): bytes shown through kLineDrawing.
+  // The set in use (G1 after SO, else G0) is the line-drawing set: bytes
+  // are shown through kLineDrawing. Follows the three below.
   bool m_bLineDrawing = false;
+  bool m_bG0LineDrawing = false;
+  bool m_bG1LineDrawing = false;
+  bool m_bShiftOut = false;
+  // The byte REP repeats; kNothingPrinted after a control or a sequence.
+  static constexpr int kNothingPrinted = -1;
+  int m_nLastPrinted = kNothingPrinted;
   // Rows changed since they were last drawn (1) or not (0).
   std::vector<std::uint8_t> m_DirtyLines;
   std::vector<std::string> m_Text;

@@ -1,44 +1,109 @@
 // Telnet commands from the host (ECHO, TERMINAL-TYPE, NAWS) and the gate that
 // decides when a screen size is offered, applied and announced.
 #include <algorithm>
+#include <cstring>
 
 #include "terminal/Controls.h"
 #include "terminal/TelnetSession.h"
 
 using namespace telnet;
 
-const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
-                                                        const unsigned char* end) {
-  if (p >= end) return nullptr;
-  const unsigned char command = *p;
-  const bool hasOption =
-      !(command == kSe || (command >= kNop && command <= kGa) || command == kIac);
-  if (hasOption && p + 1 >= end) return nullptr;
+namespace {
+// Commands that consist of IAC and the command byte alone.
+bool HasNoOption(unsigned char command) {
+  return command == kSe || (command >= kNop && command <= kGa);
+}
+}  // namespace
+
+void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char* end) {
+  // Data bytes are gathered in place behind the carried ones (never ahead of
+  // the byte being read); before a command acts, the data before it is walked.
+  unsigned char* out = from;
+  auto walkDataSoFar = [&] {
+    if (out == m_RecvBuf + m_nCarry) return;  // nothing new since the carried bytes
+    m_nCarry = 0;
+    Walk(m_RecvBuf, out);
+    out = m_RecvBuf + m_nCarry;
+  };
+  const unsigned char* p = from;
+  while (p < end) {
+    if (m_TelnetState == TelnetState::Data) {
+      const auto* iac = static_cast<const unsigned char*>(
+          std::memchr(p, kIac, static_cast<std::size_t>(end - p)));
+      const unsigned char* stop = iac != nullptr ? iac : end;
+      std::memmove(out, p, static_cast<std::size_t>(stop - p));
+      out += stop - p;
+      p = stop;
+      if (p == end) break;
+      m_TelnetState = TelnetState::Command;
+      ++p;
+      continue;
+    }
+    const unsigned char b = *p++;
+    switch (m_TelnetState) {
+      case TelnetState::Command:
+        if (b == kIac) {
+          // A doubled IAC is the data byte 255, also inside a sequence. As
+          // the host's first command it still brings the window-size offer.
+          if (!m_bNawsOffered) {
+            walkDataSoFar();
+            Resize(m_Screen.m_nWidth, m_Screen.m_nHeight);
+          }
+          *out++ = kIac;
+          m_TelnetState = TelnetState::Data;
+        } else if (HasNoOption(b)) {
+          walkDataSoFar();
+          ExecuteTelnetCommand(b, 0, 0);
+          m_TelnetState = TelnetState::Data;
+        } else {
+          m_TelnetCommand = b;
+          m_TelnetState = TelnetState::Option;
+        }
+        break;
+      case TelnetState::Option:
+        if (m_TelnetCommand == kSb && b == kTerminalType) {
+          // The offer goes out as soon as the command is known, as for the others.
+          if (!m_bNawsOffered) {
+            walkDataSoFar();
+            Resize(m_Screen.m_nWidth, m_Screen.m_nHeight);
+          }
+          m_TelnetState = TelnetState::TerminalTypeCode;
+        } else {
+          walkDataSoFar();
+          ExecuteTelnetCommand(m_TelnetCommand, b, 0);
+          m_TelnetState = TelnetState::Data;
+        }
+        break;
+      case TelnetState::TerminalTypeCode:
+        walkDataSoFar();
+        ExecuteTelnetCommand(kSb, kTerminalType, b);
+        m_TelnetState = TelnetState::Data;
+        break;
+      case TelnetState::Data:
+        break;
+    }
+  }
+  walkDataSoFar();
+}
+
+void CTelnetSession::ExecuteTelnetCommand(unsigned char command, unsigned char option,
+                                          unsigned char code) {
   // The host's first command of a connection makes us offer the window size.
   if (!m_bNawsOffered) Resize(m_Screen.m_nWidth, m_Screen.m_nHeight);
 
-  const unsigned char option = hasOption ? p[1] : 0;
+  // A subnegotiation other than TERMINAL-TYPE is consumed up to its option
+  // byte: the bytes after it are data, and its IAC SE a command of its own.
   std::string reply;
-  const unsigned char* last = p + 1;
   switch (command) {
-    case kSe:
-      last = p;
-      break;
     case kSb:
-      if (option == kTerminalType) {
-        if (p + 2 >= end) return nullptr;
-        if (p[2] == kSend) {
-          reply = {char(kIac), char(kSb), char(kTerminalType), char(kIs)};
-          reply += m_nEmulation == 1 ? "ansi" : "vt100";
-          reply += {char(kIac), char(kSe)};
-        }
-        last = p + 2;
+      if (option == kTerminalType && code == kSend) {
+        reply = {char(kIac), char(kSb), char(kTerminalType), char(kIs)};
+        reply += m_nEmulation == 1 ? "ansi" : "vt100";
+        reply += {char(kIac), char(kSe)};
       }
       break;
     case kWill:
       reply = {char(kIac), char(option == kEcho ? kDo : kDont), char(option)};
-      break;
-    case kWont:
       break;
     case kDo:
       if (option == kTerminalType) {
@@ -68,16 +133,10 @@ const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
         }
       }
       break;
-    case kIac:
-      m_Screen.PutChar(kIac);  // a doubled IAC is a data byte 255
-      last = p;
-      break;
-    default:
-      if (command >= kNop && command <= kGa) last = p;  // NOP .. GA: no option byte
+    default:  // WONT, SE, NOP .. GA and unknown commands: nothing
       break;
   }
   Send(reply);
-  return last;
 }
 
 void CTelnetSession::Resize(int w, int h) {

@@ -160,7 +160,11 @@ class CTelnetSession : public ConnectionEvents {
   friend struct SessionTestAccess;
   TerminalScreen m_Screen;
   // Drives m_Screen; a CHA beyond the last column widens it through Resize (NAWS).
-  EscapeInterpreter m_Escape{m_Screen, [this](int w, int h) { Resize(w, h); }};
+  EscapeInterpreter m_Escape{m_Screen, [this](int w, int h) {
+                               const bool applies = SizeChangesApply();
+                               Resize(w, h);
+                               return applies;
+                             }};
   SgrMemo m_SgrMemo;  // what recent colour changes did, for the walk
   std::unique_ptr<LineCheckDatabase> m_pLineCheckDb;
   int m_nCharWidth = 8;
@@ -221,9 +225,14 @@ class CTelnetSession : public ConnectionEvents {
   void CarryOver(const unsigned char* from, const unsigned char* end);
   void ClearSelection();
   void PointToCell(int x, int y, int& col, int& row) const;
-  // p is the byte after IAC; returns the last byte used, or nullptr when the
-  // data ends before the command does.
-  const unsigned char* ParseTelnetCommand(const unsigned char* p, const unsigned char* end);
+  // The telnet layer: takes the commands out of the fresh bytes [from, end),
+  // which follow the interpreter's carried bytes in m_RecvBuf, and walks the
+  // data between them, so a command never interrupts an escape sequence.
+  void TakeTelnetCommands(unsigned char* from, const unsigned char* end);
+  // One whole command from the host: its command byte, option byte (SB,
+  // WILL, WONT, DO, DONT and commands below SE) and, for SB TERMINAL-TYPE,
+  // the byte after the option.
+  void ExecuteTelnetCommand(unsigned char command, unsigned char option, unsigned char code);
   void Reshape(int w, int h);
   void StoreScreenSize();
   void SendWindowSize(int w, int h);
@@ -243,9 +252,15 @@ class CTelnetSession : public ConnectionEvents {
   Profile& m_Profile;
   mutable std::recursive_mutex m_ScreenLock;
 
-  // Receive buffer and the bytes carried over from the previous read.
+  // Receive buffer and the bytes of an unfinished escape sequence carried
+  // over from the previous read.
   unsigned char m_RecvBuf[kRecvBufSize] = {};
   int m_nCarry = 0;
+  // Where the telnet layer stands in a command that the previous read cut:
+  // after IAC, waiting for an option byte, or for SB TERMINAL-TYPE's code.
+  enum class TelnetState : std::uint8_t { Data, Command, Option, TerminalTypeCode };
+  TelnetState m_TelnetState = TelnetState::Data;
+  unsigned char m_TelnetCommand = 0;
   bool m_bInReceive = false;
   bool m_bReceivePending = false;
 
