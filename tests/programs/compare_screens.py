@@ -30,15 +30,7 @@ LINE_DRAWING = str.maketrans({
 })
 
 # Recording -> why it differs today. Remove an entry when the engine mends it.
-EXPECTED_TO_FAIL = {
-    "dialog.vt100": "draws lines with ESC ) 0 and SO/SI (enacs, smacs, rmacs), which are shown as text or ignored",
-    "mc.vt100": "draws lines with ESC ) 0 and SO/SI (enacs, smacs, rmacs), which are shown as text or ignored",
-    "tmux.vt100": "draws lines with ESC ) 0 and SO/SI (enacs, smacs, rmacs), which are shown as text or ignored",
-    "dialog.ansi": "repeats its line characters with ESC [ n b (REP), which is ignored",
-    "htop.ansi": "pads with ESC [ n b (REP), which is ignored",
-    "nano.ansi": "pads its title bar with ESC [ n b (REP), which is ignored",
-    "tmux.ansi": "moves with ESC [ n d (VPA), which also moves to column 0",
-}
+EXPECTED_TO_FAIL = {}
 
 
 def read_table(path):
