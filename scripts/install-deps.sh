@@ -21,6 +21,7 @@ packages=(
   inetutils-telnetd busybox-static less     # real telnet servers and a full-screen program for end-to-end tests
   dpkg-dev file lintian man-db appstream desktop-file-utils librsvg2-bin  # the Debian package, its checks, icons
   procps htop                               # top and htop under TERM=vt100 for the real-host tests
+  vim                                       # vim under TERM=ansi: arrow keys in the real-host tests
   libx11-dev                                # lock-key panes: keyboard lights from the X server (XKB)
   x11-xkb-utils xclip wmctrl                # real-window tests: keyboard layouts, selections, window states
 )

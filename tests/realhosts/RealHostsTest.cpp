@@ -21,6 +21,7 @@
 #include "../support/SessionTestAccess.h"
 #include "dialogs/TerminalPropertiesDialog.h"
 #include "frame/CommandIds.h"
+#include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
 #include "view/TerminalView.h"
 
@@ -292,6 +293,30 @@ class RealHostsTest : public QObject {
     }
     QTest::keyClicks(rigPtr_->frame->View(), "q");
     QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+
+  // The ansi terminal has no application cursor mode: vim under TERM=ansi
+  // reads ESC O A as Escape, "O"pen line, "A". The arrows it is sent must be
+  // ESC [ A..D, whatever the arrow-mode setting, or the file gets junk lines.
+  void vimUnderAnsiTakesTheArrowKeysAsMovesNotText() {
+    if (!Available("/usr/bin/vim")) QSKIP("vim is not installed");
+    const QString file = dir_.filePath("typed.txt");
+    keys::Emulation.Write(rigPtr_->profile, 1);
+    keys::ApplicationMode.Write(rigPtr_->profile, 1);  // the default, which is VT100's alone
+    Connect("inetutils");
+    Run("echo $TERM");
+    QVERIFY2(FindRow("ansi") >= 0, Screen().c_str());
+    TypeLine("vim -u NONE -i NONE -N " + file);
+    QVERIFY2(WaitForRow("~"), Screen().c_str());
+    QWidget* view = rigPtr_->frame->View();
+    QTest::keyClicks(view, "oword");
+    for (Qt::Key key : {Qt::Key_Up, Qt::Key_Up, Qt::Key_Left}) QTest::keyClick(view, key);
+    QTest::keyClick(view, Qt::Key_Escape);
+    QTest::qWait(300);  // vim tells a lone Escape from a key's sequence by time
+    TypeLine(":wq");
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+    const std::string saved = ReadFile(file);
+    QVERIFY2(saved == "\nword\n", ("the file holds: " + saved).c_str());
   }
 
   // Byte 255 typed as data (ÿ in Windows-1252) goes out as IAC IAC, so the
