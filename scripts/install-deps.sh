@@ -23,6 +23,7 @@ packages=(
   procps htop                               # top and htop under TERM=vt100 for the real-host tests
   libx11-dev                                # lock-key panes: keyboard lights from the X server (XKB)
   x11-xkb-utils xclip wmctrl                # real-window tests: keyboard layouts, selections, window states
+  sway wtype grim wl-clipboard qt6-wayland  # Wayland tests: headless compositor, keys, screenshots, clipboard
 )
 
 missing=()
