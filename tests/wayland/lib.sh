@@ -12,14 +12,15 @@
 # A script sets CORVANE (the binary) and WORK (its scratch folder), sources
 # this file, then calls:
 #   wayland_need                     exit 77 (skipped) unless sway and the tools are installed
-#   wayland_start_sway               empties WORK, starts sway on a 1280x800 headless output;
+#   wayland_start_sway [LINE...]     empties WORK, starts sway on a 1280x800 headless output
+#                                    with these lines added to its configuration;
 #                                    exports WAYLAND_DISPLAY, SWAYSOCK, QT_QPA_PLATFORM
 #   wayland_start_corvane [ARGS...]  corvane with profile $WORK/corvane.ini; sets corvane_pid
 #                                    and returns once sway shows its window
 #   wayland_window                   prints "X Y W H" of corvane's window (its surface)
 #   wayland_screenshot FILE          PNG of that window (grim)
 #   wayland_type WTYPE_ARGS...       keys through a virtual keyboard (wtype)
-#   wayland_settle                   waits until the window's size has held for half a second
+#   wayland_settle                   waits until the window's place and size hold for 0.3 s
 # and from the X11 layer (tests/desktop/lib.sh): desktop_stop_corvane,
 # desktop_naws_reports FILE, fail MESSAGE, wait_for SECONDS COMMAND..., start_host.
 WAYLAND_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -55,7 +56,7 @@ wayland_start_sway() {
   [ ${#run_as[@]} -eq 0 ] || chown "$WAYLAND_USER" "$sway_dir"
   chmod 700 "$sway_dir"
   # No Xwayland: a client that fell back to X11 would find no server.
-  printf 'xwayland disable\noutput HEADLESS-1 resolution 1280x800\n' >"$sway_dir/config"
+  printf '%s\n' 'xwayland disable' 'output HEADLESS-1 resolution 1280x800' "$@" >"$sway_dir/config"
   chmod 644 "$sway_dir/config"
   "${run_as[@]}" env XDG_RUNTIME_DIR="$sway_dir" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_RENDERER=pixman sway -c "$sway_dir/config" >"$WORK/sway.log" 2>&1 &
@@ -73,7 +74,7 @@ wayland_start_sway() {
 # The corvane window as sway lists it: "X Y W H" of the surface, in output
 # pixels; nothing while it has none.
 wayland_window() {
-  swaymsg -t get_tree | python3 -c '
+  swaymsg -t get_tree | python3 -SE -c '
 import json, sys
 pid = int(sys.argv[1])
 def walk(node):
@@ -108,12 +109,11 @@ wayland_screenshot() {
 wayland_type() { wtype -s 300 "$@"; }
 
 wayland_settle() {
-  local last now stable=0 end=$((SECONDS + 10))
-  last=$(wayland_window)
-  while [ $stable -lt 5 ] && [ $SECONDS -lt $end ]; do
-    sleep 0.1
-    now=$(wayland_window)
-    if [ "$now" = "$last" ]; then stable=$((stable + 1)); else stable=0; fi
+  local last now end=$((SECONDS + 10))
+  now=$(wayland_window)
+  until [ "${last:-}" = "$now" ] || [ $SECONDS -ge $end ]; do
     last=$now
+    sleep 0.3
+    now=$(wayland_window)
   done
 }

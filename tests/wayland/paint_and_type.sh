@@ -27,6 +27,7 @@ wait_for 10 painted || fail "the host's text was not painted ($(yellow_pixels) y
 echo "first paint: $(yellow_pixels) yellow pixels"
 
 received() { stat -c %s "$WORK/client.bin"; }
+received_at_least() { [ "$(received)" -ge "$1" ]; }
 # wtype arguments              bytes the host receives
 keys=(
   "Hello, Wayland              48 65 6c 6c 6f 2c 20 57 61 79 6c 61 6e 64"
@@ -44,7 +45,7 @@ for row in "${keys[@]}"; do
   # shellcheck disable=SC2086  # the row's words are wtype's arguments
   wayland_type $typed
   count=$(wc -w <<<"$want")
-  wait_for 5 test "$(received)" -ge $((before + count)) || true
+  wait_for 5 received_at_least $((before + count)) || true
   sleep 0.2  # anything more the key sent
   got=$(tail -c +$((before + 1)) "$WORK/client.bin" | od -An -tx1 | xargs)
   echo "wtype $typed: $got"
