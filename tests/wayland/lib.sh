@@ -93,7 +93,7 @@ wayland_start_corvane() {
   export CORVANE_PROFILE="$WORK/corvane.ini"
   "$CORVANE" "$@" >>"$WORK/corvane.log" 2>&1 &
   corvane_pid=$!
-  pids+=($corvane_pid)
+  pids+=("$corvane_pid")
   wait_for 15 wayland_has_window || fail "corvane showed no window on sway"
 }
 
