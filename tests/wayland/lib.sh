@@ -43,11 +43,19 @@ wayland_cleanup() {
 }
 trap wayland_cleanup EXIT
 
+# Sets WAYLAND_DISPLAY and SWAYSOCK to the sockets sway opened in its folder.
+wayland_sockets_open() {
+  WAYLAND_DISPLAY=$(compgen -G "$sway_dir/wayland-*" | grep -v '\.lock$' | head -n1)
+  SWAYSOCK=$(compgen -G "$sway_dir/sway-ipc.*.sock" | head -n1)
+  [ -S "$WAYLAND_DISPLAY" ] && [ -S "$SWAYSOCK" ]
+}
+
 wayland_start_sway() {
   desktop_prepare_work
   unset DISPLAY WAYLAND_DISPLAY SWAYSOCK
   local run_as=()
   if [ "$(id -u)" -eq 0 ]; then
+    PATH=$PATH:/usr/sbin:/sbin  # useradd and runuser, also where root's PATH lacks them
     id -u "$WAYLAND_USER" >/dev/null 2>&1 || useradd -m "$WAYLAND_USER" ||
       fail "could not create the user $WAYLAND_USER for sway"
     run_as=(runuser -u "$WAYLAND_USER" --)
@@ -61,13 +69,8 @@ wayland_start_sway() {
   "${run_as[@]}" env XDG_RUNTIME_DIR="$sway_dir" WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 \
     WLR_RENDERER=pixman sway -c "$sway_dir/config" >"$WORK/sway.log" 2>&1 &
   pids+=($!)
-  wait_for 10 compgen -G "$sway_dir/sway-ipc.*.sock" >/dev/null || fail "sway did not start"
-  local display
-  display=$(cd "$sway_dir" && compgen -G 'wayland-*' | grep -v lock | head -n1)
-  [ -n "$display" ] || fail "sway opened no Wayland socket"
-  export WAYLAND_DISPLAY="$sway_dir/$display" QT_QPA_PLATFORM=wayland
-  SWAYSOCK=$(compgen -G "$sway_dir/sway-ipc.*.sock" | head -n1)
-  export SWAYSOCK
+  wait_for 10 wayland_sockets_open || fail "sway opened no Wayland or IPC socket"
+  export WAYLAND_DISPLAY QT_QPA_PLATFORM=wayland SWAYSOCK
   wait_for 10 swaymsg -t get_outputs >/dev/null 2>&1 || fail "sway does not answer"
 }
 

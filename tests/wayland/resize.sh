@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Resizes on sway, tiled and floating.
 # Tiled: the window opens floating, corvane offers NAWS when the host's first
-# command arrives, and the window is then tiled while the offer is unanswered;
+# command arrives, and the window is then tiled while the offer is unanswered
+# (which must not offer again);
 # the host asks for the size (DO NAWS) a moment later, as telnetd does after
 # the terminal type. The screen must take the tile's size: the one a re-tile
 # reports once NAWS is running, not the 80x24 it had before the tile.
@@ -32,6 +33,9 @@ tiled=$(last_report)
 echo "tiled before DO NAWS: reported $(reports)"
 
 problems=()
+# The tile changed nothing on the wire before DO NAWS: one offer, no report.
+offers=$(od -An -tx1 -v "$log" | tr -d '\n' | sed 's/ ff fa 1f .*//' | grep -o 'ff fb 1f' | wc -l)
+[ "$offers" -eq 1 ] || problems+=("NAWS was offered $offers times before the host answered")
 # width height asked of sway for the floating window, in pixels
 sizes=(
   "900   560"
