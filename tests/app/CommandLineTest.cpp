@@ -112,7 +112,7 @@ TEST(ParseCommandLine, OptionsAreNeverHosts) {
     std::vector<std::string> words;
     const char* shown;  // how the message names the option
   };
-  for (const Refused& c : {Refused{{"--bogus"}, "--bogus"}, Refused{{"--"}, "--"},
+  for (const Refused& c : {Refused{{"--bogus"}, "--bogus"}, Refused{{"--bogus", "--"}, "--bogus"},
                            Refused{{"host", "--HELP"}, "--HELP"},
                            // Control characters cannot split the message or reach the terminal.
                            Refused{{"--\n"}, "--?"}, Refused{{"--x\r\x1b[2J\x7f"}, "--x??[2J?"}}) {
@@ -124,6 +124,27 @@ TEST(ParseCommandLine, OptionsAreNeverHosts) {
   }
   // A single dash is not an option marker.
   EXPECT_EQ(ParseCommandLine({"-x"}).host, "-x");
+}
+
+TEST(ParseCommandLine, DoubleDashEndsTheOptions) {
+  struct Row {
+    std::vector<std::string> words;
+    Action action;
+    const char* host;
+    unsigned port;
+  };
+  for (const Row& r : {Row{{"--"}, Action::Run, "", 23},
+                       Row{{"--", "127.0.0.1", "2323"}, Action::Run, "127.0.0.1", 2323},
+                       Row{{"127.0.0.1", "--", "2323"}, Action::Run, "127.0.0.1", 2323},
+                       // After it, words that look like options are HOST and PORT.
+                       Row{{"--", "--help"}, Action::Run, "--help", 23},
+                       Row{{"--", "--", "2424"}, Action::Run, "--", 2424},
+                       Row{{"--version", "--", "host"}, Action::Version, "", 23}}) {
+    const CommandLine line = ParseCommandLine(r.words);
+    EXPECT_EQ(line.action, r.action) << r.words.size();
+    EXPECT_EQ(line.host, r.host);
+    EXPECT_EQ(line.port, r.port) << r.host;
+  }
 }
 
 TEST(ScanHostAndPort, LinkHostLongerThan999CharactersIsRefused) {

@@ -10,6 +10,9 @@
 #   new_keyboard the first key typed on a keyboard whose map differs from the
 #                last one's (the server announces a new keyboard) follows its
 #                map, in Qt's key handling and in corvane's own
+#   menu_escape  Escape closing a drop-down (opened by a click, or by Alt+E and
+#                moved on with an arrow) gives the keyboard back to the terminal:
+#                the letters and the Escape typed next reach the host
 #   typed_order  letters typed one by one reach the host once each and move the
 #                window's last-input time on (window managers read it), and a
 #                burst mixing letters with Shift, Return and Tab arrives in order
@@ -130,6 +133,34 @@ case_notice_keys() {
   [ "$got" = "71 68 65 6c 6c 6f 0d 78 0d 0a" ] ||
     fail "keys typed while the box was up sent '$got'"
   [ -n "$(other_windows)" ] || fail "the box was closed by the keys meant for the host"
+}
+
+# An open drop-down is a window of corvane's own.
+menu_open() { has_other_window; }
+menu_closed() { ! has_other_window; }
+
+case_menu_escape() {
+  start_connected
+  # The Edit menu's title, just right of Connection's, on the menu bar.
+  xdotool mousemove --window "$corvane_win" 100 10 click 1
+  wait_for 5 menu_open || fail "a click on the menu bar opened no menu (windows: $(window_list))"
+  xdotool key Escape
+  wait_for 5 menu_closed || fail "Escape left the menu open"
+  xdotool key --delay 50 q a Escape
+  # Mnemonic, then an arrow to the next drop-down: navigation still works.
+  xdotool key alt+e
+  wait_for 5 menu_open || fail "Alt+E opened no menu"
+  xdotool key Right
+  sleep 0.3
+  menu_open || fail "Right closed the menus instead of moving to the next"
+  xdotool key Escape
+  wait_for 5 menu_closed || fail "Escape left the menu open"
+  xdotool key --delay 50 b Return
+  wait_for 5 line_ended || true
+  local got
+  got=$(typed_since_marker)
+  [ "$got" = "71 61 1b 62 0d 0a" ] ||
+    fail "keys after Escape closed a menu sent '$got', expected 71 61 1b 62 0d 0a"
 }
 
 # The status bar's right end: the lock panes and their neighbours.

@@ -107,6 +107,12 @@ class KeysMappingTest : public QObject {
     row("outside the BMP is one character", Qt::Key_unknown, none, QStringLiteral("\U0001F600"),
         "?", "?");
     row("composed text", Qt::Key_unknown, none, QStringLiteral("a\u00fc"), "a\x81", "a\xfc");
+    // 437 shows glyphs for its control bytes; typed, they are no controls.
+    row("section sign (German Shift+3)", Qt::Key_section, shift, QStringLiteral("\u00a7"), "?",
+        "\xa7");
+    row("pilcrow", Qt::Key_paragraph, none, QStringLiteral("\u00b6"), "?", "\xb6");
+    row("arrows, bullet, heart", Qt::Key_unknown, none,
+        QStringLiteral("\u2190\u2192\u2022\u2665\u2302"), "?????", "??\x95??");
   }
 
   void typedCharacters() {

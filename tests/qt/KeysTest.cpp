@@ -362,20 +362,33 @@ class KeysTest : public QObject {
   void localEchoOnlyWhenSetToOneAndConnected_data() {
     QTest::addColumn<QString>("setting");
     QTest::addColumn<bool>("connect");
+    QTest::addColumn<QByteArray>("hostSends");
     QTest::addColumn<bool>("echoed");
-    QTest::newRow("1, connected") << "1" << true << true;
-    QTest::newRow("0") << "0" << true << false;
-    QTest::newRow("2 is not on") << "2" << true << false;
-    QTest::newRow("1, disconnected") << "1" << false << false;
+    QTest::newRow("1, connected") << "1" << true << QByteArray() << true;
+    QTest::newRow("0") << "0" << true << QByteArray() << false;
+    QTest::newRow("2 is not on") << "2" << true << QByteArray() << false;
+    QTest::newRow("1, disconnected") << "1" << false << QByteArray() << false;
+    // The host echoes after WILL ECHO (a password prompt): echoing here too
+    // would show the password.
+    QTest::newRow("1, host echoes") << "1" << true << QByteArray("\xff\xfb\x01") << false;
+    QTest::newRow("1, host stopped echoing")
+        << "1" << true << QByteArray("\xff\xfb\x01\xff\xfc\x01") << true;
   }
 
   void localEchoOnlyWhenSetToOneAndConnected() {
     QFETCH(QString, setting);
     QFETCH(bool, connect);
+    QFETCH(QByteArray, hostSends);
     QFETCH(bool, echoed);
     KeyRig k;
     k.Set("Options", "LocalEcho", setting.toStdString());
     QVERIFY(k.Start(connect));
+    if (!hostSends.isEmpty()) {
+      // Answered (the offer of NAWS, then DO ECHO) once the session has read it all.
+      k.host.Send(hostSends);
+      (void)k.host.Take(6);
+      QTRY_COMPARE(k.Session().HostEchoes(), !echoed);
+    }
     const std::vector<Key> keys = {{Qt::Key_A, Qt::NoModifier, "a"},
                                    {Qt::Key_B, Qt::NoModifier, "b"},
                                    {Qt::Key_C, Qt::NoModifier, "c"},

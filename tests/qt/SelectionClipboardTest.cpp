@@ -188,10 +188,12 @@ class SelectionClipboardTest : public QObject {
     ConnectedFrame c;
     QVERIFY(c.Start());
     // Line ends stay as they are; CP437 bytes for what it can show, '?' for the
-    // rest; byte 255 (a no-break space) doubled, as telnet data must be.
-    Clipboard().setText(QStringLiteral("ls -l\r\n\u00E9\u2500\u20AC\tx\u00A0\nend\r\n"));
+    // rest, also for the glyphs 437 shows for control bytes (never a control);
+    // byte 255 (a no-break space) doubled, as telnet data must be.
+    Clipboard().setText(
+        QStringLiteral("ls -l\r\n\u00E9\u2500\u20AC\tx\u00A0\na\u2190b\u2192c\u2022d\u2665e\r\n"));
     QTest::keyClick(c.frame->View(), Qt::Key_Insert, Qt::ShiftModifier);  // Paste
-    const QByteArray expected("ls -l\r\n\x82\xC4?\tx\xFF\xFF\nend\r\n");
+    const QByteArray expected("ls -l\r\n\x82\xC4?\tx\xFF\xFF\na?b?c?d?e\r\n");
     QCOMPARE(c.host.Take(static_cast<int>(expected.size())).toHex(' '), expected.toHex(' '));
     QTest::qWait(100);
     QCOMPARE(c.host.Pending(), QByteArray());

@@ -13,6 +13,7 @@
 //     history K: TEXT       linecount N          naws OFFERED ACTIVE
 //     beeps N               messages N           message: TEXT
 //     drawn: R R ...        rows repainted by the last step ("drawn:" alone: none)
+//     hostechoes 0|1        whether the host's WILL ECHO is in force
 // Set-up lines (anywhere): size WxH, emulation ansi|vt100, buffer N, disconnected,
 // warning off.
 //
@@ -272,6 +273,10 @@ void CaseRun::Check(const Step& step) {
     in >> offered >> active;
     EXPECT_EQ(Peek(s).m_bNawsOffered, offered != 0) << "offered";
     EXPECT_EQ(Peek(s).m_bNawsActive, active != 0) << "active";
+  } else if (word == "hostechoes") {
+    int on = 0;
+    in >> on;
+    EXPECT_EQ(s.HostEchoes(), on != 0);
   } else if (word == "beeps") {
     int n = 0;
     in >> n;

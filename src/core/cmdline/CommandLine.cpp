@@ -194,8 +194,14 @@ CommandLine ScanHostAndPort(std::string_view text) {
 
 CommandLine ParseCommandLine(const std::vector<std::string>& words) {
   std::string text;
+  bool optionsEnded = false;
   for (const std::string& word : words) {
-    if (word.rfind("--", 0) == 0) {
+    // "--" ends the options, as in other Unix programs: what follows is HOST and PORT.
+    if (!optionsEnded && word == "--") {
+      optionsEnded = true;
+      continue;
+    }
+    if (!optionsEnded && word.rfind("--", 0) == 0) {
       CommandLine result;
       if (word == "--help") {
         result.action = CommandLine::Action::Help;
@@ -223,6 +229,7 @@ std::string UsageText() {
          "\n"
          "  --help     show this help and exit\n"
          "  --version  show the version and exit\n"
+         "  --         end of the options: the words after it are HOST and PORT\n"
          "\n"
          "Settings are kept in $CORVANE_PROFILE when set, otherwise in\n"
          "$XDG_CONFIG_HOME/corvane/corvane.ini.\n";

@@ -37,8 +37,9 @@ struct CommandLine {
 CommandLine ScanHostAndPort(std::string_view text);
 
 // Reads the argument words (program name excluded). Words beginning with "--"
-// are options wherever they stand: the first one decides --help, --version or
-// an error; the other words are joined with blanks and scanned as above.
+// are options wherever they stand before a word "--", which ends the options:
+// the first option decides --help, --version or an error; the other words are
+// joined with blanks and scanned as above.
 CommandLine ParseCommandLine(const std::vector<std::string>& words);
 
 std::string UsageText();    // several lines, ends with a line feed

@@ -35,6 +35,8 @@ bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
   m_Screen.m_bLineDrawing = false;
   m_bNawsOffered = false;
   m_bNawsActive = false;
+  m_bNawsAnswered = false;
+  m_bHostEchoes = false;
   m_Screen.ResetScrollRegion();
   // Bytes of an unfinished sequence from an earlier connection must not be
   // prefixed to this host's data.

@@ -37,13 +37,18 @@ const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
       break;
     case kWill:
       reply = {char(kIac), char(option == kEcho ? kDo : kDont), char(option)};
+      // By answering DO ECHO we agree that the host echoes what is typed;
+      // echoing too would show it twice, and show passwords.
+      if (option == kEcho) m_bHostEchoes = true;
       break;
     case kWont:
+      if (option == kEcho) m_bHostEchoes = false;
       break;
     case kDo:
       if (option == kTerminalType) {
         reply = {char(kIac), char(kWill), char(kTerminalType)};
       } else if (option == kNaws) {
+        m_bNawsAnswered = true;
         m_bNawsActive = true;
         Resize(m_nWantedWidth, m_nWantedHeight);
         reply = {char(kIac), char(kWill), char(kNaws)};
@@ -53,6 +58,7 @@ const unsigned char* CTelnetSession::ParseTelnetCommand(const unsigned char* p,
       break;
     case kDont:
       if (option == kNaws) {
+        m_bNawsAnswered = true;
         // Once per connection: a host that repeats its refusal must not keep
         // the user answering boxes (marked first, for refusals read while it is open).
         if (m_bWinSizeWarning && !m_bWinSizeWarned) {
@@ -92,7 +98,17 @@ void CTelnetSession::Resize(int w, int h) {
     m_bNawsOffered = true;
     return;
   }
-  if (!m_bNawsActive) return;
+  if (!m_bNawsActive) {
+    // While the offer is unanswered the latest request is the size the host's
+    // answer applies: a window manager that sizes a new window at once (a
+    // tile) must not be left with the size offered before it. After a refusal
+    // requests are dropped.
+    if (!m_bNawsAnswered) {
+      m_nWantedWidth = w;
+      m_nWantedHeight = h;
+    }
+    return;
+  }
   SendWindowSize(w, h);
   Reshape(w, h);
 }

@@ -102,6 +102,9 @@ class CTelnetSession : public ConnectionEvents {
   int ScrollBackPos() const { return m_nScrollBackPos; }
   // Whether a size asked for now is applied (and negotiated) at once.
   bool SizeChangesApply() const { return m_bNawsActive && m_bNawsOffered; }
+  // Whether the host does the echoing now (it said WILL ECHO and we agreed);
+  // local echo waits while it does.
+  bool HostEchoes() const { return m_bHostEchoes; }
   // Writes the screen size to the profile if a change still waits for it.
   void FlushScreenSize();
   // History entry shown on view row r while the view is scrolled back.
@@ -180,6 +183,12 @@ class CTelnetSession : public ConnectionEvents {
   bool m_bNawsActive = true;
   // The NAWS offer went out on this connection (or no connection needs one).
   bool m_bNawsOffered = true;
+  // The host answered the offer (DO or DONT NAWS) on this connection; until
+  // then a request only replaces the wanted size.
+  bool m_bNawsAnswered = false;
+  // The host said WILL ECHO on this connection and has not taken it back:
+  // it echoes what is typed, so local echo is suspended.
+  bool m_bHostEchoes = false;
   // A check is running; also set for good when the line check is switched off
   // (a catalogue without capacity), so no check ever starts.
   std::atomic<bool> m_bLineCheckBusy{true};

@@ -67,8 +67,10 @@ bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
 CodePage::CodePage(const char* name, const std::array<char16_t, 256>& table)
     : name_(name), toUnicode_(&table) {
   // First entry wins: control codes map to themselves, then the printable
-  // bytes, then the glyphs of the low bytes (so U+0020 is the blank 0x20, not
-  // the blank shown for byte 0).
+  // bytes. The glyphs 437 shows for the control bytes (such as the arrows,
+  // the section sign and the heart) are printable characters and never go
+  // back to a control: typed or pasted, they would kill a line or interrupt
+  // a program. They are unmappable ('?') like any other missing character.
   auto add = [this](char16_t ch, unsigned char byte) {
     const bool known = std::any_of(fromUnicode_.begin(), fromUnicode_.end(),
                                    [ch](const auto& entry) { return entry.first == ch; });
@@ -76,8 +78,8 @@ CodePage::CodePage(const char* name, const std::array<char16_t, 256>& table)
   };
   for (int b = 0; b < 0x20; ++b) add(static_cast<char16_t>(b), static_cast<unsigned char>(b));
   add(0x7F, 0x7F);
-  for (int b = 0x20; b < 0x100; ++b) add(table[b], static_cast<unsigned char>(b));
-  for (int b = 0; b < 0x20; ++b) add(table[b], static_cast<unsigned char>(b));
+  for (int b = 0x20; b < 0x100; ++b)
+    if (b != 0x7F) add(table[b], static_cast<unsigned char>(b));
   std::sort(fromUnicode_.begin(), fromUnicode_.end());
 }
 

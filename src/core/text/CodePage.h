@@ -22,8 +22,9 @@ class CodePage {
 
   char16_t ToUnicode(unsigned char byte) const { return (*toUnicode_)[byte]; }
   // The byte for a character; control characters (below U+0020 and U+007F)
-  // stay themselves so typed Enter, Tab or Esc keep their codes; anything the
-  // page cannot show becomes '?'.
+  // stay themselves so typed Enter, Tab or Esc keep their codes; a printable
+  // character never becomes a control byte; anything else the page cannot
+  // show in a printable byte becomes '?'.
   unsigned char FromUnicode(char16_t ch) const;
 
   std::u16string Decode(std::string_view bytes) const;

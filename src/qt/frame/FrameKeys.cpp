@@ -100,7 +100,9 @@ bool CMainFrame::OnSysKeyDown(int virtualKey) {
 void CMainFrame::OnChar(unsigned char character) {
   SendKeyBytes(
       TranslateChar(character, {m_pSession->Emulation(), m_bApplicationMode, m_bBackspace}));
-  if (!m_bLocalEcho || !m_pSession->IsConnected()) return;
+  // While the host echoes (it said WILL ECHO), echoing here too would show
+  // every character twice, and the password at a password prompt.
+  if (!m_bLocalEcho || !m_pSession->IsConnected() || m_pSession->HostEchoes()) return;
   m_pSession->EchoLocally(character);
 }
 

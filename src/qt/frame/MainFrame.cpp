@@ -3,6 +3,7 @@
 #include "frame/MainFrame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QHBoxLayout>
 #include <QKeySequence>
 #include <QLabel>
@@ -10,6 +11,7 @@
 #include <QMenuBar>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 
 #include "frame/CommandIds.h"
@@ -141,6 +143,12 @@ void CMainFrame::BuildMenu() {
     }
   }
   const QList<QAction*> popups = menuBar()->actions();
+  // Escape closing a drop-down leaves Qt's menu bar holding the keyboard,
+  // unseen: typed keys and the next Escape would be lost to the terminal.
+  // Arrows between drop-downs open the next one before this runs.
+  for (QAction* popup : popups)
+    connect(popup->menu(), &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(0, this, &CMainFrame::ReturnKeysFromMenuBar); });
   m_pConnectionMenu = popups.at(0)->menu();
   m_pEditMenu = popups.at(1)->menu();
   m_pOptionsMenu = popups.at(2)->menu();
@@ -152,6 +160,10 @@ void CMainFrame::BuildMenu() {
     const std::string text = std::string("\t") + accel.keys;
     AddCommand(nullptr, text.c_str(), accel.id, nullptr);
   }
+}
+
+void CMainFrame::ReturnKeysFromMenuBar() {
+  if (menuBar()->hasFocus() && !QApplication::activePopupWidget()) m_pView->setFocus();
 }
 
 void CMainFrame::ConnectCommands() {

@@ -187,6 +187,9 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
  private:
   Q_INVOKABLE void RunPosted();  // the tasks PostToUi queued, on the user-interface thread
   void BuildMenu();
+  // The keyboard back to the terminal once no drop-down is open, if the menu
+  // bar kept it.
+  void ReturnKeysFromMenuBar();
   void BuildStatusBar();
   QAction* AddCommand(QMenu* menu, const char* text, int id, const char* prompt);
   void ConnectCommands();
