@@ -19,7 +19,7 @@ start_host "$WORK" --hold 60 --log "$WORK/client.bin" --do-naws-after 2.5
 log=$WORK/client.bin
 wayland_start_corvane 127.0.0.1 "$host_port"
 # IAC WILL NAWS: the offer is out and the host has not answered it.
-offered() { od -An -tx1 "$log" 2>/dev/null | tr -d '\n' | grep -q 'ff fb 1f'; }
+offered() { od -An -tx1 -v "$log" 2>/dev/null | tr -d '\n' | grep -q 'ff fb 1f'; }
 wait_for 10 offered || fail "corvane did not offer NAWS"
 [ -z "$(desktop_naws_reports "$log")" ] || fail "a size was reported before the host asked for it"
 reports() { desktop_naws_reports "$log" | tr '\n' ' '; }
@@ -30,7 +30,7 @@ wait_for 10 reported_since "" || fail "no size was reported after DO NAWS"
 wayland_settle
 sleep 0.5
 tiled=$(last_report)
-echo "tiled before DO NAWS: reported $(reports)"
+echo "tiled while the offer was unanswered; reported after DO NAWS: $(reports)"
 
 problems=()
 # The tile changed nothing on the wire before DO NAWS: one offer, no report.
