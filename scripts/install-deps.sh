@@ -24,6 +24,7 @@ packages=(
   vim                                       # vim under TERM=ansi: arrow keys in the real-host tests
   libx11-dev                                # lock-key panes: keyboard lights from the X server (XKB)
   x11-xkb-utils xclip wmctrl                # real-window tests: keyboard layouts, selections, window states
+  sway wtype grim wl-clipboard qt6-wayland  # Wayland tests: headless compositor, keys, screenshots, clipboard
 )
 
 missing=()

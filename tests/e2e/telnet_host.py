@@ -4,7 +4,9 @@
 Listens on a free port (written to --port-file), takes one client, asks for
 its terminal type, sends a screen of text, records what the client sends
 (--log), then closes after --close-after seconds or waits up to --hold
-seconds for the client to leave. With --echo it sends back what the user
+seconds for the client to leave. With --do-naws-after SECONDS it asks for the
+window size (DO NAWS) that long after the client connected, as telnetd does
+once it has the terminal type. With --echo it sends back what the user
 types (the client's telnet answers left out), each CR as CR LF.
 """
 import argparse
@@ -13,7 +15,7 @@ import socket
 import time
 
 IAC, DO, SB, SE = 255, 253, 250, 240
-TTYPE, SEND = 24, 1
+TTYPE, SEND, NAWS = 24, 1, 31
 
 SCREEN = (
     b"\x1b[2J\x1b[H"
@@ -61,6 +63,7 @@ def main():
     parser.add_argument("--close-after", type=float)
     parser.add_argument("--hold", type=float, default=30.0)
     parser.add_argument("--echo", action="store_true")
+    parser.add_argument("--do-naws-after", type=float)
     args = parser.parse_args()
 
     server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
@@ -78,9 +81,14 @@ def main():
 
     received = bytearray()
     echo = Echo() if args.echo else None
-    deadline = time.monotonic() + (args.close_after if args.close_after is not None else args.hold)
+    connected = time.monotonic()
+    deadline = connected + (args.close_after if args.close_after is not None else args.hold)
+    naws_at = None if args.do_naws_after is None else connected + args.do_naws_after
     client.settimeout(0.1)
     while time.monotonic() < deadline:
+        if naws_at is not None and time.monotonic() >= naws_at:
+            client.sendall(bytes([IAC, DO, NAWS]))
+            naws_at = None
         try:
             chunk = client.recv(4096)
         except socket.timeout:
