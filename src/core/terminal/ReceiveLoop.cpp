@@ -189,8 +189,8 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         return;
       }
       p = last + 1;
-      const bool repeat = cs.final == 'b' && !cs.privateMode;
-      if (!repeat) screen.m_nLastPrinted = kNothingPrinted;
+      // A REP prints its byte again, so it stays the one to repeat.
+      if (cs.final != 'b' || cs.privateMode) screen.m_nLastPrinted = kNothingPrinted;
       // The sequences of full-screen programs are done here too: SGR, cursor
       // position and erase to the end of the line.
       switch (cs.privateMode ? 0 : cs.final) {
@@ -215,8 +215,6 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       }
       lane.Store();
       m_Escape.Apply(cs);
-      // A REP reached the same last byte again; after any other sequence none.
-      if (!repeat) screen.m_nLastPrinted = kNothingPrinted;
       screen.MarkCursorRowDirty();
       lane.Load();
       continue;

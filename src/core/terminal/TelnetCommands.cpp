@@ -31,7 +31,7 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
       const auto* iac = static_cast<const unsigned char*>(
           std::memchr(p, kIac, static_cast<std::size_t>(end - p)));
       const unsigned char* stop = iac != nullptr ? iac : end;
-      std::memmove(out, p, static_cast<std::size_t>(stop - p));
+      if (out != p) std::memmove(out, p, static_cast<std::size_t>(stop - p));
       out += stop - p;
       p = stop;
       if (p == end) break;
