@@ -197,20 +197,25 @@ TEST_F(Lifecycle, AKeepaliveNopGoesOutOnlyAfterTheIdlePeriod) {
     long long at;
     Act act;
     const char* sent;
+    const char* why;
   } steps[] = {
-      {29, Tick, ""},          {30, Tick, "\xff\xf1"},   {31, Tick, ""},  // counted from the NOP
-      {45, Type, "x"},         {74, Tick, ""},           // counted from the typed byte
-      {75, Tick, "\xff\xf1"},  {900, Tick, "\xff\xf1"},  // a late tick sends one, not a NOP per
-                                                         // missed period
-      {100, Tick, ""},                                   // clock set back: counted from there
-      {130, Tick, "\xff\xf1"}, {500, CloseThenTick, ""},
+      {29, Tick, "", "not yet"},
+      {30, Tick, "\xff\xf1", "idle for the period"},
+      {31, Tick, "", "counted from the NOP"},
+      {45, Type, "x", "the user types"},
+      {74, Tick, "", "counted from the typed byte"},
+      {75, Tick, "\xff\xf1", "idle again"},
+      {900, Tick, "\xff\xf1", "a late tick sends one, not one per missed period"},
+      {100, Tick, "", "clock set back: counted from there"},
+      {130, Tick, "\xff\xf1", "a period after the clock was set back"},
+      {500, CloseThenTick, "", "none while disconnected"},
   };
   for (const auto& step : steps) {
     host.now = 1000 + step.at;
     if (step.act == Type) session->SendData("x");
     if (step.act == CloseThenTick) session->Close();
     if (step.act != Type) session->UpdateConnectedTime();
-    EXPECT_EQ(connection.sent, step.sent) << "at " << step.at;
+    EXPECT_EQ(connection.sent, step.sent) << step.at << ": " << step.why;
     connection.sent.clear();
   }
 }
