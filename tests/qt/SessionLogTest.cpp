@@ -1,7 +1,8 @@
 // The Log command through the real file dialog: the dialog's set-up, the
 // default name and extension, the question before an existing file is
-// emptied, a file that cannot be opened, and the file's bytes.
+// emptied, a file that cannot be opened, and the file's bytes, as text or raw.
 #include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -43,21 +44,24 @@ void WriteFile(const QString& path, const QByteArray& bytes) {
 QString Native(const QString& path) { return QDir::toNativeSeparators(path); }
 
 // Answers the file dialog as a user would: in `folder`, types `name` (nothing
-// typed: the name the dialog offers) and presses Enter, all inside the
-// dialog's own event loop.
+// typed: the name the dialog offers), ticks the raw check box when asked, and
+// presses Enter, all inside the dialog's own event loop.
 std::function<int(QDialog&)> TypeName(const QString& folder, std::optional<QString> name,
-                                      int* shown = nullptr) {
+                                      int* shown = nullptr, bool raw = false) {
   return [=](QDialog& dialog) {
     if (shown) ++*shown;
     auto* files = qobject_cast<QFileDialog*>(&dialog);
     if (!files) return static_cast<int>(QDialog::Rejected);
     files->setDirectory(folder);
-    QTimer::singleShot(0, files, [files, name] {
+    QTimer::singleShot(0, files, [files, name, raw] {
       auto* edit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-      if (!edit) {
+      auto* rawCheck = files->findChild<QCheckBox*>(QStringLiteral("rawLogCheck"));
+      if (!edit || (raw && !rawCheck)) {
         files->reject();
         return;
       }
+      // On its box: the row spans the dialog, wider than the box and its text.
+      if (raw) QTest::mouseClick(rawCheck, Qt::LeftButton, {}, QPoint(6, rawCheck->height() / 2));
       if (name) {
         edit->clear();
         QTest::keyClicks(edit, *name);
@@ -83,6 +87,8 @@ class SessionLogTest : public QObject {
     QString title, offered, suffix;
     QStringList filters;
     QFileDialog::AcceptMode mode = QFileDialog::AcceptOpen;
+    bool own = false, rawOffered = true;
+    QString rawText;
     rig.dialogs = [&](QDialog& dialog) {
       auto* files = qobject_cast<QFileDialog*>(&dialog);
       if (!files) return static_cast<int>(QDialog::Rejected);
@@ -90,6 +96,11 @@ class SessionLogTest : public QObject {
       filters = files->nameFilters();
       suffix = files->defaultSuffix();
       mode = files->acceptMode();
+      own = files->testOption(QFileDialog::DontUseNativeDialog);
+      if (auto* raw = files->findChild<QCheckBox*>(QStringLiteral("rawLogCheck"))) {
+        rawText = raw->text();
+        rawOffered = raw->isVisibleTo(files) && raw->isChecked();
+      }
       if (auto* edit = files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
         offered = edit->text();
       return static_cast<int>(QDialog::Rejected);
@@ -100,6 +111,9 @@ class SessionLogTest : public QObject {
     QCOMPARE(suffix, QStringLiteral("log"));
     QCOMPARE(offered, QStringLiteral("default"));
     QCOMPARE(mode, QFileDialog::AcceptSave);
+    QVERIFY(own);  // Qt's own dialog, which carries the raw check box, unchecked
+    QCOMPARE(rawText, QStringLiteral("Raw (every byte received)"));
+    QVERIFY(!rawOffered);
     // Cancel: nothing changes.
     QVERIFY(!frame.Session()->IsLogging());
     QCOMPARE(frame.Pane(4)->text(), QString());
@@ -135,6 +149,28 @@ class SessionLogTest : public QObject {
     QVERIFY(!frame.Session()->IsLogging());
     QCOMPARE(frame.Pane(4)->text(), QString());
     QCOMPARE(ReadFile(path).toHex(' '), QByteArray("ab\r\ncd[1m\xff\xfbxyz\r\n").toHex(' '));
+    QVERIFY(rig.messages.empty());
+  }
+
+  // Raw: every data byte as received, telnet commands out, nothing turned into
+  // line ends.
+  void theRawCheckBoxLogsTheHostsDataBytesAsReceived() {
+    QTemporaryDir dir;
+    LoopbackHost host;
+    FrameRig rig;
+    CMainFrame& frame = rig.Start("127.0.0.1", host.Port());
+    QVERIFY(host.WaitForPeer());
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    rig.dialogs = TypeName(dir.path(), QStringLiteral("raw"), nullptr, true);
+    frame.OnOptionsLog();
+    QVERIFY(frame.Session()->IsLoggingRaw());
+    QCOMPARE(frame.Pane(4)->text(), QStringLiteral("Logging"));
+    host.Send(QByteArray("ab\r\ncd\x1b[1m\xff\xfb\x01x\ty\xff\xffz\r", 20));
+    QTRY_VERIFY(Peek(*frame.Session()).m_Text[1].find('z') != std::string::npos);
+    frame.OnOptionsLog();
+    QCOMPARE(ReadFile(dir.filePath(QStringLiteral("raw.log"))).toHex(' '),
+             QByteArray("ab\r\ncd\x1b[1mx\ty\xffz\r", 16).toHex(' '));
     QVERIFY(rig.messages.empty());
   }
 

@@ -118,7 +118,8 @@ class TerminalPropertiesTest : public QObject {
         labels << label->text();
         QVERIFY(label->buddy());
       }
-      QCOMPARE(labels, (QStringList{"&Width", "&Height", "Bu&ffer"}));
+      QCOMPARE(labels, (QStringList{"&Width", "&Height", "Bu&ffer",
+                                    "&Keepalive every N seconds (0 = off)"}));
 
       // Fresh profile: VT100, application keys, Backspace sends backspace, 80 x 24, 1000 lines.
       QVERIFY(d.Vt100Radio()->isChecked() && d.ApplicationRadio()->isChecked() &&
@@ -126,6 +127,7 @@ class TerminalPropertiesTest : public QObject {
       QCOMPARE(d.WidthEdit()->text(), QStringLiteral("80"));
       QCOMPARE(d.HeightEdit()->text(), QStringLiteral("24"));
       QCOMPARE(d.BufferEdit()->text(), QStringLiteral("1000"));
+      QCOMPARE(d.KeepAliveEdit()->text(), QStringLiteral("0"));
       QVERIFY(!d.LocalEchoCheck()->isChecked() && !d.BlockCursorCheck()->isChecked() &&
               !d.ReverseColorCheck()->isChecked());
 
@@ -134,7 +136,8 @@ class TerminalPropertiesTest : public QObject {
       QWidget* expected[] = {d.OkButton(),         d.CancelButton(),        d.Vt100Radio(),
                              d.ApplicationRadio(), d.SendsBackspaceRadio(), d.WidthEdit(),
                              d.HeightEdit(),       d.BufferEdit(),          d.LocalEchoCheck(),
-                             d.BlockCursorCheck(), d.ReverseColorCheck(),   d.OkButton()};
+                             d.BlockCursorCheck(), d.ReverseColorCheck(),   d.KeepAliveEdit(),
+                             d.OkButton()};
       d.OkButton()->setFocus();
       for (std::size_t i = 1; i < std::size(expected); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -145,7 +148,8 @@ class TerminalPropertiesTest : public QObject {
       const std::pair<Qt::Key, QWidget*> mnemonics[] = {
           {Qt::Key_W, d.WidthEdit()},        {Qt::Key_H, d.HeightEdit()},
           {Qt::Key_F, d.BufferEdit()},       {Qt::Key_E, d.Vt100Radio()},
-          {Qt::Key_A, d.ApplicationRadio()}, {Qt::Key_B, d.SendsBackspaceRadio()}};
+          {Qt::Key_A, d.ApplicationRadio()}, {Qt::Key_B, d.SendsBackspaceRadio()},
+          {Qt::Key_K, d.KeepAliveEdit()}};
       for (const auto& [key, widget] : mnemonics) {
         QTest::keyClick(&d, key, Qt::AltModifier);
         QCOMPARE(QApplication::focusWidget(), widget);
@@ -188,46 +192,72 @@ class TerminalPropertiesTest : public QObject {
     QTest::addColumn<QString>("buffer");
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("field");
+    QTest::addColumn<QString>("keepalive");
     const QString side = QStringLiteral("Please enter an integer between 1 and 255.");
     const QString lines = QStringLiteral("Please enter an integer between 1000 and 65536.");
     const QString integer = QStringLiteral("Please enter an integer.");
+    const QString seconds = QStringLiteral("Please enter an integer between 0 and 3600.");
     QTest::newRow("buffer 999") << "80"
                                 << "24"
-                                << "999" << lines << "buffer";
+                                << "999" << lines << "buffer"
+                                << "0";
     QTest::newRow("buffer 65537") << "80"
                                   << "24"
-                                  << "65537" << lines << "buffer";
+                                  << "65537" << lines << "buffer"
+                                  << "0";
     QTest::newRow("buffer empty") << "80"
                                   << "24"
-                                  << "" << integer << "buffer";
+                                  << "" << integer << "buffer"
+                                  << "0";
     QTest::newRow("buffer huge") << "80"
                                  << "24"
-                                 << "99999999999999999999999" << lines << "buffer";
+                                 << "99999999999999999999999" << lines << "buffer"
+                                 << "0";
     QTest::newRow("height 0") << "80"
                               << "0"
-                              << "1000" << side << "height";
+                              << "1000" << side << "height"
+                              << "0";
     QTest::newRow("height 256") << "80"
                                 << "256"
-                                << "1000" << side << "height";
+                                << "1000" << side << "height"
+                                << "0";
     QTest::newRow("height empty") << "80"
                                   << ""
-                                  << "1000" << integer << "height";
+                                  << "1000" << integer << "height"
+                                  << "0";
     QTest::newRow("width 256") << "256"
                                << "24"
-                               << "1000" << side << "width";
+                               << "1000" << side << "width"
+                               << "0";
     QTest::newRow("width 0") << "0"
                              << "24"
-                             << "1000" << side << "width";
+                             << "1000" << side << "width"
+                             << "0";
     QTest::newRow("width empty") << ""
                                  << "24"
-                                 << "1000" << integer << "width";
-    // Only the first refusal in the order buffer, height, width is reported.
+                                 << "1000" << integer << "width"
+                                 << "0";
+    // Only the first refusal in the order buffer, height, width, keepalive is reported.
     QTest::newRow("all three") << "0"
                                << "0"
-                               << "1" << lines << "buffer";
+                               << "1" << lines << "buffer"
+                               << "0";
     QTest::newRow("height and width") << "999"
                                       << "999"
-                                      << "1000" << side << "height";
+                                      << "1000" << side << "height"
+                                      << "0";
+    QTest::newRow("keepalive 3601") << "80"
+                                    << "24"
+                                    << "1000" << seconds << "keepalive"
+                                    << "3601";
+    QTest::newRow("keepalive empty") << "80"
+                                     << "24"
+                                     << "1000" << integer << "keepalive"
+                                     << "";
+    QTest::newRow("width before keepalive") << "0"
+                                            << "24"
+                                            << "1000" << side << "width"
+                                            << "3601";
   }
   void refusedFieldsAreReportedInOrderAndFocused() {
     QFETCH(QString, width);
@@ -235,11 +265,13 @@ class TerminalPropertiesTest : public QObject {
     QFETCH(QString, buffer);
     QFETCH(QString, message);
     QFETCH(QString, field);
+    QFETCH(QString, keepalive);
     FrameRig rig;
     rig.Start();
     const std::size_t before = rig.profile.writes.size();
     QVERIFY(Drive(rig, [&](CTerminalPropertiesDlg& d) {
       SetFields(d, width, height, buffer);
+      d.KeepAliveEdit()->setText(keepalive);
       d.AnsiRadio()->setChecked(true);
       d.LocalEchoCheck()->setChecked(true);
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
@@ -249,7 +281,8 @@ class TerminalPropertiesTest : public QObject {
       QVERIFY(d.isVisible());  // still open
       QLineEdit* refused = field == "buffer"   ? d.BufferEdit()
                            : field == "height" ? d.HeightEdit()
-                                               : d.WidthEdit();
+                           : field == "width"  ? d.WidthEdit()
+                                               : d.KeepAliveEdit();
       QCOMPARE(QApplication::focusWidget(), refused);
       QCOMPARE(refused->selectedText(), refused->text());
     }));
@@ -374,6 +407,37 @@ class TerminalPropertiesTest : public QObject {
       QVERIFY(d.AnsiRadio()->isChecked() && d.CursorRadio()->isChecked() &&
               d.SendsDeleteRadio()->isChecked() && d.LocalEchoCheck()->isChecked());
     }));
+  }
+
+  // Keepalive set in the dialog: stored, shown again, and an idle loopback
+  // host gets one IAC NOP per period of the test's clock, none while typing.
+  void aKeepaliveSetHereSendsNopsToAnIdleHost() {
+    LoopbackHost host;
+    FrameRig rig;
+    CMainFrame& frame = rig.Start("127.0.0.1", host.Port());
+    QVERIFY(host.WaitForPeer());
+    QVERIFY(Drive(rig, [](CTerminalPropertiesDlg& d) {
+      d.KeepAliveEdit()->setText(QStringLiteral("5"));
+      QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    }));
+    QCOMPARE(rig.profile.Value("Options", "KeepAlive"), std::string("5"));
+    QVERIFY(Drive(rig, [](CTerminalPropertiesDlg& d) {
+      QCOMPARE(d.KeepAliveEdit()->text(), QStringLiteral("5"));
+    }));
+    const QByteArray nop = Bytes({IAC, 241});
+    const struct {
+      int seconds;
+      bool typed;
+      QByteArray sent;
+    } ticks[] = {{4, false, {}}, {1, false, nop}, {4, true, "x"}, {4, false, {}}, {1, false, nop}};
+    for (const auto& tick : ticks) {
+      rig.now += tick.seconds;
+      if (tick.typed) QTest::keyClick(frame.View(), Qt::Key_X);
+      frame.OnTimer();
+      if (!tick.sent.isEmpty()) QCOMPARE(host.Take(tick.sent.size()), tick.sent);
+      QTest::qWait(50);
+      QCOMPARE(host.Pending(), QByteArray());
+    }
   }
 
   void cancelChangesNothing() {

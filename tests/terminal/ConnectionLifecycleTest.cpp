@@ -182,4 +182,60 @@ TEST_F(Lifecycle, TheConnectedTimeIsShownAsATimeOfDay) {
     EXPECT_EQ(host.panes[kPaneTime], c.text) << c.elapsed;
   }
 }
+
+// Keepalive every 30 s against the test's clock: a NOP after 30 s without
+// anything sent, counted from the connect, the last NOP or the user's last
+// bytes; none while disconnected.
+TEST_F(Lifecycle, AKeepaliveNopGoesOutOnlyAfterTheIdlePeriod) {
+  session->SetKeepAlive(30);
+  EXPECT_EQ(profile.Value("Options", "KeepAlive"), "30");
+  host.now = 1000;
+  ASSERT_TRUE(Open());
+  connection.sent.clear();
+  enum Act { Tick, Type, CloseThenTick };
+  const struct {
+    long long at;
+    Act act;
+    const char* sent;
+    const char* why;
+  } steps[] = {
+      {29, Tick, "", "not yet"},
+      {30, Tick, "\xff\xf1", "idle for the period"},
+      {31, Tick, "", "counted from the NOP"},
+      {45, Type, "x", "the user types"},
+      {74, Tick, "", "counted from the typed byte"},
+      {75, Tick, "\xff\xf1", "idle again"},
+      {900, Tick, "\xff\xf1", "a late tick sends one, not one per missed period"},
+      {100, Tick, "", "clock set back: counted from there"},
+      {130, Tick, "\xff\xf1", "a period after the clock was set back"},
+      {500, CloseThenTick, "", "none while disconnected"},
+  };
+  for (const auto& step : steps) {
+    host.now = 1000 + step.at;
+    if (step.act == Type) session->SendData("x");
+    if (step.act == CloseThenTick) session->Close();
+    if (step.act != Type) session->UpdateConnectedTime();
+    EXPECT_EQ(connection.sent, step.sent) << step.at << ": " << step.why;
+    connection.sent.clear();
+  }
+}
+
+TEST_F(Lifecycle, KeepaliveIsOffByDefaultAndAStoredPeriodIsKeptInRange) {
+  const struct {
+    const char* stored;  // nullptr: no key
+    int seconds;
+  } cases[] = {{nullptr, 0}, {"0", 0}, {"3600", 3600}, {"-5", 0}, {"7200", 3600}, {"junk", 0}};
+  for (const auto& c : cases) {
+    MemoryProfile stored;
+    if (c.stored) stored.Set("Options", "KeepAlive", c.stored);
+    ScriptedConnection line;
+    CTelnetSession s(host, line, stored);
+    EXPECT_EQ(s.KeepAlive(), c.seconds) << (c.stored ? c.stored : "none");
+    host.now = 1000;
+    ASSERT_TRUE(s.OpenConnection("127.0.0.1", 23));
+    host.now = 1000 + 100000;
+    s.UpdateConnectedTime();
+    EXPECT_EQ(line.sent, c.seconds == 0 ? "" : "\xff\xf1") << (c.stored ? c.stored : "none");
+  }
+}
 }  // namespace

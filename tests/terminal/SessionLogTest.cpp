@@ -1,5 +1,5 @@
 // The session log as a real file: what the host sent, controls dropped, each
-// CR written as CR LF, across reads and connections.
+// CR written as CR LF, across reads and connections; and the raw log.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -58,6 +58,45 @@ TEST_F(SessionLog, FiltersBytesExactly) {
   });
   EXPECT_EQ(rig.host.panes[kPaneLog], "");
   EXPECT_EQ(ReadFile(file), "ab\r\ncd[1m\xff\xfbonetwo\x7f\x80\xfe\r\nend[2J");
+}
+
+// The raw log holds the data bytes exactly, telnet commands taken out, the
+// same whether the host's bytes come in one read or one byte per read.
+TEST_F(SessionLog, TheRawLogHoldsTheDataBytesWithoutTelnetCommands) {
+  const struct {
+    const char* title;
+    std::string in, logged;
+  } cases[] = {
+      {"controls and high bytes as they came", "ab\r\ncd\x1b[1m\tx\a\b\0\x7f\x80\xfe\rend"s,
+       "ab\r\ncd\x1b[1m\tx\a\b\0\x7f\x80\xfe\rend"s},
+      {"commands removed",
+       "a\xff\xfb\x01"
+       "b\xff\xfd\x18"
+       "c\xff\xf1"
+       "d\xff\xfa\x18\x01\xff\xf0"
+       "e",
+       "abcde"},
+      {"a doubled IAC is one data byte", "x\xff\xffy\xff\xff", "x\xffy\xff"},
+      {"an unfinished escape is logged once", "\x1b[2", "\x1b[2"},
+  };
+  int n = 0;
+  for (const auto& c : cases) {
+    for (const bool bytewise : {false, true}) {
+      SCOPED_TRACE(std::string(c.title) + (bytewise ? ", a byte per read" : ""));
+      const fs::path file = dir / ("raw" + std::to_string(n++) + ".log");
+      rig.session->ToggleLog([&]() -> std::optional<LogChoice> { return LogChoice(file, true); });
+      ASSERT_TRUE(rig.session->IsLoggingRaw());
+      if (bytewise) {
+        rig.FeedBytewise(c.in);
+      } else {
+        rig.Feed(c.in);
+      }
+      rig.session->ToggleLog([]() -> std::optional<LogChoice> { return std::nullopt; });
+      EXPECT_EQ(ReadFile(file), c.logged);
+      // The carried escape must not reach the next case's screen.
+      rig.Feed("\x1b[m\r\n");
+    }
+  }
 }
 
 TEST_F(SessionLog, GoesOnAcrossConnectionsAndEmptiesAnExistingFile) {

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cstdio>
 
+#include "terminal/Controls.h"
 #include "terminal/TelnetSession.h"
 
 namespace {
@@ -46,7 +47,7 @@ bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
   m_TelnetState = TelnetState::Data;
   m_bWinSizeWarned = false;
   m_pFrame->StartTimer();
-  m_timeConnected = m_pFrame->Now();
+  m_timeConnected = m_timeLastSent = m_pFrame->Now();
   return true;
 }
 
@@ -79,4 +80,17 @@ void CTelnetSession::UpdateConnectedTime() {
   // profile, and how long received text waits before it reaches the log file.
   FlushScreenSize();
   FlushLog();
+  SendKeepAliveWhenDue();
+}
+
+void CTelnetSession::SendKeepAliveWhenDue() {
+  if (m_nKeepAlive == 0 || !IsConnected()) return;
+  const std::time_t now = m_pFrame->Now();
+  // A clock set back must not hold the next keepalive back by as much.
+  if (now < m_timeLastSent) m_timeLastSent = now;
+  if (now - m_timeLastSent < m_nKeepAlive) return;
+  // NOP asks nothing of the host, yet the bytes on the wire keep routers and
+  // firewalls from dropping an idle connection.
+  const unsigned char nop[] = {telnet::kIac, telnet::kNop};
+  Send(nop, sizeof nop);
 }

@@ -41,6 +41,7 @@ void CTelnetSession::ReceiveBlock() {
     // are taken out first; a read without any (the common case) is walked as
     // it came.
     if (m_TelnetState == TelnetState::Data && std::memchr(fresh, telnet::kIac, n) == nullptr) {
+      LogData(fresh, static_cast<std::size_t>(n));
       m_nCarry = 0;
       Walk(m_RecvBuf, end);
     } else {

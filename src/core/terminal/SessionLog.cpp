@@ -1,34 +1,37 @@
 // The session log: the host's raw bytes with controls dropped and each CR
-// written as a CR LF line end. Writes are buffered (the receive path is hot);
-// the connected-time tick and the close hand them to the file, so text reaches
-// it within about a second of its arrival. The first write that fails (a full
-// disk) ends the log, so "Logging" is never shown over a file that no longer grows.
+// written as a CR LF line end; or, as a raw log, the data bytes the telnet
+// layer hands on (commands out, a doubled IAC as one 255), for replay.
+// Writes are buffered (the receive path is hot); the connected-time tick and
+// the close hand them to the file, so text reaches it within about a second of
+// its arrival. The first write that fails (a full disk) ends the log, so
+// "Logging" is never shown over a file that no longer grows.
 #include <cerrno>
 #include <cstring>
 
 #include "terminal/Controls.h"
 #include "terminal/TelnetSession.h"
 
-void CTelnetSession::ToggleLog(const std::function<std::optional<std::string>()>& chooseFile) {
+void CTelnetSession::ToggleLog(const std::function<std::optional<LogChoice>()>& chooseFile) {
   if (IsLogging()) {
     FlushLog();  // a last write that fails is told, as any other
     CloseLog();
     m_pFrame->SetPaneText(kPaneLog, "");
     return;
   }
-  const std::optional<std::string> path = chooseFile();
-  if (!path) return;
-  if (!OpenLog(*path)) {
-    m_pFrame->ShowMessage("Cannot open " + *path, MessageKind::Stop);
+  const std::optional<LogChoice> choice = chooseFile();
+  if (!choice) return;
+  if (!OpenLog(choice->path, choice->raw)) {
+    m_pFrame->ShowMessage("Cannot open " + choice->path, MessageKind::Stop);
     return;
   }
   m_pFrame->SetPaneText(kPaneLog, "Logging");
 }
 
-bool CTelnetSession::OpenLog(const std::string& path) {
+bool CTelnetSession::OpenLog(const std::string& path, bool raw) {
   CloseLog();
   m_pLogFile = m_pFrame->OpenLogFile(path);
   m_strLogPath = path;
+  m_bLogRaw = raw;
   return m_pLogFile != nullptr;
 }
 
@@ -53,7 +56,7 @@ void CTelnetSession::FlushLog() {
 }
 
 void CTelnetSession::Log(const unsigned char* data, int count) {
-  if (m_pLogFile == nullptr) return;
+  if (m_pLogFile == nullptr || m_bLogRaw) return;
   unsigned char out[2 * kRecvBufSize];
   int n = 0;
   for (int i = 0; i < count; ++i) {

@@ -32,6 +32,7 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
           std::memchr(p, kIac, static_cast<std::size_t>(end - p)));
       const unsigned char* stop = iac != nullptr ? iac : end;
       if (out != p) std::memmove(out, p, static_cast<std::size_t>(stop - p));
+      LogData(out, static_cast<std::size_t>(stop - p));
       out += stop - p;
       p = stop;
       if (p == end) break;
@@ -49,6 +50,7 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
             walkDataSoFar();
             Resize(m_Screen.m_nWidth, m_Screen.m_nHeight);
           }
+          LogData(&kIac, 1);
           *out++ = kIac;
           m_TelnetState = TelnetState::Data;
         } else if (HasNoOption(b)) {

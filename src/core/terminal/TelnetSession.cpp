@@ -22,6 +22,7 @@ CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profi
   const int emulation = keys::Emulation.Read(profile);
   m_nEmulation = (emulation == 0 || emulation == 1) ? emulation : 0;
   m_bWinSizeWarning = keys::WinSizeWarning.Read(profile) != 0;
+  m_nKeepAlive = std::clamp(keys::KeepAlive.Read(profile), 0, kMaxKeepAlive);
 
   FontDescription desc;
   desc.heightTenths = keys::FontSize.Read(profile);
@@ -59,7 +60,9 @@ CTelnetSession::~CTelnetSession() {
 
 bool CTelnetSession::Send(const unsigned char* data, std::size_t len) {
   if (len == 0) return true;
-  return m_Connection.Send(data, len);
+  if (!m_Connection.Send(data, len)) return false;
+  m_timeLastSent = m_pFrame->Now();
+  return true;
 }
 
 bool CTelnetSession::Send(const std::string& bytes) {
@@ -108,6 +111,11 @@ void CTelnetSession::SetDisconnectNotify(bool on) {
 void CTelnetSession::SetWinSizeWarning(bool on) {
   m_bWinSizeWarning = on;
   keys::WinSizeWarning.Write(m_Profile, on ? 1 : 0);
+}
+
+void CTelnetSession::SetKeepAlive(int seconds) {
+  m_nKeepAlive = std::clamp(seconds, 0, kMaxKeepAlive);
+  keys::KeepAlive.Write(m_Profile, m_nKeepAlive);
 }
 
 void CTelnetSession::SetBackgroundColour(Colour colour) {

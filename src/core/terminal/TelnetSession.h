@@ -35,6 +35,18 @@ class LineCheckDatabase;
 struct SessionTestAccess;
 
 inline constexpr int kRecvBufSize = 4096;
+// The longest keepalive period, in seconds.
+inline constexpr int kMaxKeepAlive = 3600;
+
+// The log the user chose: its file, and whether it holds the host's data bytes
+// exactly as received (telnet commands taken out) rather than the text log.
+struct LogChoice {
+  // Implicit: a plain path chooses the text log.
+  LogChoice(std::string file, bool rawBytes = false)  // NOLINT(google-explicit-constructor)
+      : path(std::move(file)), raw(rawBytes) {}
+  std::string path;
+  bool raw;
+};
 
 class CTelnetSession : public ConnectionEvents {
  public:
@@ -48,6 +60,8 @@ class CTelnetSession : public ConnectionEvents {
   void Close();
   void OnReceive(int errorCode) override;
   void OnClose(int errorCode) override;
+  // The one-second tick: the connected time, the held-back writes, and the
+  // keepalive when one is due.
   void UpdateConnectedTime();
   bool IsConnected() const { return m_Connection.IsOpen(); }
   // Sends every byte or nothing useful; failures are ignored by callers.
@@ -85,6 +99,9 @@ class CTelnetSession : public ConnectionEvents {
   void SetDisconnectNotify(bool on);
   bool WinSizeWarning() const { return m_bWinSizeWarning; }
   void SetWinSizeWarning(bool on);
+  // Seconds without sending after which an IAC NOP goes out; 0 never.
+  int KeepAlive() const { return m_nKeepAlive; }
+  void SetKeepAlive(int seconds);
   Colour BackgroundColour() const { return m_crBackground; }
   void SetBackgroundColour(Colour colour);
   Colour ForegroundColour() const { return m_crForeground; }
@@ -132,11 +149,17 @@ class CTelnetSession : public ConnectionEvents {
   // --- Session log ----------------------------------------------------------
   // Stops a running log, or asks chooseFile for a path (nothing: cancelled) and
   // starts one there, emptying an existing file; tells the user when it cannot.
-  void ToggleLog(const std::function<std::optional<std::string>()>& chooseFile);
-  bool OpenLog(const std::string& path);
+  void ToggleLog(const std::function<std::optional<LogChoice>()>& chooseFile);
+  bool OpenLog(const std::string& path, bool raw = false);
   void CloseLog();
   bool IsLogging() const { return m_pLogFile != nullptr; }
+  bool IsLoggingRaw() const { return m_pLogFile != nullptr && m_bLogRaw; }
+  // The text log: every byte the host sent, controls dropped, CR as CR LF.
   void Log(const unsigned char* data, int count);
+  // The raw log: the data bytes the telnet layer hands on, as they are.
+  void LogData(const unsigned char* data, std::size_t count) {
+    if (m_bLogRaw && m_pLogFile != nullptr && count > 0) WriteLog(data, static_cast<int>(count));
+  }
   // Hands what the log holds in memory to the file.
   void FlushLog();
   bool WriteLog(const unsigned char* bytes, int count);
@@ -178,6 +201,7 @@ class CTelnetSession : public ConnectionEvents {
   SessionHost* m_pFrame;
   std::FILE* m_pLogFile = nullptr;
   std::string m_strLogPath;  // as chosen, for the message when a write fails
+  bool m_bLogRaw = false;    // the log holds data bytes as received, not text
   // The size the user or the profile asked for; applied once the host agrees
   // to NAWS (until then the screen keeps its current size).
   int m_nWantedWidth = 80;
@@ -216,6 +240,8 @@ class CTelnetSession : public ConnectionEvents {
   bool m_bHasFont = false;
   FontDescription m_Font;
   std::time_t m_timeConnected = 0;
+  int m_nKeepAlive = 0;
+  std::time_t m_timeLastSent = 0;  // of the last bytes sent on this connection
   Colour m_crBackground = 0;
   Colour m_crForeground = MakeColour(192, 192, 192);
   // Text and back colour of an unselected run, by attribute byte; worked out
@@ -256,6 +282,7 @@ class CTelnetSession : public ConnectionEvents {
   // Fills m_RunColours for the current colours and reverse option, when they changed.
   void PrepareRunColours();
   void UpdateCursorPanes();
+  void SendKeepAliveWhenDue();
   void RunLineCheck();
   void ShowMessageFromAnyThread(const std::string& text);
   void PostMessageText(const std::string& text);

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -97,6 +98,17 @@ void CTerminalPropertiesDlg::BuildControls() {
   otherLayout->addWidget(m_checkReverseColor);
   grid->addWidget(other, 1, 1);
 
+  auto* keepAlive = new QHBoxLayout;
+  m_editKeepAlive = new QLineEdit(this);
+  m_editKeepAlive->setValidator(digits);
+  m_editKeepAlive->setMaximumWidth(m_editBuffer->maximumWidth());
+  auto* keepAliveText = new QLabel(QStringLiteral("&Keepalive every N seconds (0 = off)"), this);
+  keepAliveText->setBuddy(m_editKeepAlive);
+  keepAlive->addWidget(keepAliveText);
+  keepAlive->addWidget(m_editKeepAlive);
+  keepAlive->addStretch();
+  grid->addLayout(keepAlive, 2, 0, 1, 2);
+
   auto* buttons = new QVBoxLayout;
   m_buttonOk = new QPushButton(QStringLiteral("OK"), this);
   m_buttonCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -110,10 +122,10 @@ void CTerminalPropertiesDlg::BuildControls() {
 
   // Tab order of the design: the buttons first, then the groups as laid out.
   QWidget* order[] = {
-      m_buttonOk,         m_buttonCancel,     m_radioVt100,          m_radioAnsi,
-      m_radioApplication, m_radioCursor,      m_radioSendsBackspace, m_radioSendsDelete,
-      m_editWidth,        m_editHeight,       m_editBuffer,          m_checkLocalEcho,
-      m_checkBlockCursor, m_checkReverseColor};
+      m_buttonOk,         m_buttonCancel,      m_radioVt100,          m_radioAnsi,
+      m_radioApplication, m_radioCursor,       m_radioSendsBackspace, m_radioSendsDelete,
+      m_editWidth,        m_editHeight,        m_editBuffer,          m_checkLocalEcho,
+      m_checkBlockCursor, m_checkReverseColor, m_editKeepAlive};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -127,6 +139,7 @@ bool CTerminalPropertiesDlg::EditSettings(TerminalSettings& settings, const RunF
   m_bCheckLocalEcho = settings.bLocalEcho;
   m_bCheckBlockCursor = settings.bBlockCursor;
   m_bCheckReverseColor = settings.bReverseColor;
+  m_uKeepAlive = static_cast<unsigned>(std::max(settings.nKeepAlive, 0));
   ShowValues();
 
   const int result = run ? run(*this) : exec();
@@ -142,6 +155,7 @@ bool CTerminalPropertiesDlg::EditSettings(TerminalSettings& settings, const RunF
   settings.bLocalEcho = m_bCheckLocalEcho;
   settings.bBlockCursor = m_bCheckBlockCursor;
   settings.bReverseColor = m_bCheckReverseColor;
+  settings.nKeepAlive = static_cast<int>(m_uKeepAlive);
   return true;
 }
 
@@ -155,6 +169,7 @@ void CTerminalPropertiesDlg::ShowValues() {
   CheckIndex(m_nRadioEmulation, m_radioVt100, m_radioAnsi);
   m_editHeight->setText(QString::number(m_uHeight));
   m_editWidth->setText(QString::number(m_uWidth));
+  m_editKeepAlive->setText(QString::number(m_uKeepAlive));
 }
 
 bool CTerminalPropertiesDlg::TakeNumber(QLineEdit* field, unsigned min, unsigned max,
@@ -184,10 +199,11 @@ bool CTerminalPropertiesDlg::TakeNumber(QLineEdit* field, unsigned min, unsigned
 void CTerminalPropertiesDlg::accept() {
   // Nothing is kept unless every field is taken: a refusal leaves the members
   // as they were when the dialog opened.
-  unsigned buffer = 0, height = 0, width = 0;
+  unsigned buffer = 0, height = 0, width = 0, keepAlive = 0;
   if (!TakeNumber(m_editBuffer, kMinBuffer, kMaxBuffer, buffer)) return;
   if (!TakeNumber(m_editHeight, kMinSide, kMaxSide, height)) return;
   if (!TakeNumber(m_editWidth, kMinSide, kMaxSide, width)) return;
+  if (!TakeNumber(m_editKeepAlive, 0, kMaxKeepAliveSeconds, keepAlive)) return;
   m_uBufferSize = buffer;
   m_bCheckLocalEcho = m_checkLocalEcho->isChecked();
   m_bCheckReverseColor = m_checkReverseColor->isChecked();
@@ -197,5 +213,6 @@ void CTerminalPropertiesDlg::accept() {
   m_nRadioEmulation = CheckedIndex(m_radioVt100, m_radioAnsi);
   m_uHeight = height;
   m_uWidth = width;
+  m_uKeepAlive = keepAlive;
   QDialog::accept();
 }

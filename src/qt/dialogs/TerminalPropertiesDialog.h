@@ -1,7 +1,7 @@
 #pragma once
 // The Terminal properties dialog: emulation, arrow-key mode, what Backspace
-// sends, screen size, scroll-back size, local echo, cursor shape and reversed
-// colours, edited together. The frame applies and stores the result.
+// sends, screen size, scroll-back size, local echo, cursor shape, reversed
+// colours and the keepalive period, edited together. The frame applies and stores the result.
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -13,7 +13,7 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
-// The nine settings as the frame hands them to the dialog and reads them back.
+// The settings as the frame hands them to the dialog and reads them back.
 struct TerminalSettings {
   int nEmulation = 0;  // 0 VT100, 1 ANSI
   bool bApplicationMode = true;
@@ -24,6 +24,7 @@ struct TerminalSettings {
   bool bLocalEcho = false;
   bool bBlockCursor = false;
   bool bReverseColor = false;
+  int nKeepAlive = 0;  // seconds, 0 off
 };
 
 class CTerminalPropertiesDlg : public QDialog {
@@ -32,9 +33,10 @@ class CTerminalPropertiesDlg : public QDialog {
  public:
   using RunFn = std::function<int(QDialog& dialog)>;
 
-  // Accepted ranges of the three numbers.
+  // Accepted ranges of the numbers.
   static constexpr unsigned kMinSide = 1, kMaxSide = 255;
   static constexpr unsigned kMinBuffer = 1000, kMaxBuffer = 65536;
+  static constexpr unsigned kMaxKeepAliveSeconds = 3600;
 
   explicit CTerminalPropertiesDlg(ShowMessageFn showMessage, QWidget* parent = nullptr);
 
@@ -43,7 +45,7 @@ class CTerminalPropertiesDlg : public QDialog {
   bool EditSettings(TerminalSettings& settings, const RunFn& run = {});
 
   // OK: takes the fields in the order buffer, check boxes, radio groups,
-  // height, width; the first field refused is reported and focused, and the
+  // height, width, keepalive; the first field refused is reported and focused, and the
   // dialog stays open.
   void accept() override;
 
@@ -57,6 +59,7 @@ class CTerminalPropertiesDlg : public QDialog {
   int m_nRadioEmulation = -1;  // 0 "VT100", 1 "ANSI"
   unsigned m_uHeight = 0;
   unsigned m_uWidth = 0;
+  unsigned m_uKeepAlive = 0;
 
   QRadioButton* Vt100Radio() const { return m_radioVt100; }
   QRadioButton* AnsiRadio() const { return m_radioAnsi; }
@@ -67,6 +70,7 @@ class CTerminalPropertiesDlg : public QDialog {
   QLineEdit* WidthEdit() const { return m_editWidth; }
   QLineEdit* HeightEdit() const { return m_editHeight; }
   QLineEdit* BufferEdit() const { return m_editBuffer; }
+  QLineEdit* KeepAliveEdit() const { return m_editKeepAlive; }
   QCheckBox* LocalEchoCheck() const { return m_checkLocalEcho; }
   QCheckBox* BlockCursorCheck() const { return m_checkBlockCursor; }
   QCheckBox* ReverseColorCheck() const { return m_checkReverseColor; }
@@ -91,6 +95,7 @@ class CTerminalPropertiesDlg : public QDialog {
   QLineEdit* m_editWidth = nullptr;
   QLineEdit* m_editHeight = nullptr;
   QLineEdit* m_editBuffer = nullptr;
+  QLineEdit* m_editKeepAlive = nullptr;
   QCheckBox* m_checkLocalEcho = nullptr;
   QCheckBox* m_checkBlockCursor = nullptr;
   QCheckBox* m_checkReverseColor = nullptr;

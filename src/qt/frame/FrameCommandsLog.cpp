@@ -1,10 +1,12 @@
 // The Log command: starts a log of the host's output in a file the user
 // chooses, or stops the running one. Also the one way the frame runs its modal
 // dialogs, so tests can answer them.
+#include <QCheckBox>
 #include <QDialog>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGridLayout>
 
 #include "frame/LogFileOpen.h"
 #include "frame/MainFrame.h"
@@ -22,8 +24,10 @@ void CMainFrame::OnOptionsLog() {
   m_pSession->ToggleLog([this] { return ChooseLogFile(); });
 }
 
-std::optional<std::string> CMainFrame::ChooseLogFile() {
+std::optional<LogChoice> CMainFrame::ChooseLogFile() {
   QFileDialog dialog(this, QStringLiteral("Log File"));
+  // Qt's own dialog, the same on every desktop, so it can carry the raw choice.
+  dialog.setOption(QFileDialog::DontUseNativeDialog);
   // Any name may be given; the log creates the file or empties it.
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
@@ -33,6 +37,11 @@ std::optional<std::string> CMainFrame::ChooseLogFile() {
   // message box, so the question looks and is answered like every other one.
   dialog.setOption(QFileDialog::DontConfirmOverwrite);
   dialog.selectFile(QStringLiteral("default"));
+  // Unchecked each time: no log setting is remembered.
+  auto* raw = new QCheckBox(QStringLiteral("Raw (every byte received)"), &dialog);
+  raw->setObjectName(QStringLiteral("rawLogCheck"));
+  if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+    grid->addWidget(raw, grid->rowCount(), 0, 1, -1);
   for (;;) {
     if (RunDialog(dialog) != QDialog::Accepted) return std::nullopt;
     const QStringList chosen = dialog.selectedFiles();
@@ -49,6 +58,6 @@ std::optional<std::string> CMainFrame::ChooseLogFile() {
       dialog.selectFile(file.fileName());
       continue;
     }
-    return QFile::encodeName(path).toStdString();
+    return LogChoice(QFile::encodeName(path).toStdString(), raw->isChecked());
   }
 }

@@ -1,4 +1,4 @@
-// The Terminal properties command: the nine terminal settings edited in one
+// The Terminal properties command: the terminal settings edited in one
 // dialog, then applied to the frame and the session and stored.
 #include "dialogs/TerminalPropertiesDialog.h"
 #include "frame/MainFrame.h"
@@ -17,6 +17,7 @@ void CMainFrame::OnTerminalProperties() {
   settings.bLocalEcho = m_bLocalEcho;
   settings.bBlockCursor = session.BlockCursor();
   settings.bReverseColor = session.ReverseColor();
+  settings.nKeepAlive = session.KeepAlive();
 
   CTerminalPropertiesDlg dialog(
       [this](const std::string& text, MessageKind kind) { return ShowMessage(text, kind); }, this);
@@ -40,5 +41,7 @@ void CMainFrame::OnTerminalProperties() {
   keys::LocalEcho.Write(m_Profile, m_bLocalEcho ? 1 : 0);
   session.SetBlockCursor(settings.bBlockCursor);
   session.SetReverseColor(settings.bReverseColor);
+  // Stored only when changed: a profile without the key stays as it was.
+  if (settings.nKeepAlive != session.KeepAlive()) session.SetKeepAlive(settings.nKeepAlive);
   Invalidate();  // new cursor shape and colours everywhere
 }

@@ -34,6 +34,7 @@
 #include "view/TerminalViewOwner.h"
 
 class CTelnetSession;
+struct LogChoice;
 class QtConnection;
 class TerminalView;
 class QAction;
@@ -134,7 +135,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   // Runs a modal dialog through FrameHooks::runDialog (FrameCommandsLog.cpp).
   int RunDialog(QDialog& dialog);
   // The log file dialog; nothing when cancelled (FrameCommandsLog.cpp).
-  std::optional<std::string> ChooseLogFile();
+  std::optional<LogChoice> ChooseLogFile();
   QPoint m_ptSelAnchor;  // where the left button last went down
 
   // --- Keys (FrameKeys.cpp) -------------------------------------------------
