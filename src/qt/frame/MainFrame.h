@@ -24,7 +24,6 @@
 #include <vector>
 
 #include "cmdline/CommandLine.h"
-#include "frame/EarlyKeys.h"
 #include "frame/QtKeyMapping.h"
 #include "platform/SessionHost.h"
 #include "settings/Profile.h"
@@ -32,6 +31,7 @@
 #include "terminal/ScrollCode.h"
 #include "text/CodePage.h"
 #include "view/TerminalViewOwner.h"
+#include "x11/EarlyKeys.h"
 
 class CTelnetSession;
 class QtConnection;
