@@ -146,7 +146,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   // Text committed by an input method or a dead key: typed characters, one
   // send each (MainFrame.cpp).
   void OnCommittedText(const QString& text) override;
-  // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsMacro.cpp) ---
+  // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsOptions.cpp)
   // The twelve macro texts of App+F1 .. App+F12 as typed (UTF-8).
   const std::array<std::string, 12>& Macros() const { return m_strMacro; }
 
@@ -252,7 +252,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   QtConnection* m_pConnection = nullptr;
   std::unique_ptr<CTelnetSession> m_pSession;
 
-  // --- Keys and macros (FrameKeys.cpp, FrameCommandsMacro.cpp) --------------
+  // --- Keys and macros (FrameKeys.cpp, FrameCommandsOptions.cpp) ------------
   // A typed character code: sent, then echoed when local echo is on.
   void OnChar(unsigned char character);
   // Alt combinations; false when the key is left to the window system.
