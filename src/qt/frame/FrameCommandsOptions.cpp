@@ -41,11 +41,13 @@ void CMainFrame::OnOptionsWindowSizeWarning() {
   UpdateOptionChecks();
 }
 
+bool CMainFrame::AutoCloseChecked() const { return m_pSession->AutoClose(); }
+bool CMainFrame::DisconnectNotifyChecked() const { return m_pSession->DisconnectNotify(); }
+bool CMainFrame::WinSizeWarningChecked() const { return m_pSession->WinSizeWarning(); }
+
 void CMainFrame::UpdateOptionChecks() {
-  Action(cmd::ID_OPTIONS_AUTO_CLOSE)->setChecked(m_pSession->AutoClose());
-  Action(cmd::ID_OPTIONS_DISCONNECT_NOTIFY)->setChecked(m_pSession->DisconnectNotify());
-  Action(cmd::ID_OPTIONS_SAVE_WINDOW_POSITION)->setChecked(m_bSaveWinPosition);
-  Action(cmd::ID_OPTIONS_WINDOW_SIZE_WARNING)->setChecked(m_pSession->WinSizeWarning());
+  for (const MenuRow& row : MenuTable())
+    if (row.checked) Action(row.id)->setChecked((this->*row.checked)());
 }
 
 // The Font and Background color commands.

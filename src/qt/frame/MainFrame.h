@@ -5,9 +5,9 @@
 // go through it.
 //
 // The frame's code is spread by concern: MainFrame.cpp (construction, menu,
-// status bar in StatusPanes.cpp), FrameHost.cpp (what the session asks of its window),
-// FrameCommandsConnection.cpp, FrameCommandsOptions.cpp, FrameCommandsEdit.cpp,
-// FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
+// status bar in StatusPanes.cpp), MenuTable.cpp (every menu command's row), FrameHost.cpp (what the
+// session asks of its window), FrameCommandsConnection.cpp, FrameCommandsOptions.cpp,
+// FrameCommandsEdit.cpp, FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
 // TerminalView.cpp (the terminal area widget).
 #include <QElapsedTimer>
 #include <QMainWindow>
@@ -20,6 +20,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   void RebuildRecentHostMenu();
   void OnFileOpen();
   void OnFileClose();
+  void OnAppExit();
   void OnRecentHost(int slot);
   void OnTimer();
   // Open only while disconnected, Close only while connected.
@@ -194,7 +196,25 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   // bar kept it.
   void ReturnKeysFromMenuBar();
   void BuildStatusBar();
-  QAction* AddCommand(QMenu* menu, const char* text, int id, const char* prompt);
+  // One row of the menu bar: a drop-down's title, a separator, or a command
+  // with everything needed to build, run and check-mark it.
+  struct MenuRow {
+    enum Kind { Popup, Item, Separator } kind;
+    const char* text;                               // as shown, with its & mnemonic
+    int id = 0;                                     // cmd::ID_...
+    const char* prompt = nullptr;                   // status-bar text while the item is highlighted
+    const char* shortcut = nullptr;                 // shown beside the item; QKeySequence's text
+    void (CMainFrame::*handler)() = nullptr;        // none: connected elsewhere
+    bool (CMainFrame::*checked)() const = nullptr;  // a check-mark item: whether it is on
+  };
+  static std::span<const MenuRow> MenuTable();  // MenuTable.cpp
+  // The check marks of the Options toggles (FrameCommandsOptions.cpp).
+  bool AutoCloseChecked() const;
+  bool DisconnectNotifyChecked() const;
+  bool WinSizeWarningChecked() const;
+  // A command's action; without a menu it is an accelerator of the window.
+  QAction* AddCommand(QMenu* menu, const char* text, const char* shortcut, int id,
+                      const char* prompt);
   void ConnectCommands();
   void OnScrollBarAction(int action);
 
