@@ -5,10 +5,10 @@
 // go through it.
 //
 // The frame's code is spread by concern: MainFrame.cpp (construction, menu,
-// status bar in StatusPanes.cpp), MenuTable.cpp (every menu command's row), FrameHost.cpp (what the
-// session asks of its window), FrameCommandsConnection.cpp, FrameCommandsOptions.cpp,
-// FrameCommandsEdit.cpp, FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
-// TerminalView.cpp (the terminal area widget).
+// status bar in StatusPanes.cpp), MenuTable.cpp (every menu command's row),
+// FrameHost.cpp (what the session asks of its window), the FrameCommands*.cpp
+// of each menu, FrameClose.cpp (closing and the window position),
+// FrameKeys.cpp, and TerminalView.cpp (the terminal area widget).
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
