@@ -9,9 +9,9 @@
 #include <memory>
 #include <new>
 
+#include "ScriptedConnection.h"
 #include "Streams.h"
 #include "platform/headless/HeadlessHost.h"
-#include "platform/headless/ScriptedConnection.h"
 #include "settings/MemoryProfile.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
+#include "ScriptedConnection.h"
 #include "platform/headless/HeadlessHost.h"
-#include "platform/headless/ScriptedConnection.h"
 #include "settings/MemoryProfile.h"
 #include "terminal/TelnetSession.h"
 

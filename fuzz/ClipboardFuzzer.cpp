@@ -14,7 +14,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "text/ClipboardBytes.h"
 #include "text/CodePage.h"
 
 // Data for the host doubles every 0xFF so the host does not take it for a

@@ -28,8 +28,8 @@
 #include <string>
 
 #include "ScreenInvariants.h"
+#include "ScriptedConnection.h"
 #include "platform/headless/HeadlessHost.h"
-#include "platform/headless/ScriptedConnection.h"
 #include "settings/MemoryProfile.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"

@@ -20,8 +20,8 @@
 #include <string_view>
 
 #include "PieceReader.h"
+#include "platform/Connection.h"
 #include "platform/headless/HeadlessHost.h"
-#include "platform/headless/ScriptedConnection.h"
 #include "settings/MemoryProfile.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
@@ -99,7 +99,7 @@ Options ParseOptions(int argc, char** argv) {
 // exactly --block bytes (or in pieces, behind an unfinished sequence). A
 // thread of its own reads the input ahead into a small ring, so memory stays
 // flat whatever the input's size and the kernel's copy overlaps the engine.
-class StdinConnection : public ScriptedConnection {
+class StdinConnection : public Connection {
  public:
   // `spool`, when given, receives every byte the session sends as it sends it;
   // without it the answers are dropped, so memory stays flat however many the
@@ -108,6 +108,14 @@ class StdinConnection : public ScriptedConnection {
       : block_(static_cast<std::size_t>(block)),
         spool_(spool),
         reader_(STDIN_FILENO, kPieceBytes, kPieces) {}
+
+  bool Create() override {
+    open_ = true;
+    return true;
+  }
+  bool Connect(const std::string&, unsigned) override { return true; }
+  void Close() override { open_ = false; }
+  bool IsOpen() const override { return open_; }
 
   bool Send(const unsigned char* data, std::size_t len) override {
     if (!IsOpen()) return false;  // nothing goes out before the connection is up
@@ -145,6 +153,7 @@ class StdinConnection : public ScriptedConnection {
   static constexpr std::size_t kPieceBytes = 128 << 10, kPieces = 8;
   const std::size_t block_;
   std::FILE* const spool_;
+  bool open_ = false;
   bool spoolFailed_ = false;
   PieceReader reader_;
   std::span<const unsigned char> piece_;

@@ -23,9 +23,9 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "ScreenInvariants.h"
+#include "ScriptedConnection.h"
 #include "net/QtConnection.h"
 #include "platform/headless/HeadlessHost.h"
-#include "platform/headless/ScriptedConnection.h"
 #include "terminal/TelnetSession.h"
 #include "view/TerminalView.h"
 

@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Checks that includes run one way between the source trees:
 #   - the portable core (src/core) includes no Qt header and nothing of src/qt;
+#   - within the core, folders include only their own level or the levels
+#     below: platform, text, settings, cmdline and input at the bottom, then
+#     linecheck, then terminal; a new core folder must be given its level here;
 #   - within the Qt program, dialogs do not include the frame, the terminal
 #     view neither the frame nor the dialogs, the network layer no user
-#     interface, and nothing but the start-up includes the start-up.
+#     interface, and nothing but the start-up includes the start-up;
+#   - the X11 code lives in src/qt/x11 alone: no other folder includes an X11
+#     or xcb header, only the frame includes x11, and x11 includes nothing of
+#     the program but the status panes whose lock-key state it fills.
 # Prints every offending line and fails if there is one.
 set -u
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
@@ -30,4 +36,24 @@ offend "the network layer includes the user interface" \
   "$(grep -rnE "${include}\"(frame|view|app|dialogs)/" qt/net)"
 offend "something outside start-up includes it" \
   "$(grep -rnE "${include}\"app/" qt/frame qt/view qt/dialogs qt/net)"
+offend "an X11 or xcb header outside the x11 folder" \
+  "$(grep -rnE "${include}<(X11|xcb)/" core $(ls -d qt/*/ | grep -vx 'qt/x11/'))"
+offend "something besides the frame includes the x11 folder" \
+  "$(grep -rnE "${include}\"x11/" qt/view qt/dialogs qt/net qt/app)"
+offend "the x11 folder includes the program beyond the status panes" \
+  "$(grep -rnE "${include}\"(frame|view|app|dialogs|net)/" qt/x11 | grep -v '"frame/StatusPanes.h"')"
+
+# The core's levels, lowest first; a folder may include its own level and
+# those before it, never one after.
+core_levels=("platform text settings cmdline input" "linecheck" "terminal")
+unplaced=$(cd core && ls -d */ | tr -d / | grep -vxF -f <(printf '%s\n' ${core_levels[*]}))
+offend "a core folder without a level in check_includes.sh" "$unplaced"
+for ((level = 0; level < ${#core_levels[@]}; ++level)); do
+  above=$(printf '%s\n' "${core_levels[@]:level+1}" | tr ' ' '\n' | grep . | paste -sd'|')
+  [ -n "$above" ] || continue
+  for folder in ${core_levels[level]}; do
+    offend "core/$folder includes a folder above its level" \
+      "$(grep -rnE "${include}\"(${above})/" "core/$folder")"
+  done
+done
 exit $status

@@ -316,14 +316,27 @@ class FrameTest : public QObject {
     CMainFrame& frame = rig.Start();
     frame.show();
     QVERIFY(QTest::qWaitForWindowActive(&frame));
-    for (auto [key, id] :
-         {std::pair{Qt::Key_B, cmd::ID_OPTIONS_BACKGROUND_COLOR},
-          std::pair{Qt::Key_F, cmd::ID_OPTIONS_FONT}, std::pair{Qt::Key_L, cmd::ID_OPTIONS_LOG},
-          std::pair{Qt::Key_M, cmd::ID_OPTIONS_MACRO},
-          std::pair{Qt::Key_T, cmd::ID_OPTIONS_TERMINAL}}) {
-      QSignalSpy spy(frame.Action(id), &QAction::triggered);
-      QTest::keyClick(frame.View(), key, Qt::AltModifier);
+    // Each command runs its own handler: the dialog it opens tells.
+    QString opened;
+    rig.dialogs = [&opened](QDialog& dialog) {
+      opened = QString::fromUtf8(dialog.metaObject()->className());
+      return static_cast<int>(QDialog::Rejected);
+    };
+    struct Row {
+      Qt::Key key;
+      int id;
+      const char* dialog;
+    };
+    for (const Row& row : {Row{Qt::Key_B, cmd::ID_OPTIONS_BACKGROUND_COLOR, "QColorDialog"},
+                           Row{Qt::Key_F, cmd::ID_OPTIONS_FONT, "TerminalFontDialog"},
+                           Row{Qt::Key_L, cmd::ID_OPTIONS_LOG, "QFileDialog"},
+                           Row{Qt::Key_M, cmd::ID_OPTIONS_MACRO, "CMacroDlg"},
+                           Row{Qt::Key_T, cmd::ID_OPTIONS_TERMINAL, "CTerminalPropertiesDlg"}}) {
+      QSignalSpy spy(frame.Action(row.id), &QAction::triggered);
+      opened.clear();
+      QTest::keyClick(frame.View(), row.key, Qt::AltModifier);
       QCOMPARE(spy.count(), 1);
+      QCOMPARE(opened, QString::fromUtf8(row.dialog));
     }
     QSignalSpy clear(frame.Action(cmd::ID_EDIT_CLEAR_BUFFER), &QAction::triggered);
     QTest::keyClick(frame.View(), Qt::Key_Delete, Qt::AltModifier);

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
+#include "ScriptedConnection.h"
 #include "SessionTestAccess.h"
 #include "platform/headless/HeadlessHost.h"
-#include "platform/headless/ScriptedConnection.h"
 #include "settings/MemoryProfile.h"
 #include "terminal/TelnetSession.h"
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "terminal/Attribute.h"
+#include "text/Attribute.h"
 
 namespace linecheck {
 

@@ -6,7 +6,7 @@
 #include <array>
 #include <cstdint>
 
-#include "terminal/Attribute.h"
+#include "text/Attribute.h"
 
 struct ControlSequence {
   static constexpr int kMaxParameters = 5;

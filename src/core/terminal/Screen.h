@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "terminal/Attribute.h"
+#include "text/Attribute.h"
 
 inline constexpr int kMaxScreenSide = 255;
 

@@ -126,3 +126,7 @@ std::string CodePage::Encode(std::u16string_view text) const {
   }
   return bytes;
 }
+
+std::string BytesFromClipboardText(std::u16string_view text, const CodePage& page) {
+  return page.Encode(text.substr(0, text.find(u'\0')));
+}

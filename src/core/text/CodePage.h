@@ -40,3 +40,9 @@ class CodePage {
   const std::array<char16_t, 256>* toUnicode_;
   std::vector<std::pair<char16_t, unsigned char>> fromUnicode_;  // sorted by character
 };
+
+// Pasted clipboard text as the bytes sent to the host: one byte per character
+// through the terminal's code page ('?' for what the page cannot show). Like
+// the platform's text clipboard the text ends at the first NUL, so a NUL byte
+// is never sent.
+std::string BytesFromClipboardText(std::u16string_view text, const CodePage& page);

@@ -61,6 +61,8 @@ void CMainFrame::OnFileOpen() {
 
 void CMainFrame::OnFileClose() { m_pSession->Close(); }
 
+void CMainFrame::OnAppExit() { close(); }
+
 void CMainFrame::OnRecentHost(int slot) {
   const RecentHost entry = m_RecentHosts.At(slot);  // a copy: the list changes on connect
   if (entry.host.empty()) return;

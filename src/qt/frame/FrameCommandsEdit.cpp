@@ -10,7 +10,7 @@
 #include "frame/CommandIds.h"
 #include "frame/MainFrame.h"
 #include "terminal/TelnetSession.h"
-#include "text/ClipboardBytes.h"
+#include "text/CodePage.h"
 #include "view/TerminalView.h"
 
 namespace {

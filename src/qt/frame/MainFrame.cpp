@@ -109,13 +109,11 @@ QAction* CMainFrame::Action(int id) const {
   return it == m_Actions.end() ? nullptr : it->second;
 }
 
-QAction* CMainFrame::AddCommand(QMenu* menu, const char* text, int id, const char* prompt) {
-  // "Label\tKeys": the label with its mnemonic, and the accelerator it shows.
-  const QString full = QString::fromUtf8(text);
-  const qsizetype tab = full.indexOf(QLatin1Char('\t'));
-  auto* action = new QAction(tab < 0 ? full : full.left(tab), this);
-  if (tab >= 0) {
-    const QKeySequence keys(full.mid(tab + 1));
+QAction* CMainFrame::AddCommand(QMenu* menu, const char* text, const char* shortcut, int id,
+                                const char* prompt) {
+  auto* action = new QAction(QString::fromUtf8(text), this);
+  if (shortcut) {
+    const QKeySequence keys(QString::fromUtf8(shortcut));
     action->setShortcut(keys);
     action->setShortcutContext(Qt::WindowShortcut);
     if (keys.count() == 1) m_AcceleratorKeys.push_back(keys[0].toCombined());
@@ -132,17 +130,21 @@ QAction* CMainFrame::AddCommand(QMenu* menu, const char* text, int id, const cha
 
 void CMainFrame::BuildMenu() {
   QMenu* current = nullptr;
-  for (const MenuEntry& entry : kMenu) {
-    switch (entry.kind) {
-      case MenuEntry::Popup:
-        current = menuBar()->addMenu(QString::fromUtf8(entry.text));
+  for (const MenuRow& row : MenuTable()) {
+    switch (row.kind) {
+      case MenuRow::Popup:
+        current = menuBar()->addMenu(QString::fromUtf8(row.text));
         break;
-      case MenuEntry::Separator:
+      case MenuRow::Separator:
         current->addSeparator();
         break;
-      case MenuEntry::Item:
-        AddCommand(current, entry.text, entry.id, entry.prompt);
+      case MenuRow::Item: {
+        QAction* action = AddCommand(current, row.text, row.shortcut, row.id, row.prompt);
+        action->setCheckable(row.checked != nullptr);
+        if (const auto handler = row.handler)
+          connect(action, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
         break;
+      }
     }
   }
   const QList<QAction*> popups = menuBar()->actions();
@@ -155,13 +157,10 @@ void CMainFrame::BuildMenu() {
   m_pConnectionMenu = popups.at(0)->menu();
   m_pEditMenu = popups.at(1)->menu();
   m_pOptionsMenu = popups.at(2)->menu();
-  for (int id : {cmd::ID_OPTIONS_AUTO_CLOSE, cmd::ID_OPTIONS_DISCONNECT_NOTIFY,
-                 cmd::ID_OPTIONS_SAVE_WINDOW_POSITION, cmd::ID_OPTIONS_WINDOW_SIZE_WARNING})
-    Action(id)->setCheckable(true);
   // Held by the frame rather than a menu, so F10 never reaches the menu bar.
   for (const AcceleratorEntry& accel : kF10Accelerators) {
-    const std::string text = std::string("\t") + accel.keys;
-    AddCommand(nullptr, text.c_str(), accel.id, nullptr);
+    QAction* action = AddCommand(nullptr, "", accel.keys, accel.id, nullptr);
+    connect(action, &QAction::triggered, this, &CMainFrame::OnKeyF10);
   }
 }
 
@@ -170,28 +169,8 @@ void CMainFrame::ReturnKeysFromMenuBar() {
 }
 
 void CMainFrame::ConnectCommands() {
-  auto on = [this](int id, void (CMainFrame::*handler)()) {
-    connect(Action(id), &QAction::triggered, this, [this, handler] { (this->*handler)(); });
-  };
-  on(cmd::ID_FILE_OPEN, &CMainFrame::OnFileOpen);
-  on(cmd::ID_FILE_CLOSE, &CMainFrame::OnFileClose);
-  connect(Action(cmd::ID_APP_EXIT), &QAction::triggered, this, &QWidget::close);
-  on(cmd::ID_EDIT_COPY, &CMainFrame::OnEditCopy);
-  on(cmd::ID_EDIT_PASTE, &CMainFrame::OnEditPaste);
-  on(cmd::ID_EDIT_COPY_BUFFER, &CMainFrame::OnEditCopyBuffer);
-  on(cmd::ID_EDIT_CLEAR_BUFFER, &CMainFrame::OnEditClearBuffer);
-  on(cmd::ID_OPTIONS_AUTO_CLOSE, &CMainFrame::OnOptionsAutoClose);
-  on(cmd::ID_OPTIONS_DISCONNECT_NOTIFY, &CMainFrame::OnOptionsDisconnectNotify);
-  on(cmd::ID_OPTIONS_SAVE_WINDOW_POSITION, &CMainFrame::OnOptionsSaveWindowPosition);
-  on(cmd::ID_OPTIONS_WINDOW_SIZE_WARNING, &CMainFrame::OnOptionsWindowSizeWarning);
-  on(cmd::ID_OPTIONS_BACKGROUND_COLOR, &CMainFrame::OnOptionsBackgroundColor);
-  on(cmd::ID_OPTIONS_FONT, &CMainFrame::OnOptionsFont);
-  on(cmd::ID_OPTIONS_LOG, &CMainFrame::OnOptionsLog);
-  on(cmd::ID_OPTIONS_MACRO, &CMainFrame::OnOptionsMacro);
-  on(cmd::ID_OPTIONS_TERMINAL, &CMainFrame::OnTerminalProperties);
-  for (const AcceleratorEntry& accel : kF10Accelerators) on(accel.id, &CMainFrame::OnKeyF10);
-  // The recent-host items are connected when the menu is rebuilt.
-
+  // The commands themselves were connected from the menu table; the recent-host
+  // items are connected when the menu is rebuilt.
   connect(m_pConnectionMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateConnectionCommands);
   connect(m_pOptionsMenu, &QMenu::aboutToShow, this, &CMainFrame::UpdateOptionChecks);
   WireEditCommands();  // Copy and Paste enabling (FrameCommandsEdit.cpp)

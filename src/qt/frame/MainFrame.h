@@ -5,10 +5,10 @@
 // go through it.
 //
 // The frame's code is spread by concern: MainFrame.cpp (construction, menu,
-// status bar in StatusPanes.cpp), FrameHost.cpp (what the session asks of its window),
-// FrameCommandsConnection.cpp, FrameCommandsOptions.cpp, FrameCommandsEdit.cpp,
-// FrameClose.cpp (closing and the window position), FrameKeys.cpp, and
-// TerminalView.cpp (the terminal area widget).
+// status bar in StatusPanes.cpp), MenuTable.cpp (every menu command's row),
+// FrameHost.cpp (what the session asks of its window), the FrameCommands*.cpp
+// of each menu, FrameClose.cpp (closing and the window position),
+// FrameKeys.cpp, and TerminalView.cpp (the terminal area widget).
 #include <QElapsedTimer>
 #include <QMainWindow>
 #include <QTimer>
@@ -20,11 +20,11 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
 #include "cmdline/CommandLine.h"
-#include "frame/EarlyKeys.h"
 #include "frame/QtKeyMapping.h"
 #include "platform/SessionHost.h"
 #include "settings/Profile.h"
@@ -32,6 +32,7 @@
 #include "terminal/ScrollCode.h"
 #include "text/CodePage.h"
 #include "view/TerminalViewOwner.h"
+#include "x11/EarlyKeys.h"
 
 class CTelnetSession;
 struct LogChoice;
@@ -90,6 +91,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   void RebuildRecentHostMenu();
   void OnFileOpen();
   void OnFileClose();
+  void OnAppExit();
   void OnRecentHost(int slot);
   void OnTimer();
   // Open only while disconnected, Close only while connected.
@@ -147,7 +149,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   // Text committed by an input method or a dead key: typed characters, one
   // send each (MainFrame.cpp).
   void OnCommittedText(const QString& text) override;
-  // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsMacro.cpp) ---
+  // --- Keys and macros: additions (FrameKeys.cpp, FrameCommandsOptions.cpp)
   // The twelve macro texts of App+F1 .. App+F12 as typed (UTF-8).
   const std::array<std::string, 12>& Macros() const { return m_strMacro; }
 
@@ -195,7 +197,25 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   // bar kept it.
   void ReturnKeysFromMenuBar();
   void BuildStatusBar();
-  QAction* AddCommand(QMenu* menu, const char* text, int id, const char* prompt);
+  // One row of the menu bar: a drop-down's title, a separator, or a command
+  // with everything needed to build, run and check-mark it.
+  struct MenuRow {
+    enum Kind { Popup, Item, Separator } kind;
+    const char* text;                               // as shown, with its & mnemonic
+    int id = 0;                                     // cmd::ID_...
+    const char* prompt = nullptr;                   // status-bar text while the item is highlighted
+    const char* shortcut = nullptr;                 // shown beside the item; QKeySequence's text
+    void (CMainFrame::*handler)() = nullptr;        // none: connected elsewhere
+    bool (CMainFrame::*checked)() const = nullptr;  // a check-mark item: whether it is on
+  };
+  static std::span<const MenuRow> MenuTable();  // MenuTable.cpp
+  // The check marks of the Options toggles (FrameCommandsOptions.cpp).
+  bool AutoCloseChecked() const;
+  bool DisconnectNotifyChecked() const;
+  bool WinSizeWarningChecked() const;
+  // A command's action; without a menu it is an accelerator of the window.
+  QAction* AddCommand(QMenu* menu, const char* text, const char* shortcut, int id,
+                      const char* prompt);
   void ConnectCommands();
   void OnScrollBarAction(int action);
 
@@ -253,7 +273,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   QtConnection* m_pConnection = nullptr;
   std::unique_ptr<CTelnetSession> m_pSession;
 
-  // --- Keys and macros (FrameKeys.cpp, FrameCommandsMacro.cpp) --------------
+  // --- Keys and macros (FrameKeys.cpp, FrameCommandsOptions.cpp) ------------
   // A typed character code: sent, then echoed when local echo is on.
   void OnChar(unsigned char character);
   // Alt combinations; false when the key is left to the window system.

@@ -1,4 +1,4 @@
-#include "frame/LastInputTime.h"
+#include "x11/LastInputTime.h"
 
 #include <QWidget>
 
@@ -8,7 +8,7 @@
 #include <X11/Xatom.h>
 // clang-format on
 
-#include "frame/X11Connection.h"
+#include "x11/X11Connection.h"
 #endif
 
 namespace {

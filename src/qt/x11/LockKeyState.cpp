@@ -17,7 +17,7 @@
 #include <X11/XKBlib.h>
 // clang-format on
 
-#include "frame/X11Connection.h"
+#include "x11/X11Connection.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "frame/X11Connection.h"
+#include "x11/X11Connection.h"
 
 #if defined(CORVANE_HAVE_XKB)
 #include <QtGui/qguiapplication_platform.h>

@@ -12,7 +12,7 @@
 // from taking the focus while the user types, is written a little later.
 // Kept apart from Qt-heavy code: the X11 headers define macros such as
 // KeyPress.
-#include "frame/EarlyKeys.h"
+#include "x11/EarlyKeys.h"
 
 #if defined(CORVANE_HAVE_XKB)
 #include <QAbstractNativeEventFilter>
@@ -30,9 +30,9 @@
 #include <X11/keysym.h>
 // clang-format on
 
-#include "frame/LastInputTime.h"
-#include "frame/X11Connection.h"
-#include "frame/XkbMapFingerprint.h"
+#include "x11/LastInputTime.h"
+#include "x11/X11Connection.h"
+#include "x11/XkbMapFingerprint.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "frame/XkbMapFingerprint.h"
+#include "x11/XkbMapFingerprint.h"
 
 #if defined(CORVANE_HAVE_XKB)
 // clang-format off

@@ -1,6 +1,6 @@
 #pragma once
 // A connection that plays back host bytes given to it and records every byte
-// the session sends. Used by the replay tool, the fuzzer, benchmarks and tests.
+// the session sends: the test double of the fuzzer, benchmarks and tests.
 #include <algorithm>
 #include <cstring>
 #include <deque>
