@@ -3,7 +3,11 @@
 #   - the portable core (src/core) includes no Qt header and nothing of src/qt;
 #   - within the Qt program, dialogs do not include the frame, the terminal
 #     view neither the frame nor the dialogs, the network layer no user
-#     interface, and nothing but the start-up includes the start-up.
+#     interface, and nothing but the start-up includes the start-up;
+#   - the screen's state (TerminalScreen's fields) is private, and no source
+#     of the program, its tools, benchmarks or fuzzers names a field of it
+#     outside the screen's own files: others read and change the screen only
+#     through its readers and operations.
 # Prints every offending line and fails if there is one.
 set -u
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
@@ -30,4 +34,14 @@ offend "the network layer includes the user interface" \
   "$(grep -rnE "${include}\"(frame|view|app|dialogs)/" qt/net)"
 offend "something outside start-up includes it" \
   "$(grep -rnE "${include}\"app/" qt/frame qt/view qt/dialogs qt/net)"
+screen_fields='m_nWidth|m_nHeight|m_nCursorCol|m_nCursorRow|m_nSavedCol|m_nSavedRow|m_nScrollTop|m_nScrollBottom|m_nLineCount|m_nBufferSize|m_nAttr|m_nSavedAttr|m_bLineDrawing|m_bG0LineDrawing|m_bG1LineDrawing|m_bShiftOut|m_nLastPrinted|m_DirtyLines|m_Text|m_Attrs|m_History'
+offend "something outside the screen names its fields" \
+  "$(grep -rnE "(\.|->)(${screen_fields})\b" core qt ../tools ../bench ../fuzz \
+    --include='*.cpp' --include='*.h' | grep -vE '^core/terminal/Screen\.(h|cpp):')"
+# The first access specifier above the grid's width must be private.
+offend "the screen's state is not private" \
+  "$(awk '/^class TerminalScreen \{/ { in_class = 1 }
+          in_class && /^ *(public|protected|private):/ { access = $1 }
+          in_class && /^ *int m_nWidth/ { if (access != "private:") print FILENAME ": " access; exit }' \
+     core/terminal/Screen.h)"
 exit $status

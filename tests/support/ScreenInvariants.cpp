@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "SessionTestAccess.h"
 #include "terminal/TelnetSession.h"
 
 namespace {
@@ -12,7 +13,7 @@ std::string Describe(const char* rule, long long a, long long b) {
 }  // namespace
 
 std::string FindInvariantViolation(const CTelnetSession& session) {
-  const TerminalScreen& s = session.Screen();
+  const SessionTestAccess s = Peek(session);
   const int w = s.m_nWidth, h = s.m_nHeight;
   if (w < 1 || w > kMaxScreenSide) return Describe("width outside 1..255", w, h);
   if (h < 1 || h > kMaxScreenSide) return Describe("height outside 1..255", w, h);

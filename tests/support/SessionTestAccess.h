@@ -26,6 +26,10 @@ struct SessionTestAccess {
         m_nAttr(s.m_Screen.m_nAttr),
         m_nSavedAttr(s.m_Screen.m_nSavedAttr),
         m_bLineDrawing(s.m_Screen.m_bLineDrawing),
+        m_bG0LineDrawing(s.m_Screen.m_bG0LineDrawing),
+        m_bG1LineDrawing(s.m_Screen.m_bG1LineDrawing),
+        m_bShiftOut(s.m_Screen.m_bShiftOut),
+        m_nLastPrinted(s.m_Screen.m_nLastPrinted),
         m_DirtyLines(s.m_Screen.m_DirtyLines),
         m_Text(s.m_Screen.m_Text),
         m_Attrs(s.m_Screen.m_Attrs),
@@ -74,6 +78,10 @@ struct SessionTestAccess {
   std::uint8_t& m_nAttr;
   std::uint8_t& m_nSavedAttr;
   bool& m_bLineDrawing;
+  bool& m_bG0LineDrawing;
+  bool& m_bG1LineDrawing;
+  bool& m_bShiftOut;
+  int& m_nLastPrinted;
   std::vector<std::uint8_t>& m_DirtyLines;
   std::vector<std::string>& m_Text;
   std::vector<std::string>& m_Attrs;

@@ -333,10 +333,9 @@ Outcome Capture(CaseRun& run) {
   o.lineCount = Peek(s).m_nLineCount;
   o.attr = Peek(s).m_nAttr;
   o.lineDrawing = Peek(s).m_bLineDrawing;
-  const TerminalScreen& screen = s.Screen();
   o.characterSets =
-      screen.m_bG0LineDrawing | screen.m_bG1LineDrawing << 1 | screen.m_bShiftOut << 2;
-  o.lastPrinted = screen.m_nLastPrinted;
+      Peek(s).m_bG0LineDrawing | Peek(s).m_bG1LineDrawing << 1 | Peek(s).m_bShiftOut << 2;
+  o.lastPrinted = Peek(s).m_nLastPrinted;
   o.nawsOffered = Peek(s).m_bNawsOffered;
   o.nawsActive = Peek(s).m_bNawsActive;
   o.beeps = run.rig.host.beeps;

@@ -51,55 +51,6 @@ void CTelnetSession::ReceiveBlock() {
 }
 
 namespace {
-// The walk's view of the screen while it stores text and colour changes: the
-// cursor, the attribute and the cursor row's storage in locals, which a store
-// into the row cannot alias. Anything else the walk does hands them back to
-// the screen first (Store) and picks them up again afterwards (Load).
-struct TextLane {
-  TerminalScreen& screen;
-  char* text = nullptr;
-  char* attrs = nullptr;
-  int col = 0;
-  int width = 0;
-  std::uint8_t attr = 0;
-  bool lineDrawing = false;
-
-  void Load() {
-    LoadCursor();
-    width = screen.m_nWidth;
-    attr = screen.m_nAttr;
-    lineDrawing = screen.m_bLineDrawing;
-  }
-  // After a cursor move only.
-  void LoadCursor() {
-    const int row = screen.m_nCursorRow;
-    text = screen.TextRow(row).data();
-    attrs = screen.AttrRow(row).data();
-    col = screen.m_nCursorCol;
-  }
-  void Store() const {
-    screen.m_nCursorCol = col;
-    screen.m_nAttr = attr;
-  }
-  // A run that fits on the cursor row, exactly as TerminalScreen::PutRun
-  // would store it; false leaves it to PutRun (wrapping, line drawing).
-  bool Put(const unsigned char* p, int n) {
-    if (lineDrawing || n > width - col) return false;
-    StoreRun(text + col, attrs + col, p, n, attr);
-    screen.MarkCursorRowDirty();
-    col += n;
-    return true;
-  }
-  // EL 0: the cursor cell to the end of the row, as TerminalScreen::EraseLine.
-  void EraseToEnd() {
-    if (col < width) {
-      FillRun(text + col, ' ', width - col);
-      FillRun(attrs + col, kDefaultAttr, width - col);
-    }
-    screen.MarkCursorRowDirty();
-  }
-};
-
 // "[ row ; col H" with up to three digits each (either may be left out): the
 // commonest sequence of full-screen programs, read without the general
 // parser's checks for the end of the data (there is room for the longest
@@ -137,8 +88,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     Deferral(const Deferral&) = delete;
     Deferral& operator=(const Deferral&) = delete;
   } deferral(screen);
-  TextLane lane{screen};
-  lane.Load();
+  TerminalScreen::Lane lane(screen);
   ControlSequence cs;
   const unsigned char* p = begin;
   // A string that began in an earlier read goes on.
@@ -149,7 +99,6 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       return;
     }
   }
-  constexpr int kNothingPrinted = TerminalScreen::kNothingPrinted;
   while (p < end) {
     const unsigned char b = *p;
     if (!kIsControl[b]) {
@@ -160,7 +109,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         screen.PutRun(p, n);
         lane.Load();
       }
-      screen.m_nLastPrinted = run[-1];
+      screen.NoteLastPrinted(run[-1]);
       p = run;
       continue;
     }
@@ -169,15 +118,15 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     // but REP leaves nothing for a REP to repeat.
     if (b == ctl::kEsc && p + 1 < end && p[1] == '[') {
       const unsigned char* const bracket = p + 1;
-      if (const unsigned char* last = m_SgrMemo.Apply(bracket, end, lane.attr)) {
-        screen.m_nLastPrinted = kNothingPrinted;
+      if (const unsigned char* last = m_SgrMemo.Apply(bracket, end, lane.Attr())) {
+        screen.ForgetLastPrinted();
         p = last + 1;
         continue;
       }
       if (const unsigned char* last = ReadCursorPosition(bracket, end, cs)) {
         screen.MoveCursorTo(cs.params[0], cs.params[1]);
         screen.MarkCursorRowDirty();
-        screen.m_nLastPrinted = kNothingPrinted;
+        screen.ForgetLastPrinted();
         lane.LoadCursor();
         p = last + 1;
         continue;
@@ -190,12 +139,12 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       }
       p = last + 1;
       // A REP prints its byte again, so it stays the one to repeat.
-      if (cs.final != 'b' || cs.privateMode) screen.m_nLastPrinted = kNothingPrinted;
+      if (cs.final != 'b' || cs.privateMode) screen.ForgetLastPrinted();
       // The sequences of full-screen programs are done here too: SGR, cursor
       // position and erase to the end of the line.
       switch (cs.privateMode ? 0 : cs.final) {
         case 'm':
-          lane.attr = csi::ApplySgr(lane.attr, cs);
+          lane.Attr() = csi::ApplySgr(lane.Attr(), cs);
           m_SgrMemo.Remember(bracket, last, cs);
           continue;
         case 'K':
@@ -227,17 +176,16 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         CarryOver(p, end);
         return;
       }
-      lane.lineDrawing = screen.m_bLineDrawing;
-      screen.m_nLastPrinted = kNothingPrinted;
+      lane.LoadCharacterSet();
+      screen.ForgetLastPrinted();
       p = last + 1;
       continue;
     }
     // A sequence cut by the end of the read goes back to its start next
     // time: only a finished one ends what a REP repeats.
-    if (b != ctl::kEsc) screen.m_nLastPrinted = kNothingPrinted;
+    if (b != ctl::kEsc) screen.ForgetLastPrinted();
     if (b == ctl::kCr) {
-      lane.col = 0;
-      screen.MarkCursorRowDirty();
+      lane.CarriageReturn();
       ++p;
       continue;
     }
@@ -255,7 +203,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         screen.DeferRotation(true);
         break;
       case ctl::kBs:
-        screen.m_nCursorCol = std::max(screen.CursorCellCol() - 1, 0);
+        screen.Backspace();
         break;
       case ctl::kHt:
         screen.TabForward(1);
@@ -264,8 +212,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         screen.NewLine();
         break;
       case ctl::kFf:
-        screen.EraseBelow(0);
-        screen.m_nCursorRow = screen.m_nCursorCol = 0;
+        screen.FormFeed();
         break;
       case ctl::kEsc: {
         const unsigned char* r = m_Escape.ParseEscape(p + 1, end);
@@ -274,7 +221,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
           return;
         }
         p = r;
-        screen.m_nLastPrinted = kNothingPrinted;
+        screen.ForgetLastPrinted();
         if (m_Escape.InString()) {
           // ESC ]: the string up to its terminator is never shown.
           p = m_Escape.SkipString(p + 1, end);

@@ -70,14 +70,12 @@ void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
     return;
   }
   PrepareRunColours();
-  for (int row = 0; row < m_Screen.m_nHeight; ++row) {
-    if (!bOnlyDirty) m_Screen.m_DirtyLines[row] = 1;
-    DrawLine(dc, row);
-  }
+  if (!bOnlyDirty) m_Screen.MarkAllDirty();
+  for (int row = 0; row < m_Screen.Height(); ++row) DrawLine(dc, row);
   DrawCursor(dc);
   // The next drawing repaints this row, which removes the cursor image from it
   // once the cursor has moved on.
-  if (m_Screen.m_nHeight > 0) m_Screen.m_DirtyLines[m_Screen.m_nCursorRow] = 1;
+  if (m_Screen.Height() > 0) m_Screen.MarkCursorRowDirty();
   UpdateCursorPanes();
 }
 
@@ -105,16 +103,16 @@ void CTelnetSession::UpdateCursorPanes() {
   m_pFrame->SetPaneText(kPaneMessage, "Ready");
   // Written after every block drawn: built without printf's format parsing.
   char text[48] = "Ln ";
-  char* end = std::to_chars(text + 3, text + 20, m_Screen.m_nCursorRow + 1).ptr;
+  char* end = std::to_chars(text + 3, text + 20, m_Screen.CursorRow() + 1).ptr;
   end = std::copy_n(", Col ", 6, end);
   end = std::to_chars(end, text + sizeof text, CursorCellCol() + 1).ptr;
   m_pFrame->SetPaneText(kPaneCursor, std::string(text, end));
 }
 
 void CTelnetSession::DrawLine(DrawContext& dc, int row) {
-  if (!m_Screen.m_DirtyLines[row]) return;
-  const std::string& text = m_Screen.m_Text[row];
-  const std::string& attrs = m_Screen.m_Attrs[row];
+  if (!m_Screen.IsDirty(row)) return;
+  const std::string& text = m_Screen.Row(row).text;
+  const std::string& attrs = m_Screen.Row(row).attrs;
   const int y = row * m_nCharHeight;
 
   auto output = [&](int start, int end, std::uint8_t a, bool selected) {
@@ -127,36 +125,36 @@ void CTelnetSession::DrawLine(DrawContext& dc, int row) {
 
   // The row's selected columns [selFrom, selTo), the same cells IsSelected
   // names, found once per row rather than asked for every cell.
-  int selFrom = m_Screen.m_nWidth, selTo = m_Screen.m_nWidth;
-  if (IsSelected(
-          row, std::clamp(row == m_nSelStartRow ? m_nSelStartCol : 0, 0, m_Screen.m_nWidth - 1))) {
-    selFrom = row == m_nSelStartRow ? std::clamp(m_nSelStartCol, 0, m_Screen.m_nWidth) : 0;
-    selTo = row == m_nSelEndRow ? std::clamp(m_nSelEndCol + 1, 0, m_Screen.m_nWidth)
-                                : m_Screen.m_nWidth;
+  int selFrom = m_Screen.Width(), selTo = m_Screen.Width();
+  if (IsSelected(row,
+                 std::clamp(row == m_nSelStartRow ? m_nSelStartCol : 0, 0, m_Screen.Width() - 1))) {
+    selFrom = row == m_nSelStartRow ? std::clamp(m_nSelStartCol, 0, m_Screen.Width()) : 0;
+    selTo =
+        row == m_nSelEndRow ? std::clamp(m_nSelEndCol + 1, 0, m_Screen.Width()) : m_Screen.Width();
   }
   // Runs end where the attribute changes or the selection begins or ends.
   const char* const a = attrs.data();
   int start = 0;
-  while (start < m_Screen.m_nWidth) {
+  while (start < m_Screen.Width()) {
     const bool selected = start >= selFrom && start < selTo;
-    const int limit = start < selFrom ? selFrom : (selected ? selTo : m_Screen.m_nWidth);
+    const int limit = start < selFrom ? selFrom : (selected ? selTo : m_Screen.Width());
     const char runAttr = a[start];
     const char* const end = RunEnd(a + start + 1, a + limit, runAttr);
     output(start, static_cast<int>(end - a), static_cast<std::uint8_t>(runAttr), selected);
     start = static_cast<int>(end - a);
   }
-  m_Screen.m_DirtyLines[row] = 0;
+  m_Screen.ClearDirty(row);
 }
 
 void CTelnetSession::DrawCursor(DrawContext& dc) {
   // A pending wrap shows on the last column, where the cursor stands.
   const int col = CursorCellCol();
   const int x = col * m_nCharWidth;
-  const int y = m_Screen.m_nCursorRow * m_nCharHeight;
+  const int y = m_Screen.CursorRow() * m_nCharHeight;
   if (m_bBlockCursor) {
     const unsigned char under =
-        col < m_Screen.m_nWidth
-            ? static_cast<unsigned char>(m_Screen.m_Text[m_Screen.m_nCursorRow][col])
+        col < m_Screen.Width()
+            ? static_cast<unsigned char>(m_Screen.Row(m_Screen.CursorRow()).text[col])
             : ' ';
     dc.SetTextColour(m_bReverseColor ? m_crForeground : m_crBackground);
     dc.SetBackColour(m_bReverseColor ? m_crBackground : m_crForeground);
@@ -178,7 +176,7 @@ void CTelnetSession::DrawHistoryView(DrawContext& dc) {
     dc.SetBackColour(inverted ? normalText : normalBack);
     dc.DrawText(from * m_nCharWidth, y, Bytes(line) + from, static_cast<std::size_t>(to - from));
   };
-  for (int r = 0; r < m_Screen.m_nHeight; ++r) {
+  for (int r = 0; r < m_Screen.Height(); ++r) {
     const std::string& line = HistoryViewRow(r);
     const int y = r * m_nCharHeight;
     const int len = static_cast<int>(line.size());
@@ -196,18 +194,18 @@ void CTelnetSession::DrawHistoryView(DrawContext& dc) {
     out(line, c, len, y);
     // Paint the rest of the row so a shorter entry never leaves the end of a
     // longer one that was drawn there before.
-    const int restFrom = std::min(len, m_Screen.m_nWidth);
-    if (restFrom < m_Screen.m_nWidth)
-      dc.FillRect(restFrom * m_nCharWidth, y, (m_Screen.m_nWidth - restFrom) * m_nCharWidth,
+    const int restFrom = std::min(len, m_Screen.Width());
+    if (restFrom < m_Screen.Width())
+      dc.FillRect(restFrom * m_nCharWidth, y, (m_Screen.Width() - restFrom) * m_nCharWidth,
                   m_nCharHeight, inverted ? normalText : normalBack);
   }
   m_pFrame->SetPaneText(kPaneMessage,
                         "Scroll back mode (Press Pause/Break to return to telnet session)");
   char text[48];
   const unsigned o = static_cast<unsigned>(m_nScrollBackPos);
-  const unsigned h = static_cast<unsigned>(m_Screen.m_nHeight);
-  std::snprintf(text, sizeof text, "Ln %u-%u", m_Screen.m_nBufferSize - o - h + 2,
-                m_Screen.m_nBufferSize - o + 1);
+  const unsigned h = static_cast<unsigned>(m_Screen.Height());
+  std::snprintf(text, sizeof text, "Ln %u-%u", m_Screen.BufferSize() - o - h + 2,
+                m_Screen.BufferSize() - o + 1);
   m_pFrame->SetPaneText(kPaneCursor, text);
 }
 

@@ -22,8 +22,8 @@ std::string Slice(const std::string& line, int from, int to) {
 // size change waits for the host, or the mouse left the window during a drag)
 // is taken as the nearest cell on screen, so no text is read beyond it.
 void CTelnetSession::PointToCell(int x, int y, int& col, int& row) const {
-  col = std::clamp(x / std::max(m_nCharWidth, 1), 0, std::max(m_Screen.m_nWidth - 1, 0));
-  row = std::clamp(y / std::max(m_nCharHeight, 1), 0, std::max(m_Screen.m_nHeight - 1, 0));
+  col = std::clamp(x / std::max(m_nCharWidth, 1), 0, std::max(m_Screen.Width() - 1, 0));
+  row = std::clamp(y / std::max(m_nCharHeight, 1), 0, std::max(m_Screen.Height() - 1, 0));
 }
 
 void CTelnetSession::SetSelection(int x1, int y1, int x2, int y2) {
@@ -52,12 +52,12 @@ bool CTelnetSession::HasSelection() const {
 std::string CTelnetSession::GetSelectedText() const {
   std::lock_guard lock(m_ScreenLock);
   if (!HasSelection()) return {};
-  const int startRow = std::clamp(m_nSelStartRow, 0, m_Screen.m_nHeight - 1);
-  const int endRow = std::clamp(m_nSelEndRow, 0, m_Screen.m_nHeight - 1);
+  const int startRow = std::clamp(m_nSelStartRow, 0, m_Screen.Height() - 1);
+  const int endRow = std::clamp(m_nSelEndRow, 0, m_Screen.Height() - 1);
   const int startCol = m_nSelStartCol, endCol = m_nSelEndCol;
   const bool live = m_nScrollBackPos == 0;
   auto line = [&](int r) -> const std::string& {
-    return live ? m_Screen.m_Text[r] : HistoryViewRow(r);
+    return live ? m_Screen.Row(r).text : HistoryViewRow(r);
   };
 
   if (startRow == endRow) return Slice(line(startRow), startCol, endCol + 1);
@@ -79,8 +79,8 @@ std::string CTelnetSession::GetSelectedText() const {
 std::string CTelnetSession::GetBufferText() const {
   std::lock_guard lock(m_ScreenLock);
   std::string text;
-  for (unsigned i = 0; i < m_Screen.m_nBufferSize; ++i) {
-    text += m_Screen.m_History[(m_Screen.m_nLineCount + i) % m_Screen.m_nBufferSize];
+  for (unsigned i = 0; i < m_Screen.BufferSize(); ++i) {
+    text += m_Screen.HistoryAt(m_Screen.LineCount() + i);
     text += "\r\n";
   }
   const auto first = std::find_if(text.begin(), text.end(),

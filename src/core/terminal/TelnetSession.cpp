@@ -7,7 +7,7 @@
 #include "linecheck/LineCheckDatabase.h"
 #include "settings/Profile.h"
 #include "settings/ProfileKeys.h"
-#include "terminal/TelnetData.h"
+#include "terminal/TelnetCommands.h"
 
 CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile)
     : m_pFrame(&frame), m_Connection(connection), m_Profile(profile) {
@@ -37,12 +37,9 @@ CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profi
 
   SetBufferSize(keys::BufferSize.Read(profile));
 
-  m_Screen.m_nWidth = m_Screen.m_nHeight = 0;
   m_nWantedWidth = keys::Width.Read(profile);
   m_nWantedHeight = keys::Height.Read(profile);
   m_bNawsActive = m_bNawsOffered = true;
-  m_Screen.m_nCursorCol = m_Screen.m_nCursorRow = m_Screen.m_nSavedCol = m_Screen.m_nSavedRow = 0;
-  m_Screen.m_nSavedAttr = kDefaultAttr;
   Resize(m_nWantedWidth, m_nWantedHeight);
 }
 

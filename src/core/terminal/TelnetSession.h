@@ -96,9 +96,7 @@ class CTelnetSession : public ConnectionEvents {
   void ScrollView(ScrollCode code, int position);
   void MouseWheel(int delta);
   void FitWindow();
-  int ScrollMax() const {
-    return static_cast<int>(m_Screen.m_nBufferSize) - m_Screen.m_nHeight + 1;
-  }
+  int ScrollMax() const { return static_cast<int>(m_Screen.BufferSize()) - m_Screen.Height() + 1; }
   int ScrollBackPos() const { return m_nScrollBackPos; }
   // Whether a size asked for now is applied (and negotiated) at once.
   bool SizeChangesApply() const { return m_bNawsActive && m_bNawsOffered; }
