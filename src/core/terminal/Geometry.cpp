@@ -103,9 +103,5 @@ void CTelnetSession::MouseWheel(int delta) {
 }
 
 const std::string& CTelnetSession::HistoryViewRow(int r) const {
-  const std::uint64_t size = m_Screen.BufferSize();
-  const std::uint64_t index =
-      (m_Screen.LineCount() + size + static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
-       static_cast<std::uint64_t>(m_nScrollBackPos) + static_cast<std::uint64_t>(r));
-  return m_Screen.HistoryAt(index);
+  return m_Screen.HistoryViewRow(m_nScrollBackPos, r);
 }

@@ -5,6 +5,7 @@
 
 #include "terminal/ByteClasses.h"
 #include "terminal/Controls.h"
+#include "terminal/ReceiveFastPath.h"
 #include "terminal/TelnetSession.h"
 
 void CTelnetSession::OnReceive(int errorCode) {
@@ -50,33 +51,20 @@ void CTelnetSession::ReceiveBlock() {
   if (!m_pFrame->DrawChangesLater()) DrawNow(true);
 }
 
-namespace {
-// "[ row ; col H" with up to three digits each (either may be left out): the
-// commonest sequence of full-screen programs, read without the general
-// parser's checks for the end of the data (there is room for the longest
-// form). Returns the 'H' with row and column in cs.params[0..1], or nullptr
-// for anything else, which the general parser then reads.
-const unsigned char* ReadCursorPosition(const unsigned char* p, const unsigned char* end,
-                                        ControlSequence& cs) {
-  constexpr int kLongest = 9;  // "[999;999H"
-  if (end - p < kLongest) return nullptr;
-  auto number = [&p](int& value) {
-    value = 0;
-    for (int digits = 0; digits < 3 && static_cast<unsigned>(*p - '0') < 10U; ++digits, ++p)
-      value = value * 10 + (*p - '0');
-  };
-  ++p;
-  number(cs.params[0]);
-  cs.params[1] = 0;
-  if (*p == ';') {
-    ++p;
-    number(cs.params[1]);
-  }
-  return *p == 'H' ? p : nullptr;
-}
-}  // namespace
-
 void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {
+  if (kFastPathBuilt && m_bFastPath)
+    WalkBytes<kFastPathBuilt>(begin, end);
+  else
+    WalkBytes<false>(begin, end);
+}
+
+void CTelnetSession::UseFastPath(bool on) { m_bFastPath = on && kFastPathBuilt; }
+
+// One walk for both paths: with kFast the shortcuts of ReceiveFastPath.h go
+// first, and whatever they leave (all of it without kFast) goes to the
+// screen's operations and the escape interpreter.
+template <bool kFast>
+void CTelnetSession::WalkBytes(unsigned char* const begin, unsigned char* const end) {
   TerminalScreen& screen = m_Screen;
   // Scrolls inside the walk move row slots, not rows; the rows are back in
   // order whenever control leaves the walk (the frame's beep, telnet
@@ -104,7 +92,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     if (!kIsControl[b]) {
       const unsigned char* run = FindControl(p + 1, end);
       const int n = static_cast<int>(run - p);
-      if (!lane.Put(p, n)) {
+      if (!kFast || !lane.Put(p, n)) {
         lane.Store();
         screen.PutRun(p, n);
         lane.Load();
@@ -118,18 +106,13 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     // but REP leaves nothing for a REP to repeat.
     if (b == ctl::kEsc && p + 1 < end && p[1] == '[') {
       const unsigned char* const bracket = p + 1;
-      if (const unsigned char* last = m_SgrMemo.Apply(bracket, end, lane.Attr())) {
-        screen.ForgetLastPrinted();
-        p = last + 1;
-        continue;
-      }
-      if (const unsigned char* last = ReadCursorPosition(bracket, end, cs)) {
-        screen.MoveCursorTo(cs.params[0], cs.params[1]);
-        screen.MarkCursorRowDirty();
-        screen.ForgetLastPrinted();
-        lane.LoadCursor();
-        p = last + 1;
-        continue;
+      if constexpr (kFast) {
+        if (const unsigned char* last =
+                fastpath::ShortSequence(screen, lane, m_SgrMemo, bracket, end, cs)) {
+          screen.ForgetLastPrinted();
+          p = last + 1;
+          continue;
+        }
       }
       const unsigned char* last = csi::Parse(bracket, end, cs);
       if (last == nullptr) {
@@ -140,27 +123,8 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       p = last + 1;
       // A REP prints its byte again, so it stays the one to repeat.
       if (cs.final != 'b' || cs.privateMode) screen.ForgetLastPrinted();
-      // The sequences of full-screen programs are done here too: SGR, cursor
-      // position and erase to the end of the line.
-      switch (cs.privateMode ? 0 : cs.final) {
-        case 'm':
-          lane.Attr() = csi::ApplySgr(lane.Attr(), cs);
-          m_SgrMemo.Remember(bracket, last, cs);
-          continue;
-        case 'K':
-          if (cs.params[0] == 0) {
-            lane.EraseToEnd();
-            continue;
-          }
-          break;
-        case 'H':
-        case 'f':
-          screen.MoveCursorTo(cs.params[0], cs.count > 1 ? cs.params[1] : 0);
-          screen.MarkCursorRowDirty();
-          lane.LoadCursor();
-          continue;
-        default:
-          break;
+      if constexpr (kFast) {
+        if (fastpath::ParsedSequence(screen, lane, m_SgrMemo, bracket, last, cs)) continue;
       }
       lane.Store();
       m_Escape.Apply(cs);
@@ -184,7 +148,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     // A sequence cut by the end of the read goes back to its start next
     // time: only a finished one ends what a REP repeats.
     if (b != ctl::kEsc) screen.ForgetLastPrinted();
-    if (b == ctl::kCr) {
+    if (kFast && b == ctl::kCr) {
       lane.CarriageReturn();
       ++p;
       continue;
@@ -192,6 +156,9 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     lane.Store();
     switch (b) {
       case ctl::kNul:
+        break;
+      case ctl::kCr:
+        screen.CarriageReturn();
         break;
       case ctl::kSo:
       case ctl::kSi:

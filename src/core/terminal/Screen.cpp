@@ -130,9 +130,7 @@ void TerminalScreen::EraseLine(int row, int col) {
   if (col <= 0) {
     BlankRow(row);
   } else if (col < m_nWidth) {
-    const auto n = static_cast<std::size_t>(m_nWidth - col);
-    std::memset(TextRow(row).data() + col, ' ', n);
-    std::memset(AttrRow(row).data() + col, kDefaultAttr, n);
+    BlankCells(TextRow(row).data() + col, AttrRow(row).data() + col, m_nWidth - col);
   }
   m_DirtyLines[row] = 1;
 }

@@ -28,6 +28,12 @@ inline void FillRun(char* d, std::uint8_t c, int n) {
   }
 }
 
+// n blank cells: spaces in the default attribute (what every erase leaves).
+inline void BlankCells(char* text, char* attrs, int n) {
+  FillRun(text, ' ', n);
+  FillRun(attrs, kDefaultAttr, n);
+}
+
 // Stores n bytes of text and n copies of the attribute byte. Runs of up to 128
 // bytes (words between colour changes, a row's text) are moved inline, as
 // overlapping moves of 16, 8 or 4 bytes or a byte loop, instead of calls into
@@ -208,6 +214,15 @@ class TerminalScreen {
   // New grid size: the bottom rows stay, the cursor follows its text, the
   // region becomes the whole screen.
   void Reshape(int w, int h);
+  // How many lines the view can scroll back: the ring's slots beyond a screenful.
+  int ScrollMax() const { return static_cast<int>(m_nBufferSize) - m_nHeight + 1; }
+  // The history entry shown on view row r while the view is scrolled back
+  // `offset` lines (counted back from the live screen).
+  const std::string& HistoryViewRow(int offset, int r) const {
+    const std::uint64_t size = m_nBufferSize;
+    return HistoryAt(m_nLineCount + size + static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
+                     static_cast<std::uint64_t>(offset) + static_cast<std::uint64_t>(r));
+  }
   // Gives the ring n slots and counts lines afresh from slot 0.
   void SetHistorySize(unsigned n);
   // The ring slot index % m_nBufferSize.
@@ -337,10 +352,7 @@ class TerminalScreen::Lane {
   }
   // EL 0: the cursor cell to the end of the row, as TerminalScreen::EraseLine.
   void EraseToEnd() {
-    if (col_ < width_) {
-      FillRun(text_ + col_, ' ', width_ - col_);
-      FillRun(attrs_ + col_, kDefaultAttr, width_ - col_);
-    }
+    if (col_ < width_) BlankCells(text_ + col_, attrs_ + col_, width_ - col_);
     screen_.MarkCursorRowDirty();
   }
 

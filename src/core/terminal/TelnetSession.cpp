@@ -133,15 +133,6 @@ void CTelnetSession::SetBufferSize(int n) {
   m_pFrame->SetScrollPos(std::max(0, ScrollMax()));
 }
 
-bool CTelnetSession::IsSelected(int row, int col) const {
-  if ((m_nSelStartCol == -1 && m_nSelStartRow == -1) || (m_nSelEndCol == -1 && m_nSelEndRow == -1))
-    return false;
-  if (row < m_nSelStartRow || row > m_nSelEndRow) return false;
-  if (row == m_nSelStartRow && col < m_nSelStartCol) return false;
-  if (row == m_nSelEndRow && col > m_nSelEndCol) return false;
-  return true;
-}
+bool CTelnetSession::IsSelected(int row, int col) const { return m_Selection.Contains(row, col); }
 
-void CTelnetSession::ClearSelection() {
-  m_nSelStartCol = m_nSelStartRow = m_nSelEndCol = m_nSelEndRow = -1;
-}
+void CTelnetSession::ClearSelection() { m_Selection.Clear(); }
