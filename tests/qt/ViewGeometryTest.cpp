@@ -65,7 +65,7 @@ class ViewGeometryTest : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     const QSize delta(qRound(change.width() * cw), qRound(change.height() * ch));
     frame.resize(frame.size() + delta);
-    QTRY_COMPARE(QSize(Peek(session).m_nWidth, Peek(session).m_nHeight), screen);
+    QTRY_COMPARE(QSize(session.Screen().Width(), session.Screen().Height()), screen);
     // The window snaps to the new screen, which is drawn in full.
     QTRY_COMPARE(frame.View()->size(), QSize(screen.width() * cw, screen.height() * ch));
     QCOMPARE(frame.View()->Snapshot().size(), frame.View()->size());
@@ -85,7 +85,7 @@ class ViewGeometryTest : public QObject {
     frame.resize(frame.size() + QSize(5 * cw, 0));
     QTRY_COMPARE(frame.View()->width(), 85 * cw);
     QTest::qWait(400);  // past the fit that follows a user's resizing
-    QCOMPARE(Peek(session).m_nWidth, 80);
+    QCOMPARE(session.Screen().Width(), 80);
     QCOMPARE(frame.View()->width(), 85 * cw);
   }
 
@@ -105,7 +105,7 @@ class ViewGeometryTest : public QObject {
     frame.resize(frame.size() - QSize(30 * cw, 0));
     QTRY_VERIFY(area->PanBar()->isVisible());
     QTest::qWait(400);  // past the fit that follows a user's resizing
-    QCOMPARE(Peek(session).m_nWidth, 80);
+    QCOMPARE(session.Screen().Width(), 80);
     const QSize areaSize = area->size();
     const QSize wanted(Peek(session).m_nWantedWidth, Peek(session).m_nWantedHeight);
     QScrollBar* bar = area->PanBar();

@@ -214,15 +214,15 @@ void CaseRun::Check(const Step& step) {
   if (word == "row") {
     int r = -1;
     in >> r;
-    ASSERT_TRUE(r >= 0 && r < Peek(s).m_nHeight) << "row out of range";
+    ASSERT_TRUE(r >= 0 && r < s.Screen().Height()) << "row out of range";
     EXPECT_EQ(Escape(rig.Row(r)), Escape(Unescape(AfterColon(line))));
   } else if (word == "grid:") {
     std::vector<std::string> expected;
     std::istringstream rows(line.substr(line.find('\n') + 1));
     for (std::string r; std::getline(rows, r);)
       expected.push_back(Unescape(r.substr(1, r.size() - 2)));
-    ASSERT_EQ(static_cast<int>(expected.size()), Peek(s).m_nHeight) << "grid rows";
-    for (int r = 0; r < Peek(s).m_nHeight; ++r)
+    ASSERT_EQ(static_cast<int>(expected.size()), s.Screen().Height()) << "grid rows";
+    for (int r = 0; r < s.Screen().Height(); ++r)
       EXPECT_EQ(Escape(Peek(s).m_Text[r]), Escape(expected[r])) << "row " << r;
   } else if (word == "cursor" || word == "saved") {
     int r = 0, col = 0;
@@ -238,7 +238,7 @@ void CaseRun::Check(const Step& step) {
       in >> dash >> c2;
     else
       c2 = c1;
-    ASSERT_TRUE(r >= 0 && r < Peek(s).m_nHeight && c1 >= 0 && c2 < Peek(s).m_nWidth)
+    ASSERT_TRUE(r >= 0 && r < s.Screen().Height() && c1 >= 0 && c2 < s.Screen().Width())
         << "cell out of range";
     const int expected = std::stoi(Trim(AfterColon(line)), nullptr, 16);
     for (int col = c1; col <= c2; ++col)
@@ -265,8 +265,9 @@ void CaseRun::Check(const Step& step) {
     int w = 0, h = 0;
     char x = 0;
     in >> w >> x >> h;
-    EXPECT_EQ(word == "screen" ? Peek(s).m_nWidth : Peek(s).m_nWantedWidth, w) << word << " width";
-    EXPECT_EQ(word == "screen" ? Peek(s).m_nHeight : Peek(s).m_nWantedHeight, h)
+    EXPECT_EQ(word == "screen" ? s.Screen().Width() : Peek(s).m_nWantedWidth, w)
+        << word << " width";
+    EXPECT_EQ(word == "screen" ? s.Screen().Height() : Peek(s).m_nWantedHeight, h)
         << word << " height";
   } else if (word == "naws") {
     int offered = 0, active = 0;
@@ -326,8 +327,8 @@ Outcome Capture(CaseRun& run) {
   o.savedCol = Peek(s).m_nSavedCol;
   o.top = Peek(s).m_nScrollTop;
   o.bottom = Peek(s).m_nScrollBottom;
-  o.width = Peek(s).m_nWidth;
-  o.height = Peek(s).m_nHeight;
+  o.width = s.Screen().Width();
+  o.height = s.Screen().Height();
   o.wantedWidth = Peek(s).m_nWantedWidth;
   o.wantedHeight = Peek(s).m_nWantedHeight;
   o.lineCount = Peek(s).m_nLineCount;
