@@ -71,7 +71,8 @@ void CorvaneFeed::Feed(const std::string& stream) {
 
 std::uint64_t CorvaneFeed::ScreenDigest() const {
   std::uint64_t sum = 0;
-  for (const std::string& row : parts_->session->Screen().m_Text)
-    for (unsigned char c : row) sum = sum * 31 + c;
+  const TerminalScreen& screen = parts_->session->Screen();
+  for (int r = 0; r < screen.Height(); ++r)
+    for (unsigned char c : screen.Row(r).text) sum = sum * 31 + c;
   return sum;
 }

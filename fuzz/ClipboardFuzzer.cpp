@@ -18,9 +18,9 @@
 
 // Data for the host doubles every 0xFF so the host does not take it for a
 // telnet command; fuzz/CMakeLists.txt defines CORVANE_FUZZ_DOUBLE_IAC when the
-// session's DoubleIac (terminal/TelnetData.h) exists.
+// session's DoubleIac (terminal/TelnetCommands.h) exists.
 #ifdef CORVANE_FUZZ_DOUBLE_IAC
-#include "terminal/TelnetData.h"
+#include "terminal/TelnetCommands.h"
 #endif
 
 namespace {

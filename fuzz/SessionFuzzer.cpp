@@ -1,6 +1,11 @@
 // libFuzzer target: drives one terminal session with host bytes and the state
 // changes that happen around them, and aborts as soon as the screen model
-// breaks one of its shape rules.
+// breaks one of its shape rules, or as soon as two twins driven alike differ
+// from it: one that gets every host byte in a read of its own, and one whose
+// receive loop takes no shortcuts. All three must show the same screen and
+// attributes, with the same cursor and attribute, and must have sent the same
+// bytes: the screen depends on the bytes alone, and the fast path does what
+// the general path does.
 //
 // Input format (read front to back; a missing byte reads as 0):
 //   header  width, height, history-size code, option bits
@@ -80,13 +85,41 @@ struct Rig {
   MemoryProfile profile;
   HeadlessHost host;
   ScriptedConnection connection;
+  // Host bytes arrive in reads of this many bytes at most (0: as the input says).
+  std::size_t readSize = 0;
 };
 
 void Deliver(Rig& rig, CTelnetSession& session, const std::string& bytes, std::size_t piece) {
+  if (rig.readSize != 0) piece = rig.readSize;
   for (std::size_t at = 0; at < bytes.size(); at += piece) {
     rig.connection.Queue(bytes.substr(at, piece));
     while (!rig.connection.incoming.empty()) session.OnReceive(0);
   }
+}
+
+// What of a twin must equal the session's; empty when all of it does.
+std::string Difference(const CTelnetSession& a, const Rig& rigA, const CTelnetSession& b,
+                       const Rig& rigB) {
+  const TerminalScreen& x = a.Screen();
+  const TerminalScreen& y = b.Screen();
+  if (x.Width() != y.Width() || x.Height() != y.Height()) return "screen size";
+  for (int r = 0; r < x.Height(); ++r) {
+    if (x.Row(r).text != y.Row(r).text) return "text of row " + std::to_string(r);
+    if (x.Row(r).attrs != y.Row(r).attrs) return "attributes of row " + std::to_string(r);
+  }
+  if (x.CursorRow() != y.CursorRow() || x.CursorCol() != y.CursorCol()) return "cursor";
+  if (x.Attr() != y.Attr()) return "current attribute";
+  if (rigA.connection.sent != rigB.connection.sent) return "bytes sent";
+  return {};
+}
+
+void CheckTwin(const CTelnetSession& session, const Rig& rig, const CTelnetSession& twin,
+               const Rig& twinRig, const char* which, std::size_t opIndex, int kind) {
+  const std::string difference = Difference(session, rig, twin, twinRig);
+  if (difference.empty()) return;
+  std::fprintf(stderr, "the session %s differs after operation %zu (kind %d): %s\n", which, opIndex,
+               kind, difference.c_str());
+  std::abort();
 }
 
 void CheckInvariants(const CTelnetSession& session, std::size_t opIndex, int kind) {
@@ -197,27 +230,47 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int width = in.Byte(), height = in.Byte();
   const int history = HistorySize(in.Byte());
   const int options = in.Byte();
-  keys::Width.Write(rig.profile, width);
-  keys::Height.Write(rig.profile, height);
-  keys::BufferSize.Write(rig.profile, history);
-  keys::Emulation.Write(rig.profile, options & 1);
-  keys::BlockCursor.Write(rig.profile, (options >> 2) & 1);
-  keys::ReverseColor.Write(rig.profile, (options >> 3) & 1);
-  keys::WinSizeWarning.Write(rig.profile, (options & 16) ? 0 : 1);
-  keys::DisconnectNotify.Write(rig.profile, (options & 32) ? 0 : 1);
-  keys::AutoClose.Write(rig.profile, (options >> 6) & 1);
+  // The twins start from the same settings; the one fed byte by byte draws
+  // only when asked, which changes nothing but the redraw flags.
+  Rig bytewiseRig, generalRig;
+  bytewiseRig.readSize = 1;
+  bytewiseRig.host.drawsLater = true;
+  for (MemoryProfile* profile : {&rig.profile, &bytewiseRig.profile, &generalRig.profile}) {
+    keys::Width.Write(*profile, width);
+    keys::Height.Write(*profile, height);
+    keys::BufferSize.Write(*profile, history);
+    keys::Emulation.Write(*profile, options & 1);
+    keys::BlockCursor.Write(*profile, (options >> 2) & 1);
+    keys::ReverseColor.Write(*profile, (options >> 3) & 1);
+    keys::WinSizeWarning.Write(*profile, (options & 16) ? 0 : 1);
+    keys::DisconnectNotify.Write(*profile, (options & 32) ? 0 : 1);
+    keys::AutoClose.Write(*profile, (options >> 6) & 1);
+  }
   Trace("start %lldx%lld", width, height);
   Trace("history %lld, options 0x%llx", history, options);
-
   CTelnetSession session(rig.host, rig.connection, rig.profile);
+  CTelnetSession bytewise(bytewiseRig.host, bytewiseRig.connection, bytewiseRig.profile);
+  CTelnetSession general(generalRig.host, generalRig.connection, generalRig.profile);
+  general.UseFastPath(false);
   CheckInvariants(session, 0, -1);
-  if (options & 2) session.OpenConnection("127.0.0.1", 23);
+  if (options & 2) {
+    session.OpenConnection("127.0.0.1", 23);
+    bytewise.OpenConnection("127.0.0.1", 23);
+    general.OpenConnection("127.0.0.1", 23);
+  }
 
   for (std::size_t op = 1; !in.Done(); ++op) {
     const std::uint8_t b = in.Byte();
     const int kind = b & 0x0F;
+    // Each twin reads the operation's bytes again from the same place.
+    Reader again = in;
     RunOperation(rig, session, in, kind, b >> 4);
+    Reader forGeneral = again;
+    RunOperation(bytewiseRig, bytewise, again, kind, b >> 4);
+    RunOperation(generalRig, general, forGeneral, kind, b >> 4);
     CheckInvariants(session, op, kind);
+    CheckTwin(session, rig, bytewise, bytewiseRig, "fed byte by byte", op, kind);
+    CheckTwin(session, rig, general, generalRig, "without the fast path", op, kind);
   }
   return 0;
 }

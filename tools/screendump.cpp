@@ -203,14 +203,14 @@ int main(int argc, char** argv) {
   while (!connection.AtEnd()) session.OnReceive(0);
 
   const TerminalScreen& screen = session.Screen();
-  for (int r = 0; r < screen.m_nHeight; ++r) {
-    std::string row = screen.m_Text[r];
+  for (int r = 0; r < screen.Height(); ++r) {
+    std::string row = screen.Row(r).text;
     row.erase(row.find_last_not_of(' ') + 1);
     std::cout << row << '\n';
   }
-  std::cout << "cursor " << screen.m_nCursorRow << ' ' << screen.m_nCursorCol << '\n';
+  std::cout << "cursor " << screen.CursorRow() << ' ' << screen.CursorCol() << '\n';
   if (options.attrs)
-    for (int r = 0; r < screen.m_nHeight; ++r) std::cout << Hex(screen.m_Attrs[r]) << '\n';
+    for (int r = 0; r < screen.Height(); ++r) std::cout << Hex(screen.Row(r).attrs) << '\n';
   if (options.sent) {
     std::cout << "sent ";
     if (connection.SpoolFailed() || !WriteSpoolHex(spool, std::cout))

@@ -296,8 +296,8 @@ class HostileHostTest : public QObject {
     out.sent = host.Sent();
     out.received = host.Received();
     out.log = ReadAll(logPath);
-    out.width = Peek(session).m_nWidth;
-    out.height = Peek(session).m_nHeight;
+    out.width = session.Screen().Width();
+    out.height = session.Screen().Height();
     std::printf(
         "TIMING %s: %lld bytes from the host in %lld ms; %d ticks, longest stall %lld ms, "
         "%d repaints, peak RSS %ld kB\n",
@@ -313,7 +313,7 @@ class HostileHostTest : public QObject {
           static_cast<unsigned long long>(Peek(session).m_nLineCount),
           static_cast<long long>(out.log.size()),
           static_cast<long long>(FilteredForLog(out.sent).size()));
-      for (int r = std::max(0, Peek(session).m_nHeight - 3); r < Peek(session).m_nHeight; ++r)
+      for (int r = std::max(0, session.Screen().Height() - 3); r < session.Screen().Height(); ++r)
         std::printf("  |%s|\n", Peek(session).m_Text[r].c_str());
       for (const std::string& m : out.messages) std::printf("  message: %s\n", m.c_str());
     }
@@ -390,9 +390,9 @@ class HostileHostTest : public QObject {
       connection.Queue(out.sent.mid(at, kRecvBufSize).toStdString());
     while (!connection.incoming.empty()) reference.OnReceive(0);
     const CTelnetSession& live = *frame_->Session();
-    QCOMPARE(Peek(live).m_nWidth, Peek(reference).m_nWidth);
-    QCOMPARE(Peek(live).m_nHeight, Peek(reference).m_nHeight);
-    for (int r = 0; r < Peek(live).m_nHeight; ++r) {
+    QCOMPARE(live.Screen().Width(), reference.Screen().Width());
+    QCOMPARE(live.Screen().Height(), reference.Screen().Height());
+    for (int r = 0; r < live.Screen().Height(); ++r) {
       QCOMPARE(Peek(live).m_Text[r], Peek(reference).m_Text[r]);
       QCOMPARE(QByteArray::fromStdString(Peek(live).m_Attrs[r]).toHex(),
                QByteArray::fromStdString(Peek(reference).m_Attrs[r]).toHex());

@@ -68,16 +68,16 @@ std::string Utf16(const std::string& ascii) {
 // What a test reads off the running program, by name.
 int Observed(CMainFrame& frame, const std::string& what) {
   const CTelnetSession& s = *frame.Session();
-  if (what == "width") return Peek(s).m_nWidth;
-  if (what == "height") return Peek(s).m_nHeight;
-  if (what == "buffer") return static_cast<int>(Peek(s).m_nBufferSize);
-  if (what == "emulation") return Peek(s).m_nEmulation;
+  if (what == "width") return s.Screen().Width();
+  if (what == "height") return s.Screen().Height();
+  if (what == "buffer") return static_cast<int>(s.Screen().BufferSize());
+  if (what == "emulation") return s.Emulation();
   if (what == "foreground") return static_cast<int>(Peek(s).m_crForeground);
   if (what == "background") return static_cast<int>(Peek(s).m_crBackground);
   if (what == "font") return Peek(s).m_bHasFont ? 1 : 0;
-  if (what == "charset") return Peek(s).m_Font.charSet;
-  if (what == "facelength") return static_cast<int>(Peek(s).m_Font.faceName.size());
-  if (what == "wsw") return Peek(s).m_bWinSizeWarning ? 1 : 0;
+  if (what == "charset") return s.Font().charSet;
+  if (what == "facelength") return static_cast<int>(s.Font().faceName.size());
+  if (what == "wsw") return s.WinSizeWarning() ? 1 : 0;
   if (what == "recent") return frame.RecentHosts().Count();
   if (what == "reachable") {  // title bar and menu bar on an available screen
     const QRect menu(frame.menuBar()->mapToGlobal(QPoint(0, 0)),

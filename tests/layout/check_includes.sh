@@ -10,6 +10,10 @@
 #   - the X11 code lives in src/qt/x11 alone: no other folder includes an X11
 #     or xcb header, only the frame includes x11, and x11 includes nothing of
 #     the program but the status panes whose lock-key state it fills.
+#   - the screen's state (TerminalScreen's fields) is private, and no source
+#     of the program, its tools, benchmarks or fuzzers names a field of it
+#     outside the screen's own files: others read and change the screen only
+#     through its readers and operations.
 # Prints every offending line and fails if there is one.
 set -u
 root=${1:-$(cd "$(dirname "$0")/../.." && pwd)}
@@ -56,4 +60,14 @@ for ((level = 0; level < ${#core_levels[@]}; ++level)); do
       "$(grep -rnE "${include}\"(${above})/" "core/$folder")"
   done
 done
+screen_fields='m_nWidth|m_nHeight|m_nCursorCol|m_nCursorRow|m_nSavedCol|m_nSavedRow|m_nScrollTop|m_nScrollBottom|m_nLineCount|m_nBufferSize|m_nAttr|m_nSavedAttr|m_bLineDrawing|m_bG0LineDrawing|m_bG1LineDrawing|m_bShiftOut|m_nLastPrinted|m_DirtyLines|m_Text|m_Attrs|m_History'
+offend "something outside the screen names its fields" \
+  "$(grep -rnE "(\.|->)(${screen_fields})\b" core qt ../tools ../bench ../fuzz \
+    --include='*.cpp' --include='*.h' | grep -vE '^core/terminal/Screen\.(h|cpp):')"
+# The first access specifier above the grid's width must be private.
+offend "the screen's state is not private" \
+  "$(awk '/^class TerminalScreen \{/ { in_class = 1 }
+          in_class && /^ *(public|protected|private):/ { access = $1 }
+          in_class && /^ *int m_nWidth/ { if (access != "private:") print FILENAME ": " access; exit }' \
+     core/terminal/Screen.h)"
 exit $status

@@ -129,9 +129,9 @@ TEST_F(SessionLineCheck, WorkerWaitsForTheBoxAndRacesTheReceiveLoop) {
   WaitForCheck();
   EXPECT_EQ(host.messages.size(), 1u);
   // Invariants held throughout: the screen is whole.
-  ASSERT_EQ(static_cast<int>(Peek(*session).m_Attrs.size()), Peek(*session).m_nHeight);
+  ASSERT_EQ(static_cast<int>(Peek(*session).m_Attrs.size()), session->Screen().Height());
   for (const std::string& attrs : Peek(*session).m_Attrs)
-    EXPECT_EQ(static_cast<int>(attrs.size()), Peek(*session).m_nWidth);
+    EXPECT_EQ(static_cast<int>(attrs.size()), session->Screen().Width());
 }
 
 TEST_F(SessionLineCheck, SessionGoesAwayWhileTheWorkerWaitsForItsBox) {

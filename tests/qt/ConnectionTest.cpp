@@ -70,8 +70,8 @@ class ConnectionTest : public QObject {
     FrameRig rig;
     CMainFrame& frame = rig.Start("127.0.0.1", host.Port());
     QVERIFY(host.WaitForPeer());
-    QCOMPARE(Peek(*frame.Session()).m_nWidth, 80);
-    QCOMPARE(Peek(*frame.Session()).m_nHeight, 24);
+    QCOMPARE(frame.Session()->Screen().Width(), 80);
+    QCOMPARE(frame.Session()->Screen().Height(), 24);
     const struct {
       QByteArray from, to;
     } exchanges[] = {

@@ -95,7 +95,7 @@ class FontColourTest : public QObject {
     const QSize shown(std::min(80, limit.width() / cw) * cw,
                       std::min(24, limit.height() / ch) * ch);
     QTRY_COMPARE(frame.View()->size(), shown);
-    QCOMPARE(Peek(session).m_nWidth, 80);
+    QCOMPARE(session.Screen().Width(), 80);
     const QImage image = frame.View()->Snapshot();
     QCOMPARE(image.size(), shown);
     QCOMPARE(image.pixel(cw / 2, ch - 3), qRgb(10, 200, 30));  // the cursor in the new colour

@@ -248,13 +248,13 @@ class FrameTest : public QObject {
     frame.show();
     QVERIFY(QTest::qWaitForWindowExposed(&frame));
     QCOMPARE(frame.View()->size(), QSize(80 * cw, 24 * ch));
-    QCOMPARE(Peek(session).m_nWidth, 80);  // showing is not a resize by the user
+    QCOMPARE(session.Screen().Width(), 80);  // showing is not a resize by the user
 
     // The user drags the window 3 cells wider and 2 cells lower (disconnected:
     // applied at once, and the window snaps to the new screen).
     frame.resize(frame.size() + QSize(3 * cw, 2 * ch));
-    QTRY_COMPARE(Peek(session).m_nWidth, 83);  // a window grown by exact cells gains just those
-    QCOMPARE(Peek(session).m_nHeight, 26);
+    QTRY_COMPARE(session.Screen().Width(), 83);  // a window grown by exact cells gains just those
+    QCOMPARE(session.Screen().Height(), 26);
     QTRY_COMPARE(frame.View()->size(), QSize(83 * cw, 26 * ch));
     QCOMPARE(rig.profile.Value("Screen", "Width"), std::string("83"));
 
@@ -262,8 +262,8 @@ class FrameTest : public QObject {
     frame.showMinimized();
     frame.showNormal();
     QTest::qWait(50);
-    QCOMPARE(Peek(session).m_nWidth, 83);
-    QCOMPARE(Peek(session).m_nHeight, 26);
+    QCOMPARE(session.Screen().Width(), 83);
+    QCOMPARE(session.Screen().Height(), 26);
   }
 
   void scrollBarAndWheelMoveTheHistoryView() {

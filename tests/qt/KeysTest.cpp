@@ -425,7 +425,8 @@ class KeysTest : public QObject {
     CTelnetSession& session = k.Session();
     TerminalView* view = k.frame->View();
     (void)view->Snapshot();  // the first full paint is behind us
-    for (int i = 0; i < Peek(session).m_nWidth; ++i) Click(view, {Qt::Key_X, Qt::NoModifier, "x"});
+    for (int i = 0; i < session.Screen().Width(); ++i)
+      Click(view, {Qt::Key_X, Qt::NoModifier, "x"});
     Click(view, {Qt::Key_Y, Qt::NoModifier, "y"});
     QCOMPARE(Row(session, 1), std::string("y"));
     const QImage image = view->Snapshot();
@@ -444,7 +445,7 @@ class KeysTest : public QObject {
     for (int i = 0; i < 100; ++i) lines += "line " + QByteArray::number(i) + "\r\n";
     k.host.Send(lines);
     QTRY_COMPARE(Peek(session).m_nLineCount, 100u);
-    const int page = Peek(session).m_nHeight;
+    const int page = session.Screen().Height();
 
     // Pause in the live view keeps it there.
     QCOMPARE(k.SentBy({{Qt::Key_Pause}}), QByteArray());

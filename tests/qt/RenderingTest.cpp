@@ -195,7 +195,7 @@ class RenderingTest : public QObject {
 
     // Pending wrap: the cursor is drawn on the last column, where it stands,
     // and the rest of the row is unharmed.
-    Peek(session).m_nCursorCol = Peek(session).m_nWidth;
+    Peek(session).m_nCursorCol = session.Screen().Width();
     s.Redraw();
     QCOMPARE(s.Count(QRect(79 * s.cw, 6 * s.ch - 3, s.cw, 1), kBack), s.cw);
     QCOMPARE(s.Count(QRect(0, 5 * s.ch, 79 * s.cw, s.ch), kFore), 79 * s.cw * s.ch);
@@ -209,7 +209,7 @@ class RenderingTest : public QObject {
     Peek(*s.session).m_bNawsActive = false;
     s.frame->resize(s.frame->size() + QSize(3 * s.cw + 2, 2 * s.ch + 1));
     QTRY_VERIFY(s.frame->View()->width() > 80 * s.cw + 2 * s.cw);
-    QCOMPARE(Peek(*s.session).m_nWidth, 80);
+    QCOMPARE(s.session->Screen().Width(), 80);
     Peek(*s.session).m_bReverseColor = true;
     s.frame->Invalidate();
     s.image = s.frame->View()->Snapshot();

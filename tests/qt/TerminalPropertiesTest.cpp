@@ -288,7 +288,7 @@ class TerminalPropertiesTest : public QObject {
     }));
     // Left open, then cancelled: nothing was applied or stored.
     QCOMPARE(Writes(rig.profile, before), std::vector<std::string>{});
-    QCOMPARE(Peek(*rig.frame->Session()).m_nEmulation, 0);
+    QCOMPARE(rig.frame->Session()->Emulation(), 0);
   }
 
   void fieldsTakeDigitsOnly() {
@@ -310,9 +310,9 @@ class TerminalPropertiesTest : public QObject {
       QVERIFY(!d.isVisible());
     }));
     CTelnetSession& session = *c.rig.frame->Session();
-    QCOMPARE(Peek(session).m_nWidth, 255);
-    QCOMPARE(Peek(session).m_nHeight, 1);
-    QCOMPARE(Peek(session).m_nBufferSize, 65536u);
+    QCOMPARE(session.Screen().Width(), 255);
+    QCOMPARE(session.Screen().Height(), 1);
+    QCOMPARE(session.Screen().BufferSize(), 65536u);
     // A side of 255 is doubled in the report, as IAC must be.
     QCOMPARE(c.host.Take(10).toHex(' '),
              Bytes({IAC, SB, NAWS, 0, 255, 255, 0, 1, IAC, SE}).toHex(' '));
@@ -321,7 +321,7 @@ class TerminalPropertiesTest : public QObject {
       SetFields(d, QStringLiteral("80"), QStringLiteral("24"), QStringLiteral("1000"));
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
-    QCOMPARE(Peek(session).m_nBufferSize, 1000u);
+    QCOMPARE(session.Screen().BufferSize(), 1000u);
   }
 
   void onlyAChangedSizeIsResizedAndOnlyAChangedHistoryIsSet() {
@@ -349,8 +349,8 @@ class TerminalPropertiesTest : public QObject {
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
     QCOMPARE(c.host.Take(9).toHex(' '), Bytes({IAC, SB, NAWS, 0, 80, 0, 30, IAC, SE}).toHex(' '));
-    QCOMPARE(Peek(session).m_nHeight, 30);
-    QCOMPARE(Peek(session).m_nWidth, 80);
+    QCOMPARE(session.Screen().Height(), 30);
+    QCOMPARE(session.Screen().Width(), 80);
     QCOMPARE(Peek(session).m_nLineCount, 1u);  // the history was not reset
     const std::vector<std::string> writes = Writes(c.rig.profile, before);
     QVERIFY(std::find(writes.begin(), writes.end(), "Screen/Height=30") != writes.end());
@@ -362,7 +362,7 @@ class TerminalPropertiesTest : public QObject {
       d.BufferEdit()->setText(QStringLiteral("2000"));
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
-    QCOMPARE(Peek(session).m_nBufferSize, 2000u);
+    QCOMPARE(session.Screen().BufferSize(), 2000u);
     QCOMPARE(Peek(session).m_nLineCount, 0u);
     QCOMPARE(Writes(c.rig.profile, before),
              (std::vector<std::string>{"Options/Emulation=0", "Options/ApplicationMode=1",
@@ -393,7 +393,7 @@ class TerminalPropertiesTest : public QObject {
       d.ReverseColorCheck()->setChecked(true);
       QTest::mouseClick(d.OkButton(), Qt::LeftButton);
     }));
-    QCOMPARE(Peek(session).m_nEmulation, 1);
+    QCOMPARE(session.Emulation(), 1);
     QVERIFY(Peek(session).m_bBlockCursor);
     QVERIFY(Peek(session).m_bReverseColor);
     for (const auto& [key, value] : {std::pair{"Emulation", "1"}, std::pair{"ApplicationMode", "0"},
@@ -457,9 +457,9 @@ class TerminalPropertiesTest : public QObject {
       }));
     }
     CTelnetSession& session = *rig.frame->Session();
-    QCOMPARE(Peek(session).m_nWidth, 80);
-    QCOMPARE(Peek(session).m_nBufferSize, 1000u);
-    QCOMPARE(Peek(session).m_nEmulation, 0);
+    QCOMPARE(session.Screen().Width(), 80);
+    QCOMPARE(session.Screen().BufferSize(), 1000u);
+    QCOMPARE(session.Emulation(), 0);
     QVERIFY(!Peek(session).m_bReverseColor);
     QCOMPARE(Writes(rig.profile, before), std::vector<std::string>{});
   }

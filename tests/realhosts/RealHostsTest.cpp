@@ -88,17 +88,17 @@ class RealHostsTest : public QObject {
   }
   std::string Screen() {
     std::string all;
-    for (int r = 0; r < Peek(Session()).m_nHeight; ++r) all += "|" + Row(r) + "|\n";
+    for (int r = 0; r < Session().Screen().Height(); ++r) all += "|" + Row(r) + "|\n";
     return all;
   }
   int FindRow(const std::string& text) {
-    for (int r = Peek(Session()).m_nHeight - 1; r >= 0; --r)
+    for (int r = Session().Screen().Height() - 1; r >= 0; --r)
       if (Row(r) == text) return r;
     return -1;
   }
   // The row that holds `text` at column `col` or before, top first; -1 if none.
   int FindRowStartingWith(const std::string& text, int col) {
-    for (int r = 0; r < Peek(Session()).m_nHeight; ++r) {
+    for (int r = 0; r < Session().Screen().Height(); ++r) {
       const auto at = Row(r).find(text);
       if (at != std::string::npos && static_cast<int>(at) <= col) return r;
     }
@@ -203,7 +203,7 @@ class RealHostsTest : public QObject {
   void inetutilsSeesAnsiAfterTheEmulationChanges() {
     Connect("inetutils");
     TerminalProperties([](CTerminalPropertiesDlg& d) { d.AnsiRadio()->setChecked(true); });
-    QCOMPARE(Peek(Session()).m_nEmulation, 1);
+    QCOMPARE(Session().Emulation(), 1);
     Connect("inetutils");  // a new server: the previous connection is closed first
     Run("echo $TERM");
     QVERIFY2(FindRow("ansi") >= 0, Screen().c_str());
@@ -221,8 +221,8 @@ class RealHostsTest : public QObject {
       d.WidthEdit()->setText("100");
       d.HeightEdit()->setText("30");
     });
-    QCOMPARE(Peek(Session()).m_nWidth, 100);
-    QCOMPARE(Peek(Session()).m_nHeight, 30);
+    QCOMPARE(Session().Screen().Width(), 100);
+    QCOMPARE(Session().Screen().Height(), 30);
     Run("stty size");
     QVERIFY2(FindRow("30 100") >= 0, Screen().c_str());
   }
@@ -257,7 +257,7 @@ class RealHostsTest : public QObject {
           Screen().c_str());
       QVERIFY(Settle("inetutils"));
       QVERIFY2(StartsWith(0, "top - ") && StartsWith(1, "Tasks:"), Screen().c_str());
-      QVERIFY2(!Row(Peek(Session()).m_nHeight - 1).empty(),
+      QVERIFY2(!Row(Session().Screen().Height() - 1).empty(),
                Screen().c_str());  // the last process line
     }
     QTest::keyClicks(rigPtr_->frame->View(), "q");

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <string>
 
+#include "SessionTestAccess.h"
 #include "terminal/TelnetSession.h"
 
 namespace {
@@ -12,8 +13,8 @@ std::string Describe(const char* rule, long long a, long long b) {
 }  // namespace
 
 std::string FindInvariantViolation(const CTelnetSession& session) {
-  const TerminalScreen& s = session.Screen();
-  const int w = s.m_nWidth, h = s.m_nHeight;
+  const SessionTestAccess s = Peek(session);
+  const int w = session.Screen().Width(), h = session.Screen().Height();
   if (w < 1 || w > kMaxScreenSide) return Describe("width outside 1..255", w, h);
   if (h < 1 || h > kMaxScreenSide) return Describe("height outside 1..255", w, h);
 
@@ -37,9 +38,10 @@ std::string FindInvariantViolation(const CTelnetSession& session) {
     return Describe("scroll region not within 1 <= top <= bottom <= height (top, bottom)",
                     s.m_nScrollTop, s.m_nScrollBottom);
 
-  if (s.m_nBufferSize < 1) return Describe("history ring without a slot", s.m_nBufferSize, 0);
-  if (s.m_History.size() != s.m_nBufferSize)
-    return Describe("m_History size != m_nBufferSize", s.m_History.size(), s.m_nBufferSize);
+  const unsigned slots = session.Screen().BufferSize();
+  if (slots < 1) return Describe("history ring without a slot", slots, 0);
+  if (s.m_History.size() != slots)
+    return Describe("m_History size != m_nBufferSize", s.m_History.size(), slots);
 
   const int maxOffset = std::max(session.ScrollMax(), 0);
   if (session.ScrollBackPos() < 0 || session.ScrollBackPos() > maxOffset)

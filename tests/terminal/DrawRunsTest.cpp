@@ -25,7 +25,7 @@ class DrawRuns : public testing::TestWithParam<Selection> {};
 // every change of the selection state of IsSelected.
 std::vector<int> ExpectedStarts(const CTelnetSession& s, int row) {
   std::vector<int> starts{0};
-  for (int col = 1; col < Peek(s).m_nWidth; ++col)
+  for (int col = 1; col < s.Screen().Width(); ++col)
     if (Peek(s).m_Attrs[row][col] != Peek(s).m_Attrs[row][col - 1] ||
         s.IsSelected(row, col) != s.IsSelected(row, col - 1))
       starts.push_back(col);

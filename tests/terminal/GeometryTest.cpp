@@ -20,10 +20,10 @@ class Geometry : public testing::Test {
   // Row r filled with letter 'A' + r, the cursor left at the top-left cell.
   void FillRows() {
     std::string bytes;
-    for (int r = 0; r < Peek(s()).m_nHeight; ++r)
+    for (int r = 0; r < s().Screen().Height(); ++r)
       bytes +=
           "\x1b[" + std::to_string(r + 1) + ";1H" +
-          std::string(static_cast<std::size_t>(Peek(s()).m_nWidth), static_cast<char>('A' + r));
+          std::string(static_cast<std::size_t>(s().Screen().Width()), static_cast<char>('A' + r));
     rig.Feed(bytes + "\x1b[H");
   }
   // Appends n numbered lines to the history ("L0", "L1", ...).
@@ -106,7 +106,7 @@ TEST_F(Geometry, AnAppliedResizeResetsViewRegionSelectionAndStoresTheSize) {
 
   s().Resize(300, 30);
 
-  EXPECT_EQ(Peek(s()).m_nWidth, 255);
+  EXPECT_EQ(s().Screen().Width(), 255);
   EXPECT_EQ(rig.profile.Value("Screen", "Width"), "255");
   EXPECT_EQ(rig.profile.Value("Screen", "Height"), "30");
   EXPECT_EQ(rig.host.panes[kPaneSize], "255x30");
@@ -125,7 +125,7 @@ TEST_F(Geometry, FittingToTheSameSizeExpectsNoNotification) {
   Start();
   ASSERT_TRUE(Peek(s()).m_bSelfResize) << "the first fit changed the window";
   s().SizeToWindow(0, 0);  // the notification of that fit: swallowed
-  EXPECT_EQ(Peek(s()).m_nWidth, 80);
+  EXPECT_EQ(s().Screen().Width(), 80);
   s().Resize(80, 24);
   EXPECT_FALSE(Peek(s()).m_bSelfResize) << "a fit that changes nothing sends nothing to swallow";
 }
@@ -142,20 +142,20 @@ TEST_F(Geometry, SizeToWindowGainsPartlyShownCellsAndLosesCutOnes) {
     s().Resize(80, 24);
     Peek(s()).m_bSelfResize = false;
     s().SizeToWindow(w.cx, 24 * ch);
-    EXPECT_EQ(Peek(s()).m_nWidth, w.wantColumns) << "cx " << w.cx;
-    EXPECT_EQ(Peek(s()).m_nHeight, 24) << "cx " << w.cx;
+    EXPECT_EQ(s().Screen().Width(), w.wantColumns) << "cx " << w.cx;
+    EXPECT_EQ(s().Screen().Height(), 24) << "cx " << w.cx;
   }
   s().Resize(80, 24);
   Peek(s()).m_bSelfResize = false;
   s().SizeToWindow(80 * cw, 24 * ch + 1);
-  EXPECT_EQ(Peek(s()).m_nHeight, 25);
+  EXPECT_EQ(s().Screen().Height(), 25);
 }
 
 TEST_F(Geometry, SizeToWindowSwallowsTheNotificationOfItsOwnFit) {
   Start();
   Peek(s()).m_bSelfResize = true;
   s().SizeToWindow(10, 10);
-  EXPECT_EQ(Peek(s()).m_nWidth, 80);
+  EXPECT_EQ(s().Screen().Width(), 80);
   EXPECT_FALSE(Peek(s()).m_bSelfResize);
 }
 
@@ -165,7 +165,7 @@ TEST_F(Geometry, SizeToWindowWhileTheSizeIsNotNegotiatedKeepsTheScreen) {
   rig.Feed("\xff\xfc\x01");  // a first command: the offer goes out, no answer yet
   Peek(s()).m_bSelfResize = false;
   s().SizeToWindow(100 * Peek(s()).m_nCharWidth, 30 * Peek(s()).m_nCharHeight);
-  EXPECT_EQ(Peek(s()).m_nWidth, 80);
+  EXPECT_EQ(s().Screen().Width(), 80);
   EXPECT_FALSE(Peek(s()).m_bSelfResize) << "the window keeps the user's size";
 }
 
@@ -195,8 +195,8 @@ TEST(GeometryNested, ASizeNotificationDuringTheFitLeavesAConsistentScreen) {
   CTelnetSession s(host, connection, profile);
   host.session = &s;
   s.Resize(100, 30);
-  EXPECT_EQ(Peek(s).m_nWidth, 90);
-  EXPECT_EQ(Peek(s).m_nHeight, 26);
+  EXPECT_EQ(s.Screen().Width(), 90);
+  EXPECT_EQ(s.Screen().Height(), 26);
   EXPECT_EQ(Peek(s).m_nScrollTop, 1);
   EXPECT_EQ(Peek(s).m_nScrollBottom, 26);
   EXPECT_EQ(profile.Value("Screen", "Height"), "26");
@@ -228,7 +228,7 @@ TEST_P(HeldSize, IsWrittenOnceWithTheLatestSize) {
   // Accept the size, push the cursor past the edge, refuse: three resizes a round.
   const std::string round = "\xff\xfd\x1f\x1b[200G\xff\xfe\x1f\xff\xfd\x1f\x1b[255G";
   for (int i = 0; i < 100; ++i) rig.Feed(round);
-  ASSERT_EQ(Peek(*rig.session).m_nWidth, 255);
+  ASSERT_EQ(rig.session->Screen().Width(), 255);
   EXPECT_EQ(writes("Width"), 0);
 
   GetParam().end(rig);
@@ -291,7 +291,7 @@ TEST_F(Geometry, SetBufferSizeAlwaysKeepsOneToMaxSlots) {
   for (const auto& c : cases) {
     s().SetBufferSize(c.requested);
     EXPECT_EQ(Peek(s()).m_History.size(), c.slots) << c.requested;
-    EXPECT_EQ(Peek(s()).m_nBufferSize, c.slots) << c.requested;
+    EXPECT_EQ(s().Screen().BufferSize(), c.slots) << c.requested;
     EXPECT_EQ(rig.profile.Value("Screen", "BufferSize"), std::to_string(c.slots)) << c.requested;
   }
   AppendLines(3);

@@ -67,10 +67,10 @@ TEST_F(ReceiveLoop, AHostCloseInsideTheRefusalWarningLeavesSizesApplicable) {
   connection.Queue("never read");
   session->OnReceive(0);
   EXPECT_FALSE(session->IsConnected());
-  EXPECT_EQ(Peek(*session).m_nWidth, 100) << "the wanted size is forced once";
+  EXPECT_EQ(session->Screen().Width(), 100) << "the wanted size is forced once";
   EXPECT_TRUE(Peek(*session).m_bNawsActive) << "disconnected: later sizes apply at once";
   session->Resize(90, 20);
-  EXPECT_EQ(Peek(*session).m_nWidth, 90);
+  EXPECT_EQ(session->Screen().Width(), 90);
   EXPECT_EQ(connection.incoming.size(), 1u) << "nothing read after the close";
 }
 

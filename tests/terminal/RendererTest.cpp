@@ -393,6 +393,6 @@ TEST_F(TerminalFont, AnEmptyStoredFaceNameStartsWithoutAFont) {
   ASSERT_EQ(host.messages.size(), 1u);
   EXPECT_EQ(host.messages[0].text, "No font is selected");
   EXPECT_FALSE(Peek(s).m_bHasFont);
-  EXPECT_EQ(Peek(s).m_nWidth, 80) << "the screen is shaped all the same";
+  EXPECT_EQ(s.Screen().Width(), 80) << "the screen is shaped all the same";
 }
 }  // namespace

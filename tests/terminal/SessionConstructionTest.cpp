@@ -12,14 +12,14 @@ TEST(SessionConstruction, DefaultsOfAnEmptyProfile) {
   EXPECT_FALSE(Peek(s).m_bBlockCursor);
   EXPECT_TRUE(Peek(s).m_bDisconnectNotify);
   EXPECT_FALSE(Peek(s).m_bReverseColor);
-  EXPECT_EQ(Peek(s).m_nEmulation, 0);
-  EXPECT_TRUE(Peek(s).m_bWinSizeWarning);
+  EXPECT_EQ(s.Emulation(), 0);
+  EXPECT_TRUE(s.WinSizeWarning());
   EXPECT_TRUE(Peek(s).m_bLineCheckBusy) << "no catalogue capacity: the line check is off";
   EXPECT_EQ(Peek(s).m_crForeground, MakeColour(192, 192, 192));
   EXPECT_EQ(Peek(s).m_crBackground, MakeColour(0, 0, 0));
-  EXPECT_EQ(Peek(s).m_nWidth, 80);
-  EXPECT_EQ(Peek(s).m_nHeight, 24);
-  EXPECT_EQ(Peek(s).m_nBufferSize, 1000u);
+  EXPECT_EQ(s.Screen().Width(), 80);
+  EXPECT_EQ(s.Screen().Height(), 24);
+  EXPECT_EQ(s.Screen().BufferSize(), 1000u);
   EXPECT_TRUE(Peek(s).m_bNawsOffered);
   EXPECT_TRUE(Peek(s).m_bNawsActive);
   EXPECT_EQ(Peek(s).m_nScrollTop, 1);
@@ -47,7 +47,7 @@ TEST(SessionConstruction, EmulationOtherThanZeroOrOneIsVt100) {
   for (const auto& c : cases) {
     SessionRig rig;
     rig.profile.Set("Options", "Emulation", c.stored);
-    EXPECT_EQ(Peek(rig.Start(false)).m_nEmulation, c.emulation) << c.stored;
+    EXPECT_EQ(rig.Start(false).Emulation(), c.emulation) << c.stored;
   }
 }
 
@@ -67,7 +67,7 @@ TEST(SessionConstruction, AnyNonZeroOptionIsOn) {
   EXPECT_TRUE(Peek(s).m_bBlockCursor);
   EXPECT_FALSE(Peek(s).m_bDisconnectNotify);
   EXPECT_TRUE(Peek(s).m_bReverseColor);
-  EXPECT_FALSE(Peek(s).m_bWinSizeWarning);
+  EXPECT_FALSE(s.WinSizeWarning());
   EXPECT_FALSE(Peek(s).m_bLineCheckBusy);
   EXPECT_EQ(Peek(s).m_crBackground, MakeColour(1, 2, 3));
   EXPECT_EQ(s.EraseColour(), Peek(s).m_crForeground)
@@ -80,8 +80,8 @@ TEST(SessionConstruction, TheStoredSizeAndCapacityShapeTheScreen) {
   rig.profile.Set("Screen", "Height", "50");
   rig.profile.Set("Screen", "BufferSize", "2000");
   CTelnetSession& s = rig.Start(false);
-  EXPECT_EQ(Peek(s).m_nWidth, 132);
-  EXPECT_EQ(Peek(s).m_nHeight, 50);
+  EXPECT_EQ(s.Screen().Width(), 132);
+  EXPECT_EQ(s.Screen().Height(), 50);
   EXPECT_EQ(Peek(s).m_History.size(), 2000u);
   EXPECT_EQ(rig.host.scrollMax, 2000 - 50 + 1);
   EXPECT_EQ(rig.host.clientWidth, 132 * Peek(s).m_nCharWidth);

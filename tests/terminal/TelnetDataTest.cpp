@@ -4,7 +4,7 @@
 
 #include "EscapedBytes.h"
 #include "SessionFixture.h"
-#include "terminal/TelnetData.h"
+#include "terminal/TelnetCommands.h"
 
 namespace {
 

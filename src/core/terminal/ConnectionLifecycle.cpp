@@ -32,14 +32,11 @@ bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
     Close();
     return false;
   }
-  m_Screen.m_nAttr = kDefaultAttr;
-  m_Screen.ResetCharacterSets();
-  m_Screen.m_nLastPrinted = TerminalScreen::kNothingPrinted;
+  m_Screen.ResetForConnection();
   m_bNawsOffered = false;
   m_bNawsActive = false;
   m_bNawsAnswered = false;
   m_bHostEchoes = false;
-  m_Screen.ResetScrollRegion();
   // Bytes of an unfinished sequence, string or telnet command from an
   // earlier connection must not be prefixed to this host's data.
   m_nCarry = 0;

@@ -85,8 +85,8 @@ const unsigned char* EscapeInterpreter::SkipString(const unsigned char* p,
 void EscapeInterpreter::Apply(const ControlSequence& cs) {
   if (cs.privateMode) return;
   if (cs.final == 'm') {
-    m_Screen.m_nAttr =
-        csi::ApplySgr(m_Screen.m_nAttr, cs);  // SGR select graphic rendition (ECMA-48 8.3.117)
+    // SGR select graphic rendition (ECMA-48 8.3.117)
+    m_Screen.SetAttr(csi::ApplySgr(m_Screen.Attr(), cs));
   } else {
     ApplyControlSequence(cs.final, cs.params, cs.count);
   }
@@ -97,39 +97,37 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
   TerminalScreen& screen = m_Screen;
   const int p1 = params[0];
   const int n = p1 == 0 ? 1 : p1;
-  int& row = screen.m_nCursorRow;
-  int& col = screen.m_nCursorCol;
-  const int width = screen.m_nWidth, height = screen.m_nHeight;
+  const int row = screen.CursorRow();
+  const int col = screen.CursorCol();
+  const int width = screen.Width(), height = screen.Height();
   switch (final) {
     case '@':  // ICH insert characters (ECMA-48 8.3.64)
       screen.InsertChars(n);
       break;
     // Relative moves end a pending wrap: they start from the last column.
     case 'A':  // CUU cursor up (ECMA-48 8.3.22)
-      row = std::max(row - n, 0);
-      col = screen.CursorCellCol();
+      screen.CursorUp(n);
       break;
     case 'B':  // CUD cursor down (ECMA-48 8.3.19)
-      row = std::min(row + n, height - 1);
-      col = screen.CursorCellCol();
+      screen.CursorDown(n);
       break;
     case 'C':  // CUF cursor forward (ECMA-48 8.3.20)
-      col = std::min(screen.CursorCellCol() + n, width - 1);
+      screen.CursorForward(n);
       break;
     case 'D':  // CUB cursor backward (ECMA-48 8.3.18)
-      col = std::max(screen.CursorCellCol() - n, 0);
+      screen.CursorBackward(n);
       break;
     case 'G':  // CHA cursor character absolute (ECMA-48 8.3.9); widens the screen
-      col = n - 1;
-      if (col >= width) {
+      screen.SetCursorCol(n - 1);
+      if (n - 1 >= width) {
         // A wider screen ends at its last column, which is where the cursor
         // goes; a request that is not applied keeps the column asked for
         // (the next printable byte wraps first).
-        col = std::min(n, kMaxScreenSide) - 1;
+        screen.SetCursorCol(std::min(n, kMaxScreenSide) - 1);
         // The owner may show or draw the screen: give it the rows in order.
         const bool deferred = screen.RotationDeferred();
         screen.DeferRotation(false);
-        if (!m_Resize(n, height)) col = n - 1;
+        if (!m_Resize(n, height)) screen.SetCursorCol(n - 1);
         screen.DeferRotation(deferred);
       }
       break;
@@ -181,8 +179,7 @@ void EscapeInterpreter::ApplyControlSequence(unsigned char final, const int* par
       screen.ScrollUpToCursor(n);
       break;
     case 'd':  // VPA line position absolute (ECMA-48 8.3.158): the column stays
-      row = std::min(n - 1, height - 1);
-      col = screen.CursorCellCol();
+      screen.CursorToRow(n);
       break;
     case 'r':  // DECSTBM set top and bottom margins (VT100)
       screen.SetScrollRegion(p1, count > 1 ? params[1] : 0);

@@ -33,15 +33,14 @@ void CTelnetSession::StoreScreenSize() {
 void CTelnetSession::FlushScreenSize() {
   if (!m_bScreenSizeUnsaved) return;
   m_bScreenSizeUnsaved = false;
-  keys::Width.Write(m_Profile, m_Screen.m_nWidth);
-  keys::Height.Write(m_Profile, m_Screen.m_nHeight);
+  keys::Width.Write(m_Profile, m_Screen.Width());
+  keys::Height.Write(m_Profile, m_Screen.Height());
 }
 
 void CTelnetSession::FitWindow() {
   // Only a real change of size produces a notification to swallow.
   m_bSelfResize = true;
-  if (!m_pFrame->FitClientArea(m_Screen.m_nWidth * m_nCharWidth,
-                               m_Screen.m_nHeight * m_nCharHeight))
+  if (!m_pFrame->FitClientArea(m_Screen.Width() * m_nCharWidth, m_Screen.Height() * m_nCharHeight))
     m_bSelfResize = false;
 }
 
@@ -58,8 +57,8 @@ void CTelnetSession::SizeToWindow(int cx, int cy) {
   const auto cells = [](int pixels, int cell, int now) {
     return pixels > now * cell ? (pixels + cell - 1) / cell : pixels / cell;
   };
-  const int columns = cells(cx, cw, m_Screen.m_nWidth);
-  const int rows = cells(cy, ch, m_Screen.m_nHeight);
+  const int columns = cells(cx, cw, m_Screen.Width());
+  const int rows = cells(cy, ch, m_Screen.Height());
   Resize(columns, rows);  // below one cell is raised to one by Resize
 }
 
@@ -77,11 +76,11 @@ void CTelnetSession::ScrollView(ScrollCode code, int position) {
       break;
     case ScrollCode::PageUp:
       if (o >= M) return;
-      o = std::min(o + m_Screen.m_nHeight, M);
+      o = std::min(o + m_Screen.Height(), M);
       break;
     case ScrollCode::PageDown:
       if (o == 0) return;
-      o = o <= m_Screen.m_nHeight ? 0 : o - m_Screen.m_nHeight;
+      o = o <= m_Screen.Height() ? 0 : o - m_Screen.Height();
       break;
     case ScrollCode::ThumbPosition:
     case ScrollCode::ThumbTrack:
@@ -104,9 +103,5 @@ void CTelnetSession::MouseWheel(int delta) {
 }
 
 const std::string& CTelnetSession::HistoryViewRow(int r) const {
-  const std::uint64_t size = m_Screen.m_nBufferSize;
-  const std::uint64_t index =
-      (m_Screen.m_nLineCount + size + static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
-       static_cast<std::uint64_t>(m_nScrollBackPos) + static_cast<std::uint64_t>(r));
-  return m_Screen.HistoryAt(index);
+  return m_Screen.HistoryViewRow(m_nScrollBackPos, r);
 }

@@ -23,12 +23,12 @@ class SessionScreen : public linecheck::Screen {
   int RowCount() override {
     if (stopping_) return 0;
     std::lock_guard lock(lock_);
-    return screen_.m_nHeight;
+    return screen_.Height();
   }
   bool ReadRow(int row, std::string& text) override {
     std::lock_guard lock(lock_);
-    if (stopping_ || row >= screen_.m_nHeight) return false;
-    text = screen_.m_Text[row];
+    if (stopping_ || row >= screen_.Height()) return false;
+    text = screen_.Row(row).text;
     return true;
   }
   void MarkRow(int row, const std::string& text, const std::vector<linecheck::Span>& spans,
@@ -36,9 +36,10 @@ class SessionScreen : public linecheck::Screen {
     {
       std::lock_guard lock(lock_);
       // The host may have rewritten or removed the row since it was read.
-      if (row >= screen_.m_nHeight || screen_.m_Text[row] != text) return;
-      if (!linecheck::ApplyMarks(screen_.m_Attrs[row], spans, mark)) return;
-      screen_.m_DirtyLines[row] = 1;
+      if (row >= screen_.Height() || screen_.Row(row).text != text) return;
+      std::string attrs = screen_.Row(row).attrs;
+      if (!linecheck::ApplyMarks(attrs, spans, mark)) return;
+      screen_.SetRowAttrs(row, attrs);
     }
     draw_();
   }

@@ -5,6 +5,7 @@
 
 #include "terminal/ByteClasses.h"
 #include "terminal/Controls.h"
+#include "terminal/ReceiveFastPath.h"
 #include "terminal/TelnetSession.h"
 
 void CTelnetSession::OnReceive(int errorCode) {
@@ -51,82 +52,20 @@ void CTelnetSession::ReceiveBlock() {
   if (!m_pFrame->DrawChangesLater()) DrawNow(true);
 }
 
-namespace {
-// The walk's view of the screen while it stores text and colour changes: the
-// cursor, the attribute and the cursor row's storage in locals, which a store
-// into the row cannot alias. Anything else the walk does hands them back to
-// the screen first (Store) and picks them up again afterwards (Load).
-struct TextLane {
-  TerminalScreen& screen;
-  char* text = nullptr;
-  char* attrs = nullptr;
-  int col = 0;
-  int width = 0;
-  std::uint8_t attr = 0;
-  bool lineDrawing = false;
-
-  void Load() {
-    LoadCursor();
-    width = screen.m_nWidth;
-    attr = screen.m_nAttr;
-    lineDrawing = screen.m_bLineDrawing;
-  }
-  // After a cursor move only.
-  void LoadCursor() {
-    const int row = screen.m_nCursorRow;
-    text = screen.TextRow(row).data();
-    attrs = screen.AttrRow(row).data();
-    col = screen.m_nCursorCol;
-  }
-  void Store() const {
-    screen.m_nCursorCol = col;
-    screen.m_nAttr = attr;
-  }
-  // A run that fits on the cursor row, exactly as TerminalScreen::PutRun
-  // would store it; false leaves it to PutRun (wrapping, line drawing).
-  bool Put(const unsigned char* p, int n) {
-    if (lineDrawing || n > width - col) return false;
-    StoreRun(text + col, attrs + col, p, n, attr);
-    screen.MarkCursorRowDirty();
-    col += n;
-    return true;
-  }
-  // EL 0: the cursor cell to the end of the row, as TerminalScreen::EraseLine.
-  void EraseToEnd() {
-    if (col < width) {
-      FillRun(text + col, ' ', width - col);
-      FillRun(attrs + col, kDefaultAttr, width - col);
-    }
-    screen.MarkCursorRowDirty();
-  }
-};
-
-// "[ row ; col H" with up to three digits each (either may be left out): the
-// commonest sequence of full-screen programs, read without the general
-// parser's checks for the end of the data (there is room for the longest
-// form). Returns the 'H' with row and column in cs.params[0..1], or nullptr
-// for anything else, which the general parser then reads.
-const unsigned char* ReadCursorPosition(const unsigned char* p, const unsigned char* end,
-                                        ControlSequence& cs) {
-  constexpr int kLongest = 9;  // "[999;999H"
-  if (end - p < kLongest) return nullptr;
-  auto number = [&p](int& value) {
-    value = 0;
-    for (int digits = 0; digits < 3 && static_cast<unsigned>(*p - '0') < 10U; ++digits, ++p)
-      value = value * 10 + (*p - '0');
-  };
-  ++p;
-  number(cs.params[0]);
-  cs.params[1] = 0;
-  if (*p == ';') {
-    ++p;
-    number(cs.params[1]);
-  }
-  return *p == 'H' ? p : nullptr;
-}
-}  // namespace
-
 void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {
+  if (kFastPathBuilt && m_bFastPath)
+    WalkBytes<kFastPathBuilt>(begin, end);
+  else
+    WalkBytes<false>(begin, end);
+}
+
+void CTelnetSession::UseFastPath(bool on) { m_bFastPath = on && kFastPathBuilt; }
+
+// One walk for both paths: with kFast the shortcuts of ReceiveFastPath.h go
+// first, and whatever they leave (all of it without kFast) goes to the
+// screen's operations and the escape interpreter.
+template <bool kFast>
+void CTelnetSession::WalkBytes(unsigned char* const begin, unsigned char* const end) {
   TerminalScreen& screen = m_Screen;
   // Scrolls inside the walk move row slots, not rows; the rows are back in
   // order whenever control leaves the walk (the frame's beep, telnet
@@ -138,8 +77,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     Deferral(const Deferral&) = delete;
     Deferral& operator=(const Deferral&) = delete;
   } deferral(screen);
-  TextLane lane{screen};
-  lane.Load();
+  TerminalScreen::Lane lane(screen);
   ControlSequence cs;
   const unsigned char* p = begin;
   // A string that began in an earlier read goes on.
@@ -150,18 +88,17 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       return;
     }
   }
-  constexpr int kNothingPrinted = TerminalScreen::kNothingPrinted;
   while (p < end) {
     const unsigned char b = *p;
     if (!kIsControl[b]) {
       const unsigned char* run = FindControl(p + 1, end);
       const int n = static_cast<int>(run - p);
-      if (!lane.Put(p, n)) {
+      if (!kFast || !lane.Put(p, n)) {
         lane.Store();
         screen.PutRun(p, n);
         lane.Load();
       }
-      screen.m_nLastPrinted = run[-1];
+      screen.NoteLastPrinted(run[-1]);
       p = run;
       continue;
     }
@@ -170,18 +107,13 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
     // but REP leaves nothing for a REP to repeat.
     if (b == ctl::kEsc && p + 1 < end && p[1] == '[') {
       const unsigned char* const bracket = p + 1;
-      if (const unsigned char* last = m_SgrMemo.Apply(bracket, end, lane.attr)) {
-        screen.m_nLastPrinted = kNothingPrinted;
-        p = last + 1;
-        continue;
-      }
-      if (const unsigned char* last = ReadCursorPosition(bracket, end, cs)) {
-        screen.MoveCursorTo(cs.params[0], cs.params[1]);
-        screen.MarkCursorRowDirty();
-        screen.m_nLastPrinted = kNothingPrinted;
-        lane.LoadCursor();
-        p = last + 1;
-        continue;
+      if constexpr (kFast) {
+        if (const unsigned char* last =
+                fastpath::ShortSequence(screen, lane, m_SgrMemo, bracket, end, cs)) {
+          screen.ForgetLastPrinted();
+          p = last + 1;
+          continue;
+        }
       }
       const unsigned char* last = csi::Parse(bracket, end, cs);
       if (last == nullptr) {
@@ -191,28 +123,9 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
       }
       p = last + 1;
       // A REP prints its byte again, so it stays the one to repeat.
-      if (cs.final != 'b' || cs.privateMode) screen.m_nLastPrinted = kNothingPrinted;
-      // The sequences of full-screen programs are done here too: SGR, cursor
-      // position and erase to the end of the line.
-      switch (cs.privateMode ? 0 : cs.final) {
-        case 'm':
-          lane.attr = csi::ApplySgr(lane.attr, cs);
-          m_SgrMemo.Remember(bracket, last, cs);
-          continue;
-        case 'K':
-          if (cs.params[0] == 0) {
-            lane.EraseToEnd();
-            continue;
-          }
-          break;
-        case 'H':
-        case 'f':
-          screen.MoveCursorTo(cs.params[0], cs.count > 1 ? cs.params[1] : 0);
-          screen.MarkCursorRowDirty();
-          lane.LoadCursor();
-          continue;
-        default:
-          break;
+      if (cs.final != 'b' || cs.privateMode) screen.ForgetLastPrinted();
+      if constexpr (kFast) {
+        if (fastpath::ParsedSequence(screen, lane, m_SgrMemo, bracket, last, cs)) continue;
       }
       lane.Store();
       m_Escape.Apply(cs);
@@ -228,23 +141,25 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         CarryOver(p, end);
         return;
       }
-      lane.lineDrawing = screen.m_bLineDrawing;
-      screen.m_nLastPrinted = kNothingPrinted;
+      lane.LoadCharacterSet();
+      screen.ForgetLastPrinted();
       p = last + 1;
       continue;
     }
     // A sequence cut by the end of the read goes back to its start next
     // time: only a finished one ends what a REP repeats.
-    if (b != ctl::kEsc) screen.m_nLastPrinted = kNothingPrinted;
-    if (b == ctl::kCr) {
-      lane.col = 0;
-      screen.MarkCursorRowDirty();
+    if (b != ctl::kEsc) screen.ForgetLastPrinted();
+    if (kFast && b == ctl::kCr) {
+      lane.CarriageReturn();
       ++p;
       continue;
     }
     lane.Store();
     switch (b) {
       case ctl::kNul:
+        break;
+      case ctl::kCr:
+        screen.CarriageReturn();
         break;
       case ctl::kSo:
       case ctl::kSi:
@@ -256,7 +171,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         screen.DeferRotation(true);
         break;
       case ctl::kBs:
-        screen.m_nCursorCol = std::max(screen.CursorCellCol() - 1, 0);
+        screen.Backspace();
         break;
       case ctl::kHt:
         screen.TabForward(1);
@@ -265,8 +180,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
         screen.NewLine();
         break;
       case ctl::kFf:
-        screen.EraseBelow(0);
-        screen.m_nCursorRow = screen.m_nCursorCol = 0;
+        screen.FormFeed();
         break;
       case ctl::kEsc: {
         const unsigned char* r = m_Escape.ParseEscape(p + 1, end);
@@ -275,7 +189,7 @@ void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) 
           return;
         }
         p = r;
-        screen.m_nLastPrinted = kNothingPrinted;
+        screen.ForgetLastPrinted();
         if (m_Escape.InString()) {
           // ESC ]: the string up to its terminator is never shown.
           p = m_Escape.SkipString(p + 1, end);

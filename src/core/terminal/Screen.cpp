@@ -130,9 +130,7 @@ void TerminalScreen::EraseLine(int row, int col) {
   if (col <= 0) {
     BlankRow(row);
   } else if (col < m_nWidth) {
-    const auto n = static_cast<std::size_t>(m_nWidth - col);
-    std::memset(TextRow(row).data() + col, ' ', n);
-    std::memset(AttrRow(row).data() + col, kDefaultAttr, n);
+    BlankCells(TextRow(row).data() + col, AttrRow(row).data() + col, m_nWidth - col);
   }
   m_DirtyLines[row] = 1;
 }
@@ -268,6 +266,48 @@ void TerminalScreen::ShiftOut(bool on) {
 
 void TerminalScreen::ResetCharacterSets() {
   m_bG0LineDrawing = m_bG1LineDrawing = m_bShiftOut = m_bLineDrawing = false;
+}
+
+// Relative moves start from the cursor cell, so they end a pending wrap.
+void TerminalScreen::CursorUp(int n) {
+  m_nCursorRow = std::max(m_nCursorRow - n, 0);
+  m_nCursorCol = CursorCellCol();
+}
+
+void TerminalScreen::CursorDown(int n) {
+  m_nCursorRow = std::min(m_nCursorRow + n, m_nHeight - 1);
+  m_nCursorCol = CursorCellCol();
+}
+
+void TerminalScreen::CursorForward(int n) {
+  m_nCursorCol = std::min(CursorCellCol() + n, m_nWidth - 1);
+}
+
+void TerminalScreen::CursorBackward(int n) { m_nCursorCol = std::max(CursorCellCol() - n, 0); }
+
+void TerminalScreen::CursorToRow(int n) {
+  m_nCursorRow = std::min(n - 1, m_nHeight - 1);
+  m_nCursorCol = CursorCellCol();
+}
+
+void TerminalScreen::FormFeed() {
+  EraseBelow(0);
+  m_nCursorRow = m_nCursorCol = 0;
+}
+
+bool TerminalScreen::SetRowAttrs(int row, const std::string& attrs) {
+  if (row < 0 || row >= m_nHeight || attrs.size() != static_cast<std::size_t>(m_nWidth))
+    return false;
+  AttrRow(row) = attrs;
+  m_DirtyLines[static_cast<std::size_t>(row)] = 1;
+  return true;
+}
+
+void TerminalScreen::ResetForConnection() {
+  m_nAttr = kDefaultAttr;
+  ResetCharacterSets();
+  m_nLastPrinted = kNothingPrinted;
+  ResetScrollRegion();
 }
 
 void TerminalScreen::SaveCursor(bool withAttr) {

@@ -2,9 +2,10 @@
 // The emulated screen: the character and attribute grid, the history ring of
 // lines that scrolled off, the cursor, the saved cursor, the scroll region and
 // the current attribute, with the primitives that change them. It knows
-// nothing of telnet, escape sequences, drawing or the window; the session owns
-// it and hands others a const reference, so only the session's operations
-// write it.
+// nothing of telnet, escape sequences, drawing or the window. Its state is
+// private: others read it through the const readers below and change it only
+// through its operations, so each operation keeps the grid, the cursor and the
+// redraw flags consistent.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -25,6 +26,12 @@ inline void FillRun(char* d, std::uint8_t c, int n) {
   } else {
     for (int i = 0; i < n; ++i) d[i] = static_cast<char>(c);
   }
+}
+
+// n blank cells: spaces in the default attribute (what every erase leaves).
+inline void BlankCells(char* text, char* attrs, int n) {
+  FillRun(text, ' ', n);
+  FillRun(attrs, kDefaultAttr, n);
 }
 
 // Stores n bytes of text and n copies of the attribute byte. Runs of up to 128
@@ -118,7 +125,64 @@ class TerminalScreen {
     m_nScrollBottom = m_nHeight;
   }
 
+  // --- Reading ---------------------------------------------------------------------
+  int Width() const { return m_nWidth; }
+  int Height() const { return m_nHeight; }
+  // 0-based. The column may equal the width (a wrap is pending) or go beyond
+  // it after tabs; CursorCellCol() is the cell it stands on.
+  int CursorRow() const { return m_nCursorRow; }
+  int CursorCol() const { return m_nCursorCol; }
+  // Screen row r (0-based): its character bytes and attribute bytes, each
+  // Width() long.
+  struct RowView {
+    const std::string& text;
+    const std::string& attrs;
+  };
+  RowView Row(int r) const { return {m_Text[Physical(r)], m_Attrs[Physical(r)]}; }
+  // The attribute given to characters written now.
+  std::uint8_t Attr() const { return m_nAttr; }
+  // The scroll region, 1-based and inclusive.
+  int ScrollTop() const { return m_nScrollTop; }
+  int ScrollBottom() const { return m_nScrollBottom; }
+  // Lines ever stored in the history ring, and its slots.
+  std::uint64_t LineCount() const { return m_nLineCount; }
+  unsigned BufferSize() const { return m_nBufferSize; }
+  bool LineDrawing() const { return m_bLineDrawing; }
+  // Row r changed since it was last drawn.
+  bool IsDirty(int r) const { return m_DirtyLines[static_cast<std::size_t>(r)] != 0; }
+
+  // --- Attribute and redraw flags --------------------------------------------------
+  void SetAttr(std::uint8_t attr) { m_nAttr = attr; }
+  void MarkAllDirty() { std::fill(m_DirtyLines.begin(), m_DirtyLines.end(), 1); }
+  // Row r has been drawn.
+  void ClearDirty(int r) { m_DirtyLines[static_cast<std::size_t>(r)] = 0; }
+  // Replaces row r's attribute bytes (the line check's marks), when the row
+  // still exists and the bytes are as long as it; marks the row for drawing.
+  bool SetRowAttrs(int row, const std::string& attrs);
+  // After a control or a sequence REP has nothing to repeat.
+  void ForgetLastPrinted() { m_nLastPrinted = kNothingPrinted; }
+  void NoteLastPrinted(unsigned char ch) { m_nLastPrinted = ch; }
+  // A new connection: default attribute, ASCII sets, the whole screen as the
+  // region, nothing to repeat.
+  void ResetForConnection();
+
   // --- Cursor ------------------------------------------------------------------
+  // CUU, CUD, CUF, CUB: n cells from the cursor cell, stopping at the edges;
+  // each ends a pending wrap.
+  void CursorUp(int n);
+  void CursorDown(int n);
+  void CursorForward(int n);
+  void CursorBackward(int n);
+  // VPA: 1-based row n (beyond the screen: the last row); the column stays.
+  void CursorToRow(int n);
+  // CHA and the like: 0-based column as given; it may lie beyond the last
+  // column, and the next printable byte then wraps first.
+  void SetCursorCol(int col) { m_nCursorCol = col; }
+  void CarriageReturn() { m_nCursorCol = 0; }
+  // BS: one cell left of the cursor cell, not before column 0.
+  void Backspace() { m_nCursorCol = std::max(CursorCellCol() - 1, 0); }
+  // FF: the screen blanked, the cursor home.
+  void FormFeed();
   // The cell the cursor stands on. While a wrap is pending (or after a tab
   // took the column past the edge) that is the last column: relative moves
   // start from it, and the cursor is drawn and reported there.
@@ -150,6 +214,15 @@ class TerminalScreen {
   // New grid size: the bottom rows stay, the cursor follows its text, the
   // region becomes the whole screen.
   void Reshape(int w, int h);
+  // How many lines the view can scroll back: the ring's slots beyond a screenful.
+  int ScrollMax() const { return static_cast<int>(m_nBufferSize) - m_nHeight + 1; }
+  // The history entry shown on view row r while the view is scrolled back
+  // `offset` lines (counted back from the live screen).
+  const std::string& HistoryViewRow(int offset, int r) const {
+    const std::uint64_t size = m_nBufferSize;
+    return HistoryAt(m_nLineCount + size + static_cast<std::uint64_t>(std::max(ScrollMax(), 0)) -
+                     static_cast<std::uint64_t>(offset) + static_cast<std::uint64_t>(r));
+  }
   // Gives the ring n slots and counts lines afresh from slot 0.
   void SetHistorySize(unsigned n);
   // The ring slot index % m_nBufferSize.
@@ -166,6 +239,19 @@ class TerminalScreen {
   // for every reader outside.
   void DeferRotation(bool on);
   bool RotationDeferred() const { return m_bDeferRotation; }
+
+  // The receive loop's view of the screen while it stores text and colour
+  // changes: the cursor, the attribute and the cursor row's storage held in
+  // locals, which a store into the row cannot alias. Anything else the loop
+  // does hands them back to the screen first (Store) and picks them up again
+  // afterwards (Load).
+  class Lane;
+
+  // The byte REP repeats; kNothingPrinted after a control or a sequence.
+  static constexpr int kNothingPrinted = -1;
+
+ private:
+  friend struct SessionTestAccess;
   // The row storage of screen row r (0-based), whatever the base.
   std::string& TextRow(int r) { return m_Text[Physical(r)]; }
   std::string& AttrRow(int r) { return m_Attrs[Physical(r)]; }
@@ -173,8 +259,7 @@ class TerminalScreen {
   // --- State ---------------------------------------------------------------------
   int m_nWidth = 0;
   int m_nHeight = 0;
-  // 0-based. The column may equal the width (a wrap is pending) or go beyond
-  // it after tabs; CursorCellCol() is the cell it stands on.
+  // 0-based; the column may equal the width or go beyond it (CursorCol()).
   int m_nCursorCol = 0;
   int m_nCursorRow = 0;
   int m_nSavedCol = 0;
@@ -195,8 +280,6 @@ class TerminalScreen {
   bool m_bG0LineDrawing = false;
   bool m_bG1LineDrawing = false;
   bool m_bShiftOut = false;
-  // The byte REP repeats; kNothingPrinted after a control or a sequence.
-  static constexpr int kNothingPrinted = -1;
   int m_nLastPrinted = kNothingPrinted;
   // Rows changed since they were last drawn (1) or not (0).
   std::vector<std::uint8_t> m_DirtyLines;
@@ -204,7 +287,6 @@ class TerminalScreen {
   std::vector<std::string> m_Attrs;
   std::vector<std::string> m_History;
 
- private:
   std::size_t Physical(int r) const {
     return static_cast<std::size_t>(*(m_RowSlots.data() + m_nFirstSlot + r));
   }
@@ -229,4 +311,57 @@ class TerminalScreen {
   bool m_bRowsMoved = false;  // the slots are not the identity
   bool m_bDeferRotation = false;
   std::vector<std::string> m_SpareRows;  // reused by NormalizeRows
+};
+
+class TerminalScreen::Lane {
+ public:
+  explicit Lane(TerminalScreen& screen) : screen_(screen) { Load(); }
+
+  void Load() {
+    LoadCursor();
+    width_ = screen_.m_nWidth;
+    attr_ = screen_.m_nAttr;
+    lineDrawing_ = screen_.m_bLineDrawing;
+  }
+  // After a cursor move only.
+  void LoadCursor() {
+    const int row = screen_.m_nCursorRow;
+    text_ = screen_.TextRow(row).data();
+    attrs_ = screen_.AttrRow(row).data();
+    col_ = screen_.m_nCursorCol;
+  }
+  // After a change of the character sets only.
+  void LoadCharacterSet() { lineDrawing_ = screen_.m_bLineDrawing; }
+  void Store() const {
+    screen_.m_nCursorCol = col_;
+    screen_.m_nAttr = attr_;
+  }
+  std::uint8_t& Attr() { return attr_; }
+  // A run that fits on the cursor row, exactly as TerminalScreen::PutRun
+  // would store it; false leaves it to PutRun (wrapping, line drawing).
+  bool Put(const unsigned char* p, int n) {
+    if (lineDrawing_ || n > width_ - col_) return false;
+    StoreRun(text_ + col_, attrs_ + col_, p, n, attr_);
+    screen_.MarkCursorRowDirty();
+    col_ += n;
+    return true;
+  }
+  void CarriageReturn() {
+    col_ = 0;
+    screen_.MarkCursorRowDirty();
+  }
+  // EL 0: the cursor cell to the end of the row, as TerminalScreen::EraseLine.
+  void EraseToEnd() {
+    if (col_ < width_) BlankCells(text_ + col_, attrs_ + col_, width_ - col_);
+    screen_.MarkCursorRowDirty();
+  }
+
+ private:
+  TerminalScreen& screen_;
+  char* text_ = nullptr;
+  char* attrs_ = nullptr;
+  int col_ = 0;
+  int width_ = 0;
+  std::uint8_t attr_ = 0;
+  bool lineDrawing_ = false;
 };

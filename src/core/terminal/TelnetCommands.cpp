@@ -1,5 +1,8 @@
 // Telnet commands from the host (ECHO, TERMINAL-TYPE, NAWS) and the gate that
-// decides when a screen size is offered, applied and announced.
+// decides when a screen size is offered, applied and announced; user data
+// with its bytes 255 doubled.
+#include "terminal/TelnetCommands.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -7,6 +10,18 @@
 #include "terminal/TelnetSession.h"
 
 using namespace telnet;
+
+std::string DoubleIac(std::string_view data) {
+  constexpr char kIacChar = static_cast<char>(kIac);
+  std::string out;
+  out.reserve(data.size() +
+              static_cast<std::size_t>(std::count(data.begin(), data.end(), kIacChar)));
+  for (const char c : data) {
+    out += c;
+    if (c == kIacChar) out += kIacChar;
+  }
+  return out;
+}
 
 namespace {
 // Commands that consist of IAC and the command byte alone.
@@ -48,7 +63,7 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
           // the host's first command it still brings the window-size offer.
           if (!m_bNawsOffered) {
             walkDataSoFar();
-            Resize(m_Screen.m_nWidth, m_Screen.m_nHeight);
+            Resize(m_Screen.Width(), m_Screen.Height());
           }
           LogData(&kIac, 1);
           *out++ = kIac;
@@ -67,7 +82,7 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
           // The offer goes out as soon as the command is known, as for the others.
           if (!m_bNawsOffered) {
             walkDataSoFar();
-            Resize(m_Screen.m_nWidth, m_Screen.m_nHeight);
+            Resize(m_Screen.Width(), m_Screen.Height());
           }
           m_TelnetState = TelnetState::TerminalTypeCode;
         } else {
@@ -91,7 +106,7 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
 void CTelnetSession::ExecuteTelnetCommand(unsigned char command, unsigned char option,
                                           unsigned char code) {
   // The host's first command of a connection makes us offer the window size.
-  if (!m_bNawsOffered) Resize(m_Screen.m_nWidth, m_Screen.m_nHeight);
+  if (!m_bNawsOffered) Resize(m_Screen.Width(), m_Screen.Height());
 
   // A subnegotiation other than TERMINAL-TYPE is consumed up to its option
   // byte: the bytes after it are data, and its IAC SE a command of its own.
@@ -134,7 +149,7 @@ void CTelnetSession::ExecuteTelnetCommand(unsigned char command, unsigned char o
           m_bWinSizeWarned = true;
           m_pFrame->ShowMessage("Server refuses to negotiate window size", MessageKind::Plain);
         }
-        if (m_nWantedWidth != m_Screen.m_nWidth || m_nWantedHeight != m_Screen.m_nHeight) {
+        if (m_nWantedWidth != m_Screen.Width() || m_nWantedHeight != m_Screen.Height()) {
           m_bNawsActive = true;
           Resize(m_nWantedWidth, m_nWantedHeight);
           // Later requests wait for the next connection, unless the host closed

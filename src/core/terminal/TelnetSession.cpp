@@ -7,7 +7,7 @@
 #include "linecheck/LineCheckDatabase.h"
 #include "settings/Profile.h"
 #include "settings/ProfileKeys.h"
-#include "terminal/TelnetData.h"
+#include "terminal/TelnetCommands.h"
 
 CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile)
     : m_pFrame(&frame), m_Connection(connection), m_Profile(profile) {
@@ -38,12 +38,9 @@ CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profi
 
   SetBufferSize(keys::BufferSize.Read(profile));
 
-  m_Screen.m_nWidth = m_Screen.m_nHeight = 0;
   m_nWantedWidth = keys::Width.Read(profile);
   m_nWantedHeight = keys::Height.Read(profile);
   m_bNawsActive = m_bNawsOffered = true;
-  m_Screen.m_nCursorCol = m_Screen.m_nCursorRow = m_Screen.m_nSavedCol = m_Screen.m_nSavedRow = 0;
-  m_Screen.m_nSavedAttr = kDefaultAttr;
   Resize(m_nWantedWidth, m_nWantedHeight);
 }
 
@@ -144,15 +141,6 @@ void CTelnetSession::SetBufferSize(int n) {
   m_pFrame->SetScrollPos(std::max(0, ScrollMax()));
 }
 
-bool CTelnetSession::IsSelected(int row, int col) const {
-  if ((m_nSelStartCol == -1 && m_nSelStartRow == -1) || (m_nSelEndCol == -1 && m_nSelEndRow == -1))
-    return false;
-  if (row < m_nSelStartRow || row > m_nSelEndRow) return false;
-  if (row == m_nSelStartRow && col < m_nSelStartCol) return false;
-  if (row == m_nSelEndRow && col > m_nSelEndCol) return false;
-  return true;
-}
+bool CTelnetSession::IsSelected(int row, int col) const { return m_Selection.Contains(row, col); }
 
-void CTelnetSession::ClearSelection() {
-  m_nSelStartCol = m_nSelStartRow = m_nSelEndCol = m_nSelEndRow = -1;
-}
+void CTelnetSession::ClearSelection() { m_Selection.Clear(); }

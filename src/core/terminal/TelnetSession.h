@@ -26,8 +26,11 @@
 #include "platform/DrawContext.h"
 #include "platform/SessionHost.h"
 #include "terminal/EscapeInterpreter.h"
+#include "terminal/ReceiveFastPath.h"
 #include "terminal/Screen.h"
+#include "terminal/ScreenPainter.h"
 #include "terminal/ScrollCode.h"
+#include "terminal/SelectionRange.h"
 #include "terminal/SgrMemo.h"
 
 class Profile;
@@ -86,6 +89,12 @@ class CTelnetSession : public ConnectionEvents {
   bool IsSelected(int row, int col) const;
   int CursorCellCol() const { return m_Screen.CursorCellCol(); }
 
+  // Whether the receive loop takes its shortcuts for text, colour changes,
+  // cursor positions and erasing (on unless the build left them out). Off
+  // gives the same screen, only slower: checks compare the two.
+  void UseFastPath(bool on);
+  bool FastPath() const { return m_bFastPath; }
+
   // --- Settings the session owns; each setter stores its value ---------------
   int Emulation() const { return m_nEmulation; }  // 0 VT100, 1 ANSI
   void SetEmulation(int emulation);
@@ -113,9 +122,7 @@ class CTelnetSession : public ConnectionEvents {
   void ScrollView(ScrollCode code, int position);
   void MouseWheel(int delta);
   void FitWindow();
-  int ScrollMax() const {
-    return static_cast<int>(m_Screen.m_nBufferSize) - m_Screen.m_nHeight + 1;
-  }
+  int ScrollMax() const { return m_Screen.ScrollMax(); }
   int ScrollBackPos() const { return m_nScrollBackPos; }
   // Whether a size asked for now is applied (and negotiated) at once.
   bool SizeChangesApply() const { return m_bNawsActive && m_bNawsOffered; }
@@ -232,11 +239,7 @@ class CTelnetSession : public ConnectionEvents {
   bool m_bReverseColor = false;
   bool m_bDisconnectNotify = true;
   bool m_bWinSizeWarning = true;
-  // Selection in view cells, start before end; all -1 without one.
-  int m_nSelStartCol = -1;
-  int m_nSelStartRow = -1;
-  int m_nSelEndCol = -1;
-  int m_nSelEndRow = -1;
+  SelectionRange m_Selection;  // in view cells
   bool m_bHasFont = false;
   FontDescription m_Font;
   std::time_t m_timeConnected = 0;
@@ -244,15 +247,7 @@ class CTelnetSession : public ConnectionEvents {
   std::time_t m_timeLastSent = 0;  // of the last bytes sent on this connection
   Colour m_crBackground = 0;
   Colour m_crForeground = MakeColour(192, 192, 192);
-  // Text and back colour of an unselected run, by attribute byte; worked out
-  // once per colour change rather than for every run drawn.
-  struct RunColours {
-    Colour fore = 0, back = 0;
-  };
-  std::array<RunColours, 256> m_RunColours{};
-  Colour m_RunColoursFore = 0, m_RunColoursBack = 0;
-  bool m_bRunColoursReverse = false;
-  bool m_bRunColoursValid = false;
+  ScreenPainter m_Painter;
 
   // --- Writes held back from a host that changes things many times a second --
   bool m_bWinSizeWarned = false;      // the refusal was shown on this connection
@@ -261,6 +256,8 @@ class CTelnetSession : public ConnectionEvents {
   // --- Internals ---------------------------------------------------------------
   void ReceiveBlock();
   void Walk(unsigned char* begin, unsigned char* end);
+  template <bool kFast>
+  void WalkBytes(unsigned char* begin, unsigned char* end);
   void CarryOver(const unsigned char* from, const unsigned char* end);
   void ClearSelection();
   void PointToCell(int x, int y, int& col, int& row) const;
@@ -275,12 +272,8 @@ class CTelnetSession : public ConnectionEvents {
   void Reshape(int w, int h);
   void StoreScreenSize();
   void SendWindowSize(int w, int h);
-  void DrawHistoryView(DrawContext& dc);
-  void DrawCursor(DrawContext& dc);
-  // Text and back colour of a run with attribute a.
-  RunColours ColoursOf(std::uint8_t a, bool selected) const;
-  // Fills m_RunColours for the current colours and reverse option, when they changed.
-  void PrepareRunColours();
+  // Hands the painter the current cell size, colours and cursor shape.
+  void PreparePainter();
   void UpdateCursorPanes();
   void SendKeepAliveWhenDue();
   void RunLineCheck();
@@ -302,6 +295,7 @@ class CTelnetSession : public ConnectionEvents {
   TelnetState m_TelnetState = TelnetState::Data;
   unsigned char m_TelnetCommand = 0;
   bool m_bInReceive = false;
+  bool m_bFastPath = kFastPathBuilt;
   bool m_bReceivePending = false;
 
   // The line-check worker and what lets it end when the session goes away.

@@ -88,9 +88,9 @@ void CMainFrame::OnTerminalProperties() {
   settings.nEmulation = session.Emulation();
   settings.bApplicationMode = m_bApplicationMode;
   settings.bBackspace = m_bBackspace;
-  settings.nWidth = session.Screen().m_nWidth;
-  settings.nHeight = session.Screen().m_nHeight;
-  settings.nBufferSize = static_cast<int>(session.Screen().m_nBufferSize);
+  settings.nWidth = session.Screen().Width();
+  settings.nHeight = session.Screen().Height();
+  settings.nBufferSize = static_cast<int>(session.Screen().BufferSize());
   settings.bLocalEcho = m_bLocalEcho;
   settings.bBlockCursor = session.BlockCursor();
   settings.bReverseColor = session.ReverseColor();
@@ -107,12 +107,12 @@ void CMainFrame::OnTerminalProperties() {
   keys::ApplicationMode.Write(m_Profile, m_bApplicationMode ? 1 : 0);
   m_bBackspace = settings.bBackspace;
   keys::Backspace.Write(m_Profile, m_bBackspace ? 1 : 0);
-  if (settings.nWidth != session.Screen().m_nWidth ||
-      settings.nHeight != session.Screen().m_nHeight) {
+  if (settings.nWidth != session.Screen().Width() ||
+      settings.nHeight != session.Screen().Height()) {
     session.Resize(settings.nWidth, settings.nHeight);
     session.FlushScreenSize();  // the user's own choice is stored at once, even while connected
   }
-  if (settings.nBufferSize != static_cast<int>(session.Screen().m_nBufferSize))
+  if (settings.nBufferSize != static_cast<int>(session.Screen().BufferSize()))
     session.SetBufferSize(settings.nBufferSize);
   m_bLocalEcho = settings.bLocalEcho;
   keys::LocalEcho.Write(m_Profile, m_bLocalEcho ? 1 : 0);

@@ -172,7 +172,7 @@ void CMainFrame::PostQuit() {
 void CMainFrame::SetScrollRange(int min, int max) {
   const QSignalBlocker quiet(m_pScrollBar);
   m_pScrollBar->setRange(min, max);
-  m_pScrollBar->setPageStep(m_pSession ? std::max(1, m_pSession->Screen().m_nHeight) : 1);
+  m_pScrollBar->setPageStep(m_pSession ? std::max(1, m_pSession->Screen().Height()) : 1);
 }
 
 void CMainFrame::SetScrollPos(int pos) {

@@ -45,11 +45,13 @@ QVariant TerminalView::inputMethodQuery(Qt::InputMethodQuery query) const {
       return QVariant::fromValue(Qt::ImhNoAutoUppercase | Qt::ImhNoPredictiveText);
     case Qt::ImCursorRectangle: {
       // The cursor cell, so a candidate window opens beside it (panned with
-      // the screen).
+      // the screen). After tabs or with a wrap pending the cursor's column
+      // lies beyond the last one; the cell it stands on is the last.
       const CTelnetSession* session = owner_.Session();
       if (!session) return QRect();
-      return QRect(session->Screen().m_nCursorCol * cell_.width() - pan_,
-                   session->Screen().m_nCursorRow * cell_.height(), cell_.width(), cell_.height());
+      const TerminalScreen& screen = session->Screen();
+      return QRect(screen.CursorCellCol() * cell_.width() - pan_,
+                   screen.CursorRow() * cell_.height(), cell_.width(), cell_.height());
     }
     default:
       return QWidget::inputMethodQuery(query);

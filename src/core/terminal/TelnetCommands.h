@@ -1,6 +1,6 @@
 #pragma once
-// User data on the telnet connection: what the keyboard, macros, paste and
-// send-selection hand to the host.
+// The telnet layer's part outside the session: user data on the connection,
+// what the keyboard, macros, paste and send-selection hand to the host.
 #include <string>
 #include <string_view>
 
