@@ -111,14 +111,28 @@ void StatusPanes::RefreshLockKeys() {
   for (std::size_t k = 0; k < lit.size(); ++k) panes_[kFirstLockPane + k]->setEnabled(lit[k]);
 }
 
+void StatusPanes::FollowMessageHeight() {
+  for (std::size_t i = 1; i < panes_.size(); ++i) panes_[i]->setFixedHeight(panes_[0]->height());
+}
+
 bool StatusPanes::eventFilter(QObject* watched, QEvent* event) {
-  // After the label itself has taken the new font: its size hint is stale
-  // until then, and the fixed size would cut the text off.
+  // After the label itself has taken the new font (its size hint is stale
+  // until then, and a fixed size would cut the text off), and then once the
+  // bar is laid out again in it; a bar not shown yet is laid out on showing.
   if (event->type() == QEvent::FontChange)
     QMetaObject::invokeMethod(
-        this, [this] { FitWidths(); }, Qt::QueuedConnection);
-  if (event->type() == QEvent::Resize && watched == panes_[0])
-    for (std::size_t i = 1; i < panes_.size(); ++i) panes_[i]->setFixedHeight(panes_[0]->height());
+        this,
+        [this] {
+          FitWidths();
+          QMetaObject::invokeMethod(
+              this,
+              [this] {
+                if (panes_[0]->isVisible()) FollowMessageHeight();
+              },
+              Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+  if (event->type() == QEvent::Resize && watched == panes_[0]) FollowMessageHeight();
   return false;
 }
 
