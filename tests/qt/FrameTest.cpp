@@ -35,6 +35,16 @@ QStringList MenuLines(QMenu* menu) {
   return lines;
 }
 
+// Counts the requests to lay a widget out again that reach it.
+struct LayoutRequestCounter : QObject {
+  explicit LayoutRequestCounter(QWidget& widget) { widget.installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    if (event->type() == QEvent::LayoutRequest) ++count;
+    return false;
+  }
+  int count = 0;
+};
+
 class KeyRecordingFrame : public CMainFrame {
  public:
   using CMainFrame::CMainFrame;
@@ -90,6 +100,26 @@ class FrameTest : public QObject {
     const QStringList lines = MenuLines(frame.ConnectionMenu());
     QCOMPARE(lines.mid(3), (QStringList{"E&xit\tAlt+F4 #57665", "-", "&1 h1:2001 #101",
                                         "&2 h2:2002 #102", "&3 h3:2003 #103", "&4 h4:2004 #104"}));
+  }
+
+  // The clock pane changes every second and the cursor pane with every
+  // echoed key: a new text repaints its pane alone, without laying out the
+  // whole bar again on the interface thread.
+  void newPaneTextsLeaveTheBarsLayoutAlone() {
+    FrameRig rig;
+    CMainFrame& frame = rig.Start();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QCoreApplication::processEvents();
+    const QRect clock = frame.Pane(kPaneTime)->geometry();
+    LayoutRequestCounter requests(*frame.statusBar());
+    frame.SetPaneText(kPaneCursor, "Ln 24, Col 80");
+    frame.SetPaneText(kPaneTime, "00:00:42");
+    frame.SetPaneText(kPaneSize, "132x43");
+    frame.SetPaneText(kPaneLog, "Logging");
+    QCoreApplication::processEvents();
+    QCOMPARE(requests.count, 0);
+    QCOMPARE(frame.Pane(kPaneTime)->geometry(), clock);
   }
 
   void statusBarHasEightPanesWithTheirTextsAndWidths() {

@@ -1,6 +1,7 @@
 #include "frame/StatusPanes.h"
 
 #include <QEvent>
+#include <QMetaObject>
 #include <QPainter>
 #include <QStatusBar>
 #include <QStyle>
@@ -30,13 +31,13 @@ constexpr std::array<PaneSpec, StatusPanes::kCount - 1> kPanes = {{
 }};
 constexpr std::size_t kFirstLockPane = 5;
 
-int TextWidth(QLabel& label, const QString& text) {
+QSize TextSize(QLabel& label, const QString& text) {
   // The label's own size hint for the text: font, frame, margin and indent.
   const QString kept = label.text();
   label.setText(text);
-  const int width = label.sizeHint().width();
+  const QSize size = label.sizeHint();
   label.setText(kept);
-  return width;
+  return size;
 }
 
 }  // namespace
@@ -69,6 +70,7 @@ StatusPanes::StatusPanes(QStatusBar& bar, std::array<QLabel*, kCount>& panes)
   bar.addPermanentWidget(message, 1);
   connect(&bar, &QStatusBar::messageChanged, message, &MessagePane::SetPrompt);
   panes_[0] = message;
+  message->installEventFilter(this);  // its height, for the fixed panes
   for (std::size_t i = 0; i < kPanes.size(); ++i) {
     auto* label = new QLabel(QString::fromUtf8(kPanes[i].text), &bar);
     label->setTextFormat(Qt::PlainText);
@@ -89,11 +91,16 @@ StatusPanes::StatusPanes(QStatusBar& bar, std::array<QLabel*, kCount>& panes)
 void StatusPanes::FitWidths() {
   for (std::size_t i = 0; i < kPanes.size(); ++i) {
     QLabel& label = *panes_[i + 1];
-    int width =
-        std::max(kPanes[i].nominalWidth, TextWidth(label, QString::fromUtf8(kPanes[i].text)));
+    const QSize shown = TextSize(label, QString::fromUtf8(kPanes[i].text));
+    int width = std::max(kPanes[i].nominalWidth, shown.width());
     if (kPanes[i].widest)
-      width = std::max(width, TextWidth(label, QString::fromUtf8(kPanes[i].widest)));
-    label.setMinimumWidth(width);
+      width = std::max(width, TextSize(label, QString::fromUtf8(kPanes[i].widest)).width());
+    // Fixed in both directions, a pane repaints alone when its text changes;
+    // a pane that may change size makes every new text lay out the whole bar
+    // again, with the size hints of all its panes (the clock's tick held the
+    // interface thread for most of a millisecond each second). Once the bar
+    // is laid out, the height follows the message pane's (eventFilter).
+    label.setFixedSize(width, shown.height());
   }
 }
 
@@ -104,8 +111,28 @@ void StatusPanes::RefreshLockKeys() {
   for (std::size_t k = 0; k < lit.size(); ++k) panes_[kFirstLockPane + k]->setEnabled(lit[k]);
 }
 
-bool StatusPanes::eventFilter(QObject* /*watched*/, QEvent* event) {
-  if (event->type() == QEvent::FontChange) FitWidths();
+void StatusPanes::FollowMessageHeight() {
+  for (std::size_t i = 1; i < panes_.size(); ++i) panes_[i]->setFixedHeight(panes_[0]->height());
+}
+
+bool StatusPanes::eventFilter(QObject* watched, QEvent* event) {
+  // After the label itself has taken the new font (its size hint is stale
+  // until then, and a fixed size would cut the text off), and then once the
+  // bar is laid out again in it; a bar not shown yet is laid out on showing.
+  if (event->type() == QEvent::FontChange)
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+          FitWidths();
+          QMetaObject::invokeMethod(
+              this,
+              [this] {
+                if (panes_[0]->isVisible()) FollowMessageHeight();
+              },
+              Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
+  if (event->type() == QEvent::Resize && watched == panes_[0]) FollowMessageHeight();
   return false;
 }
 

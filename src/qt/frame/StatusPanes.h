@@ -51,6 +51,8 @@ class StatusPanes : public QObject {
   void RefreshLockKeys();
   // Widens the fixed panes to the texts they show in the bar's font.
   void FitWidths();
+  // Gives the fixed panes the message pane's height, which the bar sets.
+  void FollowMessageHeight();
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
