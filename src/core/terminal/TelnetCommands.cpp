@@ -40,6 +40,13 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
     Walk(m_RecvBuf, out);
     out = m_RecvBuf + m_nCarry;
   };
+  // The host's first command (a doubled IAC included) brings the window-size
+  // offer, after the data before it.
+  auto offerWindowSizeFirst = [&] {
+    if (m_bNawsOffered) return;
+    walkDataSoFar();
+    Resize(m_Screen.Width(), m_Screen.Height());
+  };
   const unsigned char* p = from;
   while (p < end) {
     if (m_TelnetState == TelnetState::Data) {
@@ -59,12 +66,8 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
     switch (m_TelnetState) {
       case TelnetState::Command:
         if (b == kIac) {
-          // A doubled IAC is the data byte 255, also inside a sequence. As
-          // the host's first command it still brings the window-size offer.
-          if (!m_bNawsOffered) {
-            walkDataSoFar();
-            Resize(m_Screen.Width(), m_Screen.Height());
-          }
+          // A doubled IAC is the data byte 255, also inside a sequence.
+          offerWindowSizeFirst();
           LogData(&kIac, 1);
           *out++ = kIac;
           m_TelnetState = TelnetState::Data;
@@ -80,10 +83,7 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
       case TelnetState::Option:
         if (m_TelnetCommand == kSb && b == kTerminalType) {
           // The offer goes out as soon as the command is known, as for the others.
-          if (!m_bNawsOffered) {
-            walkDataSoFar();
-            Resize(m_Screen.Width(), m_Screen.Height());
-          }
+          offerWindowSizeFirst();
           m_TelnetState = TelnetState::TerminalTypeCode;
         } else {
           walkDataSoFar();
