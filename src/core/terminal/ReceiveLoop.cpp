@@ -39,15 +39,8 @@ void CTelnetSession::ReceiveBlock() {
     std::lock_guard lock(m_ScreenLock);
     // A pending wrap stays pending when the read ends: the screen depends on
     // the bytes alone, never on where the network split them. Telnet commands
-    // are taken out first; a read without any (the common case) is walked as
-    // it came.
-    if (m_TelnetState == TelnetState::Data && std::memchr(fresh, telnet::kIac, n) == nullptr) {
-      LogData(fresh, static_cast<std::size_t>(n));
-      m_nCarry = 0;
-      Walk(m_RecvBuf, end);
-    } else {
-      TakeTelnetCommands(fresh, end);
-    }
+    // are taken out first; a read without any is walked as it came.
+    TakeTelnetCommands(fresh, end);
   }
   if (!m_pFrame->DrawChangesLater()) DrawNow(true);
 }
