@@ -41,11 +41,12 @@ void CTelnetSession::TakeTelnetCommands(unsigned char* from, const unsigned char
     out = m_RecvBuf + m_nCarry;
   };
   // The host's first command (a doubled IAC included) brings the window-size
-  // offer, after the data before it.
+  // offer, after the data before it; a size request in that data (ESC [ n G)
+  // has made the offer already, and its size is the one wanted.
   auto offerWindowSizeFirst = [&] {
     if (m_bNawsOffered) return;
     walkDataSoFar();
-    Resize(m_Screen.Width(), m_Screen.Height());
+    if (!m_bNawsOffered) Resize(m_Screen.Width(), m_Screen.Height());
   };
   const unsigned char* p = from;
   while (p < end) {
