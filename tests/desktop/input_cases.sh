@@ -38,10 +38,10 @@ print(d[i:].hex(" ") if i >= 0 else "(no marker)")' "$WORK/client.bin"
 }
 
 # The keyboard on corvane's main window, as a click on it would put it.
+corvane_active() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$corvane_win" ]; }
 focus_corvane() {
   xdotool windowactivate --sync "$corvane_win" 2>/dev/null || true
-  wait_for 5 test "$(xdotool getactivewindow 2>/dev/null)" = "$corvane_win" ||
-    fail "corvane's window did not get the keyboard"
+  wait_for 5 corvane_active || fail "corvane's window did not get the keyboard"
 }
 
 line_ended() { typed_since_marker | grep -q '0d 0a$'; }

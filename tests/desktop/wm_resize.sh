@@ -15,7 +15,8 @@ desktop_start_host "$STREAM"
 printf '[Options]\nSaveWinPosition=0\n[Screen]\nWinPosX=40\nWinPosY=40\n' >"$WORK/corvane.ini"
 desktop_start_corvane 127.0.0.1 "$host_port"
 log="$WORK/host/client-1.bin"
-wait_for 10 test -n "$(desktop_naws_reports "$log")" || fail "no window size was reported"
+size_reported() { [ -n "$(desktop_naws_reports "$log")" ]; }
+wait_for 10 size_reported || fail "no window size was reported"
 
 read -r inc_w inc_h base_w base_h <<<"$(desktop_size_hints)"
 [ "$inc_w" -gt 1 ] && [ "$inc_h" -gt 1 ] || fail "the window declares no cell increment ($inc_w x $inc_h)"
