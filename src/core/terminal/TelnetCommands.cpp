@@ -188,6 +188,10 @@ void CTelnetSession::Resize(int w, int h) {
     }
     return;
   }
+  // The size applied is the one wanted from now on: a host that sends DO
+  // NAWS again gets the screen it sees, not the one first offered.
+  m_nWantedWidth = w;
+  m_nWantedHeight = h;
   SendWindowSize(w, h);
   Reshape(w, h);
 }
