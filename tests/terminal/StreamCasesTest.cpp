@@ -24,8 +24,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -65,7 +68,53 @@ bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfin
 
 bool IsSetup(const std::string& t) {
   return StartsWith(t, "size ") || StartsWith(t, "emulation ") || StartsWith(t, "buffer ") ||
-         t == "disconnected" || t == "warning off";
+         StartsWith(t, "profile ") || StartsWith(t, "colours ") || t == "disconnected" ||
+         t == "warning off";
+}
+
+// Colours are written and read as RRGGBB in hex.
+Colour ParseColour(const std::string& hex) {
+  const unsigned long v = std::stoul(hex, nullptr, 16);
+  return MakeColour(static_cast<int>(v >> 16 & 0xFF), static_cast<int>(v >> 8 & 0xFF),
+                    static_cast<int>(v & 0xFF));
+}
+
+std::string ColourText(Colour c) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02x%02x%02x", static_cast<unsigned>(c & 0xFF),
+                static_cast<unsigned>(c >> 8 & 0xFF), static_cast<unsigned>(c >> 16 & 0xFF));
+  return text;
+}
+
+// One drawing call as an "ops:" row says it: positions in pixels.
+std::string OpText(const DrawCall& call) {
+  std::ostringstream out;
+  if (call.kind == DrawCall::Kind::Text)
+    out << "text " << call.x << " " << call.y << " " << ColourText(call.fore) << " "
+        << ColourText(call.back) << " " << Escape(call.text);
+  else if (call.kind == DrawCall::Kind::Line)
+    out << "line " << call.x << "-" << call.x2 << " " << call.y << " " << ColourText(call.fore);
+  else
+    out << "fill " << call.x << " " << call.y << " " << call.width << "x" << call.height << " "
+        << ColourText(call.fore);
+  return out.str();
+}
+
+int PaneByName(const std::string& name) {
+  static const char* const names[] = {"message", "cursor", "time", "size", "log"};
+  for (int i = 0; i < 5; ++i)
+    if (name == names[i]) return i;
+  ADD_FAILURE() << "unknown pane: " << name;
+  return 0;
+}
+
+ScrollCode ScrollByName(const std::string& name) {
+  static const char* const names[] = {"lineup",   "linedown",      "pageup",
+                                      "pagedown", "thumbposition", "thumbtrack",
+                                      "top",      "bottom",        "endscroll"};
+  for (int i = 0; i < 9; ++i)
+    if (name == names[i]) return static_cast<ScrollCode>(i);
+  return static_cast<ScrollCode>(std::stoi(name));  // a code no scroll bar sends
 }
 
 // The text after "word:" with one separating blank dropped.
@@ -73,6 +122,24 @@ std::string AfterColon(const std::string& line) {
   std::string v = line.substr(line.find(':') + 1);
   if (!v.empty() && v[0] == ' ') v.erase(0, 1);
   return v;
+}
+
+// Expectations that end in a text; they, and "do: type", stand one to a line.
+bool CarriesText(const std::string& t) {
+  for (const char* word : {"row ", "grid:", "ops:", "sent:", "history ",
+                           "message:", "title:", "pane ", "viewrow ", "stored ", "writes "})
+    if (StartsWith(t, word)) return true;
+  return false;
+}
+
+// The steps of a line that joins several with ';'.
+std::vector<std::string> Joined(const std::string& t, bool single) {
+  if (single) return {t};
+  std::vector<std::string> parts;
+  std::istringstream in(t);
+  for (std::string part; std::getline(in, part, ';');)
+    if (!Trim(part).empty()) parts.push_back(Trim(part));
+  return parts;
 }
 
 void LoadFile(const fs::path& path, std::vector<StreamCase>& cases) {
@@ -97,14 +164,19 @@ void LoadFile(const fs::path& path, std::vector<StreamCase>& cases) {
     if (StartsWith(t, "in:")) {
       c.steps.push_back({Step::Kind::Read, Unescape(AfterColon(line)), number});
     } else if (StartsWith(t, "do:")) {
-      c.steps.push_back({Step::Kind::Action, Trim(AfterColon(t)), number});
+      const std::string actions = Trim(AfterColon(t));
+      for (const std::string& a : Joined(actions, StartsWith(actions, "type ")))
+        c.steps.push_back({Step::Kind::Action, a, number});
     } else if (IsSetup(t)) {
       c.setup.push_back(t);
     } else if (t[0] == '|') {
-      if (c.steps.empty() || !StartsWith(c.steps.back().text, "grid:")) fail("| outside grid:");
+      if (c.steps.empty() ||
+          !(StartsWith(c.steps.back().text, "grid:") || StartsWith(c.steps.back().text, "ops:")))
+        fail("| outside grid: or ops:");
       c.steps.back().text += "\n" + t;
     } else {
-      c.steps.push_back({Step::Kind::Expect, t, number});
+      for (const std::string& e : Joined(t, CarriesText(t)))
+        c.steps.push_back({Step::Kind::Expect, e, number});
     }
   }
 }
@@ -156,13 +228,28 @@ struct CaseRun {
         connect = false;
       } else if (word == "warning") {
         rig.profile.Set("Options", "WinSizeWarning", "0");
+      } else if (word == "profile") {
+        // profile SECTION KEY=VALUE; the value may be empty.
+        const std::string assignment = s.substr(s.find(value) + value.size() + 1);
+        const auto eq = assignment.find('=');
+        rig.profile.Set(value, assignment.substr(0, eq), assignment.substr(eq + 1));
+      } else if (word == "colours") {
+        std::string back;
+        words >> back;
+        userColours = {ParseColour(value), ParseColour(back)};
       }
     }
     rig.connection.recordWhileClosed = !connect;
     rig.host.drawContext = &drawn;
     rig.Start(connect);
+    if (userColours) {
+      Peek(*rig.session).m_crForeground = userColours->first;
+      Peek(*rig.session).m_crBackground = userColours->second;
+    }
     rig.connection.sent.clear();
+    rig.profile.writes.clear();
   }
+  std::optional<std::pair<Colour, Colour>> userColours;
 
   // Delivers bytes as one read, notifying until the session has taken them
   // all; a session that stops taking data fails instead of hanging.
@@ -179,6 +266,9 @@ struct CaseRun {
     int a = 0, b = 0;
     if (!arg.empty()) std::sscanf(arg.c_str(), "%dx%d", &a, &b);
     CTelnetSession& s = *rig.session;
+    std::vector<int> more;
+    for (int n; words >> n;) more.push_back(n);
+    more.resize(4);
     if (verb == "resize") {
       s.Resize(a, b);
     } else if (verb == "window") {
@@ -186,9 +276,50 @@ struct CaseRun {
     } else if (verb == "close") {
       s.Close();
     } else if (verb == "hostclose") {
-      s.OnClose(0);
+      s.OnClose(a);
     } else if (verb == "connect") {
-      s.OpenConnection("127.0.0.1", 23);
+      s.OpenConnection(arg.empty() ? "127.0.0.1" : arg,
+                       arg.empty() ? 23u : static_cast<unsigned>(more[0]));
+    } else if (verb == "fail") {
+      (arg == "create" ? rig.connection.failCreate : rig.connection.failConnect) = true;
+    } else if (verb == "scroll") {
+      s.ScrollView(ScrollByName(arg), more[0]);
+    } else if (verb == "wheel") {
+      s.MouseWheel(a);
+    } else if (verb == "cursor") {
+      Peek(s).m_nCursorRow = a;
+      Peek(s).m_nCursorCol = more[0];
+    } else if (verb == "select") {
+      Peek(s).m_nSelStartRow = a;
+      Peek(s).m_nSelStartCol = more[0];
+      Peek(s).m_nSelEndRow = more[1];
+      Peek(s).m_nSelEndCol = more[2];
+    } else if (verb == "buffersize") {
+      s.SetBufferSize(a);
+    } else if (verb == "clearbuffer") {
+      s.ClearBuffer();
+    } else if (verb == "draw") {
+      s.Draw(drawn, arg == "dirty");
+    } else if (verb == "set") {
+      const bool on = more[0] != 0;
+      if (arg == "blockcursor")
+        s.SetBlockCursor(on);
+      else if (arg == "reversecolor")
+        s.SetReverseColor(on);
+      else if (arg == "autoclose")
+        s.SetAutoClose(on);
+      else if (arg == "disconnectnotify")
+        s.SetDisconnectNotify(on);
+      else
+        ADD_FAILURE() << "unknown option: " << arg;
+    } else if (verb == "time") {
+      rig.host.now = a;
+    } else if (verb == "tick") {
+      s.UpdateConnectedTime();
+    } else if (verb == "type") {
+      s.SendData(Unescape(arg));
+    } else if (verb == "keepalive") {
+      s.SetKeepAlive(a);
     } else {
       ADD_FAILURE() << "unknown action: " << action;
     }
@@ -293,6 +424,108 @@ void CaseRun::Check(const Step& step) {
     std::set<int> expected;
     for (int r; in >> r;) expected.insert(r);
     EXPECT_EQ(RowsDrawn(drawn, Peek(s).m_nCharHeight), expected);
+  } else if (word == "ops:") {
+    std::vector<std::string> expected, got;
+    std::istringstream rows(line.substr(line.find('\n') + 1));
+    for (std::string r; std::getline(rows, r);) expected.push_back(r.substr(1, r.size() - 2));
+    for (const DrawCall& call : drawn.calls) got.push_back(OpText(call));
+    EXPECT_EQ(got, expected);
+  } else if (word == "dirty:") {
+    std::set<int> expected, got;
+    for (int r; in >> r;) expected.insert(r);
+    for (std::size_t r = 0; r < Peek(s).m_DirtyLines.size(); ++r)
+      if (Peek(s).m_DirtyLines[r]) got.insert(static_cast<int>(r));
+    EXPECT_EQ(got, expected);
+  } else if (word == "view") {
+    int offset = 0;
+    in >> offset;
+    EXPECT_EQ(s.ScrollBackPos(), offset);
+  } else if (word == "viewrow") {
+    int r = 0;
+    in >> r;
+    EXPECT_EQ(Escape(s.HistoryViewRow(r)), Escape(Unescape(AfterColon(line))));
+  } else if (word == "scrollbar") {
+    int max = 0, pos = 0;
+    in >> max >> pos;
+    EXPECT_EQ(rig.host.scrollMax, max) << "range";
+    EXPECT_EQ(rig.host.scrollPos, pos) << "thumb";
+  } else if (word == "repaints") {
+    int invalidations = 0, draws = 0;
+    in >> invalidations >> draws;
+    EXPECT_EQ(rig.host.invalidations, invalidations) << "invalidations";
+    EXPECT_EQ(rig.host.clientDraws, draws) << "client draws";
+  } else if (word == "client") {
+    int w = 0, h = 0;
+    char x = 0;
+    in >> w >> x >> h;
+    EXPECT_EQ(rig.host.clientWidth, w) << "width";
+    EXPECT_EQ(rig.host.clientHeight, h) << "height";
+  } else if (word == "pane") {
+    std::string name;
+    in >> name;
+    name.pop_back();  // the colon
+    EXPECT_EQ(rig.host.panes[PaneByName(name)], Trim(AfterColon(line)));
+  } else if (word == "title:") {
+    EXPECT_EQ(rig.host.title, Trim(AfterColon(line)));
+  } else if (word == "stored") {
+    std::string section, assignment;
+    in >> section >> assignment;
+    const auto eq = assignment.find('=');
+    EXPECT_EQ(rig.profile.Value(section, assignment.substr(0, eq)), assignment.substr(eq + 1));
+  } else if (word == "writes") {
+    // writes SECTION/KEY ...: every profile write since the start, in order
+    std::vector<std::string> expected, got;
+    for (std::string w; in >> w;) expected.push_back(w);
+    for (const auto& w : rig.profile.writes) got.push_back(w.section + "/" + w.key + "=" + w.value);
+    EXPECT_EQ(got, expected);
+  } else if (word == "state") {
+    // state NAME VALUE: a flag or number of the session or its window
+    std::string name;
+    long long value = 0;
+    in >> name >> value;
+    const std::map<std::string, long long> states = {
+        {"connected", s.IsConnected()},
+        {"selection", s.HasSelection()},
+        {"timer", rig.host.timerRunning},
+        {"quit", rig.host.quitRequested},
+        {"waitcursor", rig.host.waitCursorDepth},
+        {"selfresize", Peek(s).m_bSelfResize},
+        {"emulation", s.Emulation()},
+        {"autoclose", s.AutoClose()},
+        {"blockcursor", s.BlockCursor()},
+        {"disconnectnotify", s.DisconnectNotify()},
+        {"reversecolor", s.ReverseColor()},
+        {"winsizewarning", s.WinSizeWarning()},
+        {"linecheckbusy", Peek(s).m_bLineCheckBusy.load()},
+        {"keepalive", s.KeepAlive()},
+        {"buffersize", static_cast<long long>(s.Screen().BufferSize())},
+        {"historyslots", static_cast<long long>(Peek(s).m_History.size())},
+        {"connectedat", static_cast<long long>(Peek(s).m_timeConnected)},
+        {"linedrawing", Peek(s).m_bLineDrawing}};
+    const auto found = states.find(name);
+    ASSERT_NE(found, states.end()) << "unknown state";
+    EXPECT_EQ(found->second, value) << name;
+  } else if (word == "attribute") {
+    std::string current, saved;
+    in >> current >> saved;
+    EXPECT_EQ(Peek(s).m_nAttr, std::stoi(current, nullptr, 16)) << "current";
+    if (!saved.empty()) {
+      EXPECT_EQ(Peek(s).m_nSavedAttr, std::stoi(saved, nullptr, 16)) << "saved";
+    }
+  } else if (word == "colours") {
+    std::string fore, back, erase;
+    in >> fore >> back >> erase;
+    EXPECT_EQ(ColourText(Peek(s).m_crForeground), fore) << "foreground";
+    EXPECT_EQ(ColourText(Peek(s).m_crBackground), back) << "background";
+    if (!erase.empty()) {
+      EXPECT_EQ(ColourText(s.EraseColour()), erase) << "erase";
+    }
+  } else if (word == "messagekind") {
+    std::string kind;
+    in >> kind;
+    ASSERT_FALSE(rig.host.messages.empty());
+    const MessageKind want = kind == "stop" ? MessageKind::Stop : MessageKind::Information;
+    EXPECT_EQ(rig.host.messages.back().kind, want) << kind;
   } else {
     ADD_FAILURE() << "unknown expectation";
   }
