@@ -362,18 +362,26 @@ void CaseRun::Check(const Step& step) {
     EXPECT_EQ(word == "cursor" ? Peek(s).m_nCursorCol : Peek(s).m_nSavedCol, col)
         << word << " column";
   } else if (word == "attr") {
-    int r = 0, c1 = 0, c2 = 0;
+    // attr R C, attr R C1-C2 or attr R1-R2 C1-C2
+    int r1 = 0, r2 = 0, c1 = 0, c2 = 0;
     char dash = 0;
-    in >> r >> c1;
+    in >> r1;
+    if (in.peek() == '-')
+      in >> dash >> r2;
+    else
+      r2 = r1;
+    in >> c1;
     if (in.peek() == '-')
       in >> dash >> c2;
     else
       c2 = c1;
-    ASSERT_TRUE(r >= 0 && r < s.Screen().Height() && c1 >= 0 && c2 < s.Screen().Width())
+    ASSERT_TRUE(r1 >= 0 && r2 < s.Screen().Height() && c1 >= 0 && c2 < s.Screen().Width())
         << "cell out of range";
     const int expected = std::stoi(Trim(AfterColon(line)), nullptr, 16);
-    for (int col = c1; col <= c2; ++col)
-      EXPECT_EQ(static_cast<unsigned char>(Peek(s).m_Attrs[r][col]), expected) << "column " << col;
+    for (int r = r1; r <= r2; ++r)
+      for (int col = c1; col <= c2; ++col)
+        EXPECT_EQ(static_cast<unsigned char>(Peek(s).m_Attrs[r][col]), expected)
+            << "row " << r << " column " << col;
   } else if (word == "sent:") {
     const std::string sent = rig.connection.sent.substr(sentChecked);
     sentChecked = rig.connection.sent.size();
