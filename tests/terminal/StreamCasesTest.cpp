@@ -91,7 +91,7 @@ std::string OpText(const DrawCall& call) {
   std::ostringstream out;
   if (call.kind == DrawCall::Kind::Text)
     out << "text " << call.x << " " << call.y << " " << ColourText(call.fore) << " "
-        << ColourText(call.back) << " " << Escape(call.text);
+        << ColourText(call.back) << " " << Escape(call.text);  // blanks kept
   else if (call.kind == DrawCall::Kind::Line)
     out << "line " << call.x << "-" << call.x2 << " " << call.y << " " << ColourText(call.fore);
   else
@@ -126,7 +126,7 @@ std::string AfterColon(const std::string& line) {
 
 // Expectations that end in a text; they, and "do: type", stand one to a line.
 bool CarriesText(const std::string& t) {
-  for (const char* word : {"row ", "grid:", "ops:", "sent:", "history ",
+  for (const char* word : {"row ", "grid:", "ops", "sent:", "history ",
                            "message:", "title:", "pane ", "viewrow ", "stored ", "writes "})
     if (StartsWith(t, word)) return true;
   return false;
@@ -171,7 +171,7 @@ void LoadFile(const fs::path& path, std::vector<StreamCase>& cases) {
       c.setup.push_back(t);
     } else if (t[0] == '|') {
       if (c.steps.empty() ||
-          !(StartsWith(c.steps.back().text, "grid:") || StartsWith(c.steps.back().text, "ops:")))
+          !(StartsWith(c.steps.back().text, "grid:") || StartsWith(c.steps.back().text, "ops")))
         fail("| outside grid: or ops:");
       c.steps.back().text += "\n" + t;
     } else {
@@ -432,11 +432,16 @@ void CaseRun::Check(const Step& step) {
     std::set<int> expected;
     for (int r; in >> r;) expected.insert(r);
     EXPECT_EQ(RowsDrawn(drawn, Peek(s).m_nCharHeight), expected);
-  } else if (word == "ops:") {
-    std::vector<std::string> expected, got;
+  } else if (word == "ops:" || word == "ops") {
+    // "ops:" every call of the last step; "ops R:" those on screen row R
+    int only = -1;
+    if (word == "ops") in >> only;
+    std::string expected, got;
     std::istringstream rows(line.substr(line.find('\n') + 1));
-    for (std::string r; std::getline(rows, r);) expected.push_back(r.substr(1, r.size() - 2));
-    for (const DrawCall& call : drawn.calls) got.push_back(OpText(call));
+    for (std::string r; std::getline(rows, r);)
+      expected += "|" + Escape(Unescape(r.substr(1, r.size() - 2))) + "|\n";
+    for (const DrawCall& call : drawn.calls)
+      if (only < 0 || call.y / Peek(s).m_nCharHeight == only) got += "|" + OpText(call) + "|\n";
     EXPECT_EQ(got, expected);
   } else if (word == "dirty:") {
     std::set<int> expected, got;
