@@ -1,21 +1,8 @@
 // Runs the byte-stream cases of tests/data/streams/*.case: host bytes in,
 // expected screen, cursor, attributes, history and bytes sent back.
 //
-// A case is a list of steps run in file order:
-//   in: BYTES        one read from the host (escaped notation, see EscapedBytes.h)
-//   do: ACTION       resize WxH | close | hostclose | connect | window CXxCY
-//   anything else    an expectation, checked at that point:
-//     row N: TEXT           row N right-trimmed
-//     grid:                 the whole screen, one "|row|" line per row, exact width
-//     cursor R C            saved R C            region T B
-//     attr R C1-C2: HH      screen WxH           wanted WxH
-//     sent: BYTES           bytes sent since the previous "sent:" (or the start)
-//     history K: TEXT       linecount N          naws OFFERED ACTIVE
-//     beeps N               messages N           message: TEXT
-//     drawn: R R ...        rows repainted by the last step ("drawn:" alone: none)
-//     hostechoes 0|1        whether the host's WILL ECHO is in force
-// Set-up lines (anywhere): size WxH, emulation ansi|vt100, buffer N, disconnected,
-// warning off.
+// A case is a list of steps run in file order: reads from the host ("in:"),
+// actions ("do:") and expectations; tests/data/streams/README.md lists them.
 //
 // The screen must depend on the bytes alone, never on how the network split
 // them: every case is re-run with each stretch of reads between actions joined
@@ -147,6 +134,8 @@ void LoadFile(const fs::path& path, std::vector<StreamCase>& cases) {
   std::string line;
   int number = 0;
   const std::string where = path.filename().string();
+  std::vector<std::string> fileSetup;
+  const std::size_t first = cases.size();  // this file's first case
   auto fail = [&](const std::string& why) {
     throw std::runtime_error(where + ":" + std::to_string(number) + ": " + why);
   };
@@ -156,10 +145,14 @@ void LoadFile(const fs::path& path, std::vector<StreamCase>& cases) {
     const std::string t = Trim(line);
     if (t.empty() || t[0] == '#') continue;
     if (StartsWith(t, "===")) {
-      cases.push_back({where, number, Trim(t.substr(3)), {}, {}, {}});
+      cases.push_back({where, number, Trim(t.substr(3)), {}, fileSetup, {}});
       continue;
     }
-    if (cases.empty()) fail("line before the first ===");
+    if (cases.size() == first && IsSetup(t)) {
+      fileSetup.push_back(t);  // set-up of every case of the file
+      continue;
+    }
+    if (cases.size() == first) fail("line before the first ===");
     StreamCase& c = cases.back();
     if (StartsWith(t, "in:")) {
       c.steps.push_back({Step::Kind::Read, Unescape(AfterColon(line)), number});
