@@ -336,10 +336,16 @@ void CaseRun::Check(const Step& step) {
   in >> word;
   SCOPED_TRACE("line " + std::to_string(step.line) + ": " + line);
   if (word == "row") {
-    int r = -1;
-    in >> r;
-    ASSERT_TRUE(r >= 0 && r < s.Screen().Height()) << "row out of range";
-    EXPECT_EQ(Escape(rig.Row(r)), Escape(Unescape(AfterColon(line))));
+    int r1 = -1, r2 = -1;
+    char dash = 0;
+    in >> r1;
+    if (in.peek() == '-')
+      in >> dash >> r2;
+    else
+      r2 = r1;
+    ASSERT_TRUE(r1 >= 0 && r2 < s.Screen().Height()) << "row out of range";
+    for (int r = r1; r <= r2; ++r)
+      EXPECT_EQ(Escape(rig.Row(r)), Escape(Unescape(AfterColon(line)))) << "row " << r;
   } else if (word == "grid:") {
     std::vector<std::string> expected;
     std::istringstream rows(line.substr(line.find('\n') + 1));
