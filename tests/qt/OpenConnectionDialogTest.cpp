@@ -23,7 +23,7 @@ namespace {
 constexpr const char* kSection = "Recent Host List";
 
 // A list, its profile and a dialog over them, with scripted message boxes.
-struct DialogRig : ScriptedMessageBoxes {
+struct DialogRig : ScriptedAnswers {
   MemoryProfile profile;
   RecentHostList hosts;
   std::unique_ptr<COpenConnectionDlg> dialog;
