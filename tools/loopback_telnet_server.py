@@ -21,6 +21,8 @@ import subprocess
 import sys
 import time
 
+from telnethost import announce, listen
+
 
 def free_port():
     with socket.socket() as s:
@@ -82,12 +84,9 @@ def main():
     ap.add_argument("--limit", type=float, default=0, help="seconds before giving up (0: never)")
     a = ap.parse_args()
     os.setsid()
-    listener = socket.socket()
-    listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    listener.bind(("127.0.0.1", 0))
-    listener.listen(1)
+    listener = listen()
     listener.settimeout(a.limit or None)
-    print(listener.getsockname()[1], flush=True)
+    announce(listener)
     client, _ = listener.accept()
     server, proc = (start_inetutils if a.kind == "inetutils" else start_busybox)(a.program)
     try:

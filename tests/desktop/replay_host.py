@@ -11,9 +11,13 @@ first byte, so repeated runs meet the client at different moments of its start.
 """
 import argparse
 import os
-import socket
+import pathlib
+import sys
 import threading
 import time
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+from telnethost import announce, listen, record  # noqa: E402
 
 
 def load_chunks(path):
@@ -25,18 +29,6 @@ def load_chunks(path):
         t, off, n = line.split()
         chunks.append((float(t), data[int(off):int(off) + int(n)]))
     return chunks
-
-
-def record(conn, log_path):
-    with open(log_path, "wb", buffering=0) as log:
-        while True:
-            try:
-                data = conn.recv(4096)
-            except OSError:
-                return
-            if not data:
-                return
-            log.write(data)
 
 
 def serve(conn, chunks, delay, log_path):
@@ -65,14 +57,8 @@ def main():
     delays = [args.delay] if args.delay is not None else [float(d) for d in args.delays.split(",")]
     os.makedirs(args.log_dir, exist_ok=True)
 
-    server = socket.socket()
-    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    server.bind(("127.0.0.1", 0))
-    server.listen(8)
-    tmp = args.port_file + ".tmp"
-    with open(tmp, "w") as f:
-        f.write(str(server.getsockname()[1]))
-    os.replace(tmp, args.port_file)
+    server = listen(backlog=8)
+    announce(server, args.port_file)
 
     count = 0
     while True:

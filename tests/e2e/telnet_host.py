@@ -10,12 +10,13 @@ once it has the terminal type. With --echo it sends back what the user
 types (the client's telnet answers left out), each CR as CR LF.
 """
 import argparse
-import os
+import pathlib
 import socket
+import sys
 import time
 
-IAC, DO, SB, SE = 255, 253, 250, 240
-TTYPE, SEND, NAWS = 24, 1, 31
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+from telnethost import DO, IAC, NAWS, SB, SE, SEND, TTYPE, announce, command, listen  # noqa: E402
 
 SCREEN = (
     b"\x1b[2J\x1b[H"
@@ -66,18 +67,12 @@ def main():
     parser.add_argument("--do-naws-after", type=float)
     args = parser.parse_args()
 
-    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    server.bind(("127.0.0.1", 0))
-    server.listen(1)
-    tmp = args.port_file + ".tmp"
-    with open(tmp, "w") as f:
-        f.write(str(server.getsockname()[1]))
-    os.replace(tmp, args.port_file)
+    server = listen()
+    announce(server, args.port_file)
 
     server.settimeout(args.hold)
     client, _ = server.accept()
-    client.sendall(bytes([IAC, DO, TTYPE, IAC, SB, TTYPE, SEND, IAC, SE]) + SCREEN)
+    client.sendall(command(DO, TTYPE) + command(SB, TTYPE, SEND) + command(SE) + SCREEN)
 
     received = bytearray()
     echo = Echo() if args.echo else None
@@ -87,7 +82,7 @@ def main():
     client.settimeout(0.1)
     while time.monotonic() < deadline:
         if naws_at is not None and time.monotonic() >= naws_at:
-            client.sendall(bytes([IAC, DO, NAWS]))
+            client.sendall(command(DO, NAWS))
             naws_at = None
         try:
             chunk = client.recv(4096)

@@ -299,7 +299,7 @@ class SettingsRobustnessTest : public QObject {
  private:
   QTemporaryDir dir_;
   fs::path profile_;
-  ScriptedMessageBoxes boxes_;
+  ScriptedAnswers boxes_;
 
   FrameHooks Hooks() {
     FrameHooks hooks;
@@ -319,7 +319,7 @@ class SettingsRobustnessTest : public QObject {
 
   std::vector<std::string> MessageTexts() const {
     std::vector<std::string> texts;
-    for (const ShownMessage& m : boxes_.messages) texts.push_back(m.text);
+    for (const ScriptedAnswers::Shown& m : boxes_.messages) texts.push_back(m.text);
     return texts;
   }
 

@@ -14,17 +14,18 @@ scenario sends it, so a test knows the hostile part is over when it shows.
 Each act is bounded by --hold seconds; the host exits after its last act.
 """
 import argparse
-import os
+import pathlib
 import random
 import select
 import socket
 import struct
+import sys
 import threading
 import time
 
-IAC, DONT, DO, WONT, WILL, SB, SE = 255, 254, 253, 252, 251, 250, 240
-ECHO, TTYPE, NAWS = 1, 24, 31
-SEND = 1
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parents[2] / "tools"))
+from telnethost import (  # noqa: E402
+    DO, DONT, ECHO, IAC, NAWS, SB, SE, SEND, TTYPE, WILL, announce, listen, record)
 
 TRAILER = b"\r\nAFTER THE HOSTILE PART\r\n"
 
@@ -44,18 +45,12 @@ class Client:
             self.reader.start()
 
     def _read(self):
-        while True:
-            try:
-                chunk = self.sock.recv(65536)
-            except OSError:
-                chunk = b""
-            if not chunk:
-                self.eof.set()
-                return
-            with self.lock:
-                self.received += chunk
-            with open(self.received_path, "ab") as f:
-                f.write(chunk)
+        record(self.sock, self.received_path, append=True, on_data=self._keep)
+        self.eof.set()
+
+    def _keep(self, chunk):
+        with self.lock:
+            self.received += chunk
 
     def send(self, data):
         self.sock.sendall(data)
@@ -390,18 +385,10 @@ def main():
 
     for path in (args.sent, args.received):
         open(path, "wb").close()
-    server = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
-    server.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
-    if args.scenario == "unread_requests":
-        # Small and fixed (accepted sockets inherit it), so a client that
-        # keeps answering fills it soon instead of after megabytes.
-        server.setsockopt(socket.SOL_SOCKET, socket.SO_RCVBUF, 64 * 1024)
-    server.bind(("127.0.0.1", 0))
-    server.listen(1)
-    tmp = args.port_file + ".tmp"
-    with open(tmp, "w") as f:
-        f.write(str(server.getsockname()[1]))
-    os.replace(tmp, args.port_file)
+    # A small fixed buffer for unread_requests, so a client that keeps
+    # answering fills it soon instead of after megabytes.
+    server = listen(rcvbuf=64 * 1024 if args.scenario == "unread_requests" else None)
+    announce(server, args.port_file)
 
     server.settimeout(args.hold)
     for act in SCENARIOS[args.scenario]:

@@ -17,7 +17,7 @@ class AppTest : public QObject {
  private:
   QTemporaryDir dir_;
   QString profilePath_;
-  ScriptedMessageBoxes boxes_;
+  ScriptedAnswers boxes_;
 
   FrameHooks Hooks() {
     FrameHooks hooks;

@@ -1,7 +1,7 @@
 #pragma once
 // A main frame on an in-memory profile whose message boxes, quit request and
 // clock are answered by the test, plus a telnet host on loopback; and the
-// scripted message boxes and seeded recent hosts that dialog tests use too.
+// seeded recent hosts that dialog tests use too.
 #include <QByteArray>
 #include <QDialog>
 #include <QObject>
@@ -17,31 +17,9 @@
 
 #include "cmdline/CommandLine.h"
 #include "frame/MainFrame.h"
+#include "platform/headless/ScriptedAnswers.h"
 #include "settings/MemoryProfile.h"
 #include "settings/RecentHostList.h"
-
-struct ShownMessage {
-  std::string text;
-  MessageKind kind;
-};
-
-// Message boxes answered by the test: every box is recorded, and questions
-// take `answers` front to back, Yes once none is left.
-struct ScriptedMessageBoxes {
-  std::vector<ShownMessage> messages;
-  std::deque<MessageAnswer> answers;
-
-  ShowMessageFn Hook() {
-    return [this](const std::string& text, MessageKind kind) {
-      messages.push_back({text, kind});
-      if (kind != MessageKind::Question) return MessageAnswer::Ok;
-      if (answers.empty()) return MessageAnswer::Yes;
-      const MessageAnswer answer = answers.front();
-      answers.pop_front();
-      return answer;
-    };
-  }
-};
 
 // Writes `entries` to the profile as the recent-host list keeps them, the
 // first in slot 1.
@@ -54,7 +32,7 @@ inline void SeedRecentHosts(MemoryProfile& profile, const std::vector<RecentHost
   }
 }
 
-struct FrameRig : ScriptedMessageBoxes {
+struct FrameRig : ScriptedAnswers {
   MemoryProfile profile;
   int quits = 0;
   std::time_t now = 1'000'000;
@@ -84,7 +62,7 @@ struct FrameRig : ScriptedMessageBoxes {
 
   int CountMessages(const std::string& text) const {
     int n = 0;
-    for (const ShownMessage& m : messages) n += m.text == text;
+    for (const Shown& m : messages) n += m.text == text;
     return n;
   }
 };

@@ -1,4 +1,5 @@
-// The main window without a connection: menu, accelerators, status bar,
+// The main window without a connection (its menu texts are in
+// tests/data/golden/menu-bar.txt): recent hosts, accelerators, status bar,
 // option toggles, closing and the window position, geometry and painting.
 #include <QAction>
 #include <QApplication>
@@ -59,37 +60,6 @@ class FrameTest : public QObject {
 
  private slots:
   void initTestCase() { InstallQuietMessageHandler(); }
-
-  void menuHasTheExactItemsMnemonicsShortcutsAndIds() {
-    FrameRig rig;
-    CMainFrame& frame = rig.Start();
-    const QList<QAction*> popups = frame.menuBar()->actions();
-    QStringList titles;
-    for (QAction* p : popups) titles << p->text();
-    QCOMPARE(titles, (QStringList{"&Connection", "&Edit", "&Options", "&Help"}));
-    // Fresh profile: the recent-host part (separator and "&1" .. "&4") is gone.
-    QCOMPARE(MenuLines(popups[0]->menu()),
-             (QStringList{"&Open...\tAlt+Home #57601", "&Close\tAlt+End #57602", "-",
-                          "E&xit\tAlt+F4 #57665"}));
-    QCOMPARE(MenuLines(popups[1]->menu()),
-             (QStringList{"&Copy\tCtrl+Ins #57634", "&Paste\tShift+Ins #57637", "-",
-                          "C&opy Buffer\tAlt+Ins #105", "C&lear Buffer\tAlt+Del #106"}));
-    QCOMPARE(
-        MenuLines(popups[2]->menu()),
-        (QStringList{"Auto &close #107", "&Disconnection notify #108", "Save window &position #109",
-                     "Window size &warning #110", "-", "&Background color...\tAlt+B #111",
-                     "&Font...\tAlt+F #112", "&Log...\tAlt+L #113", "&Macro...\tAlt+M #300",
-                     "Terminal properties...\tAlt+T #400"}));
-    QCOMPARE(MenuLines(popups[3]->menu()), (QStringList{"&About #57664"}));
-    QCOMPARE(frame.Action(cmd::ID_FILE_OPEN)->statusTip(), QStringLiteral("Open a new connection"));
-    // The F10 family are accelerators of the window, not menu items.
-    for (const AcceleratorEntry& accel : kF10Accelerators) {
-      QAction* a = frame.Action(accel.id);
-      QVERIFY(a);
-      QCOMPARE(a->shortcut(), QKeySequence(QString::fromUtf8(accel.keys)));
-      QVERIFY(frame.actions().contains(a));
-    }
-  }
 
   void recentHostsFillTheConnectionMenuUpToFour() {
     FrameRig rig;

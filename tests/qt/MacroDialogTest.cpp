@@ -1,4 +1,5 @@
-// The Macro dialog on its own (fields, labels, help text, tab order) and run
+// The Macro dialog on its own (fields and tab order; texts in
+// tests/data/golden/macro.txt) and run
 // by the Macro command: OK stores all twelve texts as typed, every way of
 // cancelling changes nothing, and an edit takes effect at the next key press.
 #include <QAction>
@@ -60,22 +61,11 @@ class MacroDialogTest : public QObject {
  private slots:
   void initTestCase() { InstallQuietMessageHandler(); }
 
-  void fieldsLabelsHelpAndTabOrder() {
+  void fieldsShowTheTextsInTabOrder() {
     const CMacroDlg::Texts texts = SomeMacros();
     CMacroDlg dialog(texts);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("Macro"));
-    for (int k = 1; k <= 12; ++k) {
-      QCOMPARE(dialog.Label(k)->text(), QStringLiteral("App+F%1").arg(k));
+    for (int k = 1; k <= 12; ++k)
       QCOMPARE(dialog.Field(k)->text().toStdString(), texts[static_cast<std::size_t>(k - 1)]);
-    }
-    QStringList labels;
-    for (QLabel* label : dialog.findChildren<QLabel*>()) labels << label->text();
-    QVERIFY(labels.contains(QStringLiteral("Special characters:")));
-    QVERIFY(labels.contains(
-        QStringLiteral("Esc=\\e   New line=\\n   Carriage return=\\r   Tab=\\t   \\=\\\\")));
-    QCOMPARE(dialog.OkButton()->text(), QStringLiteral("OK"));
-    QCOMPARE(dialog.CancelButton()->text(), QStringLiteral("Cancel"));
-    QVERIFY(dialog.OkButton()->isDefault());
 
     dialog.show();
     QVERIFY(QTest::qWaitForWindowActive(&dialog));

@@ -1,4 +1,5 @@
-// The Terminal properties dialog on the frame: its controls and texts, the
+// The Terminal properties dialog on the frame (its texts and first values are
+// in tests/data/golden/terminal-properties.txt): tab order, mnemonics, the
 // values it opens with, refused fields, and what OK applies and stores (the
 // screen size and history only when they changed, as the bytes sent to a
 // loopback host show). Cancel changes nothing.
@@ -91,46 +92,10 @@ class TerminalPropertiesTest : public QObject {
  private slots:
   void initTestCase() { InstallQuietMessageHandler(); }
 
-  void controlsTextsAndMnemonics() {
+  void tabOrderAndMnemonics() {
     FrameRig rig;
     rig.Start();
     QVERIFY(Drive(rig, [](CTerminalPropertiesDlg& d) {
-      QCOMPARE(d.windowTitle(), QStringLiteral("Terminal properties"));
-      QVERIFY(d.isModal());
-      QStringList groups;
-      for (QGroupBox* box : d.findChildren<QGroupBox*>()) groups << box->title();
-      QCOMPARE(groups, (QStringList{"&Emulation", "&Arrow keys mode", "&Backspace key",
-                                    "Screen properties", "Other options"}));
-      QCOMPARE(d.Vt100Radio()->text(), QStringLiteral("VT100"));
-      QCOMPARE(d.AnsiRadio()->text(), QStringLiteral("ANSI"));
-      QCOMPARE(d.ApplicationRadio()->text(), QStringLiteral("Application"));
-      QCOMPARE(d.CursorRadio()->text(), QStringLiteral("Cursor"));
-      QCOMPARE(d.SendsBackspaceRadio()->text(), QStringLiteral("Sends backspace"));
-      QCOMPARE(d.SendsDeleteRadio()->text(), QStringLiteral("Sends delete"));
-      QCOMPARE(d.LocalEchoCheck()->text(), QStringLiteral("&Local echo"));
-      QCOMPARE(d.BlockCursorCheck()->text(), QStringLiteral("Block &cursor"));
-      QCOMPARE(d.ReverseColorCheck()->text(), QStringLiteral("&Reverse color"));
-      QCOMPARE(d.OkButton()->text(), QStringLiteral("OK"));
-      QCOMPARE(d.CancelButton()->text(), QStringLiteral("Cancel"));
-      QVERIFY(d.OkButton()->isDefault());
-      QStringList labels;
-      for (QLabel* label : d.findChildren<QLabel*>()) {
-        labels << label->text();
-        QVERIFY(label->buddy());
-      }
-      QCOMPARE(labels, (QStringList{"&Width", "&Height", "Bu&ffer",
-                                    "&Keepalive every N seconds (0 = off)"}));
-
-      // Fresh profile: VT100, application keys, Backspace sends backspace, 80 x 24, 1000 lines.
-      QVERIFY(d.Vt100Radio()->isChecked() && d.ApplicationRadio()->isChecked() &&
-              d.SendsBackspaceRadio()->isChecked());
-      QCOMPARE(d.WidthEdit()->text(), QStringLiteral("80"));
-      QCOMPARE(d.HeightEdit()->text(), QStringLiteral("24"));
-      QCOMPARE(d.BufferEdit()->text(), QStringLiteral("1000"));
-      QCOMPARE(d.KeepAliveEdit()->text(), QStringLiteral("0"));
-      QVERIFY(!d.LocalEchoCheck()->isChecked() && !d.BlockCursorCheck()->isChecked() &&
-              !d.ReverseColorCheck()->isChecked());
-
       // Tab order: the buttons, then the groups as laid out; Tab enters a
       // radio group at its checked button.
       QWidget* expected[] = {d.OkButton(),         d.CancelButton(),        d.Vt100Radio(),

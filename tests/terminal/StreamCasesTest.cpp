@@ -1,21 +1,8 @@
 // Runs the byte-stream cases of tests/data/streams/*.case: host bytes in,
 // expected screen, cursor, attributes, history and bytes sent back.
 //
-// A case is a list of steps run in file order:
-//   in: BYTES        one read from the host (escaped notation, see EscapedBytes.h)
-//   do: ACTION       resize WxH | close | hostclose | connect | window CXxCY
-//   anything else    an expectation, checked at that point:
-//     row N: TEXT           row N right-trimmed
-//     grid:                 the whole screen, one "|row|" line per row, exact width
-//     cursor R C            saved R C            region T B
-//     attr R C1-C2: HH      screen WxH           wanted WxH
-//     sent: BYTES           bytes sent since the previous "sent:" (or the start)
-//     history K: TEXT       linecount N          naws OFFERED ACTIVE
-//     beeps N               messages N           message: TEXT
-//     drawn: R R ...        rows repainted by the last step ("drawn:" alone: none)
-//     hostechoes 0|1        whether the host's WILL ECHO is in force
-// Set-up lines (anywhere): size WxH, emulation ansi|vt100, buffer N, disconnected,
-// warning off.
+// A case is a list of steps run in file order: reads from the host ("in:"),
+// actions ("do:") and expectations; tests/data/streams/README.md lists them.
 //
 // The screen must depend on the bytes alone, never on how the network split
 // them: every case is re-run with each stretch of reads between actions joined
@@ -24,8 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <tuple>
@@ -65,7 +55,53 @@ bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfin
 
 bool IsSetup(const std::string& t) {
   return StartsWith(t, "size ") || StartsWith(t, "emulation ") || StartsWith(t, "buffer ") ||
-         t == "disconnected" || t == "warning off";
+         StartsWith(t, "profile ") || StartsWith(t, "colours ") || t == "disconnected" ||
+         t == "warning off";
+}
+
+// Colours are written and read as RRGGBB in hex.
+Colour ParseColour(const std::string& hex) {
+  const unsigned long v = std::stoul(hex, nullptr, 16);
+  return MakeColour(static_cast<int>(v >> 16 & 0xFF), static_cast<int>(v >> 8 & 0xFF),
+                    static_cast<int>(v & 0xFF));
+}
+
+std::string ColourText(Colour c) {
+  char text[8];
+  std::snprintf(text, sizeof text, "%02x%02x%02x", static_cast<unsigned>(c & 0xFF),
+                static_cast<unsigned>(c >> 8 & 0xFF), static_cast<unsigned>(c >> 16 & 0xFF));
+  return text;
+}
+
+// One drawing call as an "ops:" row says it: positions in pixels.
+std::string OpText(const DrawCall& call) {
+  std::ostringstream out;
+  if (call.kind == DrawCall::Kind::Text)
+    out << "text " << call.x << " " << call.y << " " << ColourText(call.fore) << " "
+        << ColourText(call.back) << " " << Escape(call.text);  // blanks kept
+  else if (call.kind == DrawCall::Kind::Line)
+    out << "line " << call.x << "-" << call.x2 << " " << call.y << " " << ColourText(call.fore);
+  else
+    out << "fill " << call.x << " " << call.y << " " << call.width << "x" << call.height << " "
+        << ColourText(call.fore);
+  return out.str();
+}
+
+int PaneByName(const std::string& name) {
+  static const char* const names[] = {"message", "cursor", "time", "size", "log"};
+  for (int i = 0; i < 5; ++i)
+    if (name == names[i]) return i;
+  ADD_FAILURE() << "unknown pane: " << name;
+  return 0;
+}
+
+ScrollCode ScrollByName(const std::string& name) {
+  static const char* const names[] = {"lineup",   "linedown",      "pageup",
+                                      "pagedown", "thumbposition", "thumbtrack",
+                                      "top",      "bottom",        "endscroll"};
+  for (int i = 0; i < 9; ++i)
+    if (name == names[i]) return static_cast<ScrollCode>(i);
+  return static_cast<ScrollCode>(std::stoi(name));  // a code no scroll bar sends
 }
 
 // The text after "word:" with one separating blank dropped.
@@ -75,11 +111,31 @@ std::string AfterColon(const std::string& line) {
   return v;
 }
 
+// Expectations that end in a text; they, and "do: type", stand one to a line.
+bool CarriesText(const std::string& t) {
+  for (const char* word : {"row ", "grid:", "ops", "sent:", "history ",
+                           "message:", "title:", "pane ", "viewrow ", "stored ", "writes "})
+    if (StartsWith(t, word)) return true;
+  return false;
+}
+
+// The steps of a line that joins several with ';'.
+std::vector<std::string> Joined(const std::string& t, bool single) {
+  if (single) return {t};
+  std::vector<std::string> parts;
+  std::istringstream in(t);
+  for (std::string part; std::getline(in, part, ';');)
+    if (!Trim(part).empty()) parts.push_back(Trim(part));
+  return parts;
+}
+
 void LoadFile(const fs::path& path, std::vector<StreamCase>& cases) {
   std::ifstream in(path);
   std::string line;
   int number = 0;
   const std::string where = path.filename().string();
+  std::vector<std::string> fileSetup;
+  const std::size_t first = cases.size();  // this file's first case
   auto fail = [&](const std::string& why) {
     throw std::runtime_error(where + ":" + std::to_string(number) + ": " + why);
   };
@@ -89,22 +145,31 @@ void LoadFile(const fs::path& path, std::vector<StreamCase>& cases) {
     const std::string t = Trim(line);
     if (t.empty() || t[0] == '#') continue;
     if (StartsWith(t, "===")) {
-      cases.push_back({where, number, Trim(t.substr(3)), {}, {}, {}});
+      cases.push_back({where, number, Trim(t.substr(3)), {}, fileSetup, {}});
       continue;
     }
-    if (cases.empty()) fail("line before the first ===");
+    if (cases.size() == first && IsSetup(t)) {
+      fileSetup.push_back(t);  // set-up of every case of the file
+      continue;
+    }
+    if (cases.size() == first) fail("line before the first ===");
     StreamCase& c = cases.back();
     if (StartsWith(t, "in:")) {
       c.steps.push_back({Step::Kind::Read, Unescape(AfterColon(line)), number});
     } else if (StartsWith(t, "do:")) {
-      c.steps.push_back({Step::Kind::Action, Trim(AfterColon(t)), number});
+      const std::string actions = Trim(AfterColon(t));
+      for (const std::string& a : Joined(actions, StartsWith(actions, "type ")))
+        c.steps.push_back({Step::Kind::Action, a, number});
     } else if (IsSetup(t)) {
       c.setup.push_back(t);
     } else if (t[0] == '|') {
-      if (c.steps.empty() || !StartsWith(c.steps.back().text, "grid:")) fail("| outside grid:");
+      if (c.steps.empty() ||
+          !(StartsWith(c.steps.back().text, "grid:") || StartsWith(c.steps.back().text, "ops")))
+        fail("| outside grid: or ops:");
       c.steps.back().text += "\n" + t;
     } else {
-      c.steps.push_back({Step::Kind::Expect, t, number});
+      for (const std::string& e : Joined(t, CarriesText(t)))
+        c.steps.push_back({Step::Kind::Expect, e, number});
     }
   }
 }
@@ -156,13 +221,28 @@ struct CaseRun {
         connect = false;
       } else if (word == "warning") {
         rig.profile.Set("Options", "WinSizeWarning", "0");
+      } else if (word == "profile") {
+        // profile SECTION KEY=VALUE; the value may be empty.
+        const std::string assignment = s.substr(s.find(value) + value.size() + 1);
+        const auto eq = assignment.find('=');
+        rig.profile.Set(value, assignment.substr(0, eq), assignment.substr(eq + 1));
+      } else if (word == "colours") {
+        std::string back;
+        words >> back;
+        userColours = {ParseColour(value), ParseColour(back)};
       }
     }
     rig.connection.recordWhileClosed = !connect;
     rig.host.drawContext = &drawn;
     rig.Start(connect);
+    if (userColours) {
+      Peek(*rig.session).m_crForeground = userColours->first;
+      Peek(*rig.session).m_crBackground = userColours->second;
+    }
     rig.connection.sent.clear();
+    rig.profile.writes.clear();
   }
+  std::optional<std::pair<Colour, Colour>> userColours;
 
   // Delivers bytes as one read, notifying until the session has taken them
   // all; a session that stops taking data fails instead of hanging.
@@ -179,6 +259,9 @@ struct CaseRun {
     int a = 0, b = 0;
     if (!arg.empty()) std::sscanf(arg.c_str(), "%dx%d", &a, &b);
     CTelnetSession& s = *rig.session;
+    std::vector<int> more;
+    for (int n; words >> n;) more.push_back(n);
+    more.resize(4);
     if (verb == "resize") {
       s.Resize(a, b);
     } else if (verb == "window") {
@@ -186,9 +269,50 @@ struct CaseRun {
     } else if (verb == "close") {
       s.Close();
     } else if (verb == "hostclose") {
-      s.OnClose(0);
+      s.OnClose(a);
     } else if (verb == "connect") {
-      s.OpenConnection("127.0.0.1", 23);
+      s.OpenConnection(arg.empty() ? "127.0.0.1" : arg,
+                       arg.empty() ? 23u : static_cast<unsigned>(more[0]));
+    } else if (verb == "fail") {
+      (arg == "create" ? rig.connection.failCreate : rig.connection.failConnect) = true;
+    } else if (verb == "scroll") {
+      s.ScrollView(ScrollByName(arg), more[0]);
+    } else if (verb == "wheel") {
+      s.MouseWheel(a);
+    } else if (verb == "cursor") {
+      Peek(s).m_nCursorRow = a;
+      Peek(s).m_nCursorCol = more[0];
+    } else if (verb == "select") {
+      Peek(s).m_nSelStartRow = a;
+      Peek(s).m_nSelStartCol = more[0];
+      Peek(s).m_nSelEndRow = more[1];
+      Peek(s).m_nSelEndCol = more[2];
+    } else if (verb == "buffersize") {
+      s.SetBufferSize(a);
+    } else if (verb == "clearbuffer") {
+      s.ClearBuffer();
+    } else if (verb == "draw") {
+      s.Draw(drawn, arg == "dirty");
+    } else if (verb == "set") {
+      const bool on = more[0] != 0;
+      if (arg == "blockcursor")
+        s.SetBlockCursor(on);
+      else if (arg == "reversecolor")
+        s.SetReverseColor(on);
+      else if (arg == "autoclose")
+        s.SetAutoClose(on);
+      else if (arg == "disconnectnotify")
+        s.SetDisconnectNotify(on);
+      else
+        ADD_FAILURE() << "unknown option: " << arg;
+    } else if (verb == "time") {
+      rig.host.now = a;
+    } else if (verb == "tick") {
+      s.UpdateConnectedTime();
+    } else if (verb == "type") {
+      s.SendData(Unescape(arg));
+    } else if (verb == "keepalive") {
+      s.SetKeepAlive(a);
     } else {
       ADD_FAILURE() << "unknown action: " << action;
     }
@@ -212,10 +336,16 @@ void CaseRun::Check(const Step& step) {
   in >> word;
   SCOPED_TRACE("line " + std::to_string(step.line) + ": " + line);
   if (word == "row") {
-    int r = -1;
-    in >> r;
-    ASSERT_TRUE(r >= 0 && r < s.Screen().Height()) << "row out of range";
-    EXPECT_EQ(Escape(rig.Row(r)), Escape(Unescape(AfterColon(line))));
+    int r1 = -1, r2 = -1;
+    char dash = 0;
+    in >> r1;
+    if (in.peek() == '-')
+      in >> dash >> r2;
+    else
+      r2 = r1;
+    ASSERT_TRUE(r1 >= 0 && r2 < s.Screen().Height()) << "row out of range";
+    for (int r = r1; r <= r2; ++r)
+      EXPECT_EQ(Escape(rig.Row(r)), Escape(Unescape(AfterColon(line)))) << "row " << r;
   } else if (word == "grid:") {
     std::vector<std::string> expected;
     std::istringstream rows(line.substr(line.find('\n') + 1));
@@ -231,18 +361,26 @@ void CaseRun::Check(const Step& step) {
     EXPECT_EQ(word == "cursor" ? Peek(s).m_nCursorCol : Peek(s).m_nSavedCol, col)
         << word << " column";
   } else if (word == "attr") {
-    int r = 0, c1 = 0, c2 = 0;
+    // attr R C, attr R C1-C2 or attr R1-R2 C1-C2
+    int r1 = 0, r2 = 0, c1 = 0, c2 = 0;
     char dash = 0;
-    in >> r >> c1;
+    in >> r1;
+    if (in.peek() == '-')
+      in >> dash >> r2;
+    else
+      r2 = r1;
+    in >> c1;
     if (in.peek() == '-')
       in >> dash >> c2;
     else
       c2 = c1;
-    ASSERT_TRUE(r >= 0 && r < s.Screen().Height() && c1 >= 0 && c2 < s.Screen().Width())
+    ASSERT_TRUE(r1 >= 0 && r2 < s.Screen().Height() && c1 >= 0 && c2 < s.Screen().Width())
         << "cell out of range";
     const int expected = std::stoi(Trim(AfterColon(line)), nullptr, 16);
-    for (int col = c1; col <= c2; ++col)
-      EXPECT_EQ(static_cast<unsigned char>(Peek(s).m_Attrs[r][col]), expected) << "column " << col;
+    for (int r = r1; r <= r2; ++r)
+      for (int col = c1; col <= c2; ++col)
+        EXPECT_EQ(static_cast<unsigned char>(Peek(s).m_Attrs[r][col]), expected)
+            << "row " << r << " column " << col;
   } else if (word == "sent:") {
     const std::string sent = rig.connection.sent.substr(sentChecked);
     sentChecked = rig.connection.sent.size();
@@ -293,6 +431,113 @@ void CaseRun::Check(const Step& step) {
     std::set<int> expected;
     for (int r; in >> r;) expected.insert(r);
     EXPECT_EQ(RowsDrawn(drawn, Peek(s).m_nCharHeight), expected);
+  } else if (word == "ops:" || word == "ops") {
+    // "ops:" every call of the last step; "ops R:" those on screen row R
+    int only = -1;
+    if (word == "ops") in >> only;
+    std::string expected, got;
+    std::istringstream rows(line.substr(line.find('\n') + 1));
+    for (std::string r; std::getline(rows, r);)
+      expected += "|" + Escape(Unescape(r.substr(1, r.size() - 2))) + "|\n";
+    for (const DrawCall& call : drawn.calls)
+      if (only < 0 || call.y / Peek(s).m_nCharHeight == only) got += "|" + OpText(call) + "|\n";
+    EXPECT_EQ(got, expected);
+  } else if (word == "dirty:") {
+    std::set<int> expected, got;
+    for (int r; in >> r;) expected.insert(r);
+    for (std::size_t r = 0; r < Peek(s).m_DirtyLines.size(); ++r)
+      if (Peek(s).m_DirtyLines[r]) got.insert(static_cast<int>(r));
+    EXPECT_EQ(got, expected);
+  } else if (word == "view") {
+    int offset = 0;
+    in >> offset;
+    EXPECT_EQ(s.ScrollBackPos(), offset);
+  } else if (word == "viewrow") {
+    int r = 0;
+    in >> r;
+    EXPECT_EQ(Escape(s.HistoryViewRow(r)), Escape(Unescape(AfterColon(line))));
+  } else if (word == "scrollbar") {
+    int max = 0, pos = 0;
+    in >> max >> pos;
+    EXPECT_EQ(rig.host.scrollMax, max) << "range";
+    EXPECT_EQ(rig.host.scrollPos, pos) << "thumb";
+  } else if (word == "repaints") {
+    int invalidations = 0, draws = 0;
+    in >> invalidations >> draws;
+    EXPECT_EQ(rig.host.invalidations, invalidations) << "invalidations";
+    EXPECT_EQ(rig.host.clientDraws, draws) << "client draws";
+  } else if (word == "client") {
+    int w = 0, h = 0;
+    char x = 0;
+    in >> w >> x >> h;
+    EXPECT_EQ(rig.host.clientWidth, w) << "width";
+    EXPECT_EQ(rig.host.clientHeight, h) << "height";
+  } else if (word == "pane") {
+    std::string name;
+    in >> name;
+    name.pop_back();  // the colon
+    EXPECT_EQ(rig.host.panes[PaneByName(name)], Trim(AfterColon(line)));
+  } else if (word == "title:") {
+    EXPECT_EQ(rig.host.title, Trim(AfterColon(line)));
+  } else if (word == "stored") {
+    std::string section, assignment;
+    in >> section >> assignment;
+    const auto eq = assignment.find('=');
+    EXPECT_EQ(rig.profile.Value(section, assignment.substr(0, eq)), assignment.substr(eq + 1));
+  } else if (word == "writes") {
+    // writes SECTION/KEY ...: every profile write since the start, in order
+    std::vector<std::string> expected, got;
+    for (std::string w; in >> w;) expected.push_back(w);
+    for (const auto& w : rig.profile.writes) got.push_back(w.section + "/" + w.key + "=" + w.value);
+    EXPECT_EQ(got, expected);
+  } else if (word == "state") {
+    // state NAME VALUE: a flag or number of the session or its window
+    std::string name;
+    long long value = 0;
+    in >> name >> value;
+    const std::map<std::string, long long> states = {
+        {"connected", s.IsConnected()},
+        {"selection", s.HasSelection()},
+        {"timer", rig.host.timerRunning},
+        {"quit", rig.host.quitRequested},
+        {"waitcursor", rig.host.waitCursorDepth},
+        {"selfresize", Peek(s).m_bSelfResize},
+        {"emulation", s.Emulation()},
+        {"autoclose", s.AutoClose()},
+        {"blockcursor", s.BlockCursor()},
+        {"disconnectnotify", s.DisconnectNotify()},
+        {"reversecolor", s.ReverseColor()},
+        {"winsizewarning", s.WinSizeWarning()},
+        {"linecheckbusy", Peek(s).m_bLineCheckBusy.load()},
+        {"keepalive", s.KeepAlive()},
+        {"buffersize", static_cast<long long>(s.Screen().BufferSize())},
+        {"historyslots", static_cast<long long>(Peek(s).m_History.size())},
+        {"connectedat", static_cast<long long>(Peek(s).m_timeConnected)},
+        {"linedrawing", Peek(s).m_bLineDrawing}};
+    const auto found = states.find(name);
+    ASSERT_NE(found, states.end()) << "unknown state";
+    EXPECT_EQ(found->second, value) << name;
+  } else if (word == "attribute") {
+    std::string current, saved;
+    in >> current >> saved;
+    EXPECT_EQ(Peek(s).m_nAttr, std::stoi(current, nullptr, 16)) << "current";
+    if (!saved.empty()) {
+      EXPECT_EQ(Peek(s).m_nSavedAttr, std::stoi(saved, nullptr, 16)) << "saved";
+    }
+  } else if (word == "colours") {
+    std::string fore, back, erase;
+    in >> fore >> back >> erase;
+    EXPECT_EQ(ColourText(Peek(s).m_crForeground), fore) << "foreground";
+    EXPECT_EQ(ColourText(Peek(s).m_crBackground), back) << "background";
+    if (!erase.empty()) {
+      EXPECT_EQ(ColourText(s.EraseColour()), erase) << "erase";
+    }
+  } else if (word == "messagekind") {
+    std::string kind;
+    in >> kind;
+    ASSERT_FALSE(rig.host.messages.empty());
+    const MessageKind want = kind == "stop" ? MessageKind::Stop : MessageKind::Information;
+    EXPECT_EQ(rig.host.messages.back().kind, want) << kind;
   } else {
     ADD_FAILURE() << "unknown expectation";
   }

@@ -4,15 +4,6 @@ void HeadlessHost::SetPaneText(Pane pane, const std::string& text) {
   if (pane >= 0 && pane < static_cast<int>(panes.size())) panes[pane] = text;
 }
 
-MessageAnswer HeadlessHost::ShowMessage(const std::string& text, MessageKind kind) {
-  messages.push_back({text, kind});
-  if (kind != MessageKind::Question) return MessageAnswer::Ok;
-  if (answers.empty()) return MessageAnswer::Yes;
-  const MessageAnswer answer = answers.front();
-  answers.pop_front();
-  return answer;
-}
-
 bool HeadlessHost::CreateTerminalFont(const FontDescription&, int& w, int& h) {
   if (fontCreationFails) return false;
   w = cellWidth;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/SessionHost.h"
+#include "platform/headless/ScriptedAnswers.h"
 
 // A context that draws nothing; used when nobody looks at the pixels.
 class NullDrawContext : public DrawContext {
@@ -20,20 +21,17 @@ class NullDrawContext : public DrawContext {
   void FillRect(int, int, int, int, Colour) override {}
 };
 
-class HeadlessHost : public SessionHost {
+class HeadlessHost : public SessionHost, public ScriptedAnswers {
  public:
-  struct Message {
-    std::string text;
-    MessageKind kind;
-  };
-
   // Posted tasks wait until RunPosted (the test's "event loop") runs them.
   void PostToUi(std::function<void()> task) override;
   int RunPosted();
 
   void SetTitle(const std::string& title) override { this->title = title; }
   void SetPaneText(Pane pane, const std::string& text) override;
-  MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override;
+  MessageAnswer ShowMessage(const std::string& text, MessageKind kind) override {
+    return Answer(text, kind);
+  }
   void Beep() override { ++beeps; }
   std::FILE* OpenLogFile(const std::string& path) override {
     return openLog ? openLog(path) : std::fopen(path.c_str(), "wb");
@@ -59,8 +57,6 @@ class HeadlessHost : public SessionHost {
 
   std::string title;
   std::vector<std::string> panes = std::vector<std::string>(8);
-  std::vector<Message> messages;
-  std::deque<MessageAnswer> answers;  // answers to questions; Yes when empty
   int beeps = 0;
   bool timerRunning = false;
   std::time_t now = 0;
