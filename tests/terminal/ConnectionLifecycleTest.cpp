@@ -1,5 +1,5 @@
-// The wait cursor around a connect, seen from inside the socket layer. The
-// rest of opening and closing connections is in
+// The wait cursor around a connect, seen from inside the socket layer, and a
+// title another part of the window changed. The rest of opening and closing connections is in
 // tests/data/streams/lifecycle.case.
 #include <gtest/gtest.h>
 
@@ -49,5 +49,11 @@ TEST_F(Lifecycle, TheWaitCursorIsRemovedWhenTheSocketLayerThrows) {
   connection.throwOnConnect = true;
   EXPECT_THROW(session.OpenConnection("127.0.0.1", 23), std::runtime_error);
   EXPECT_EQ(host.waitCursorDepth, 0);
+}
+TEST_F(Lifecycle, CloseWhileDisconnectedPutsTheTitleBack) {
+  host.title = "stale";
+  session.Close();
+  EXPECT_EQ(host.title, "Corvane");
+  EXPECT_TRUE(host.messages.empty());
 }
 }  // namespace
