@@ -53,6 +53,11 @@ FindPattern::FindPattern(std::u16string_view text, bool matchCase, const CodePag
       if (query_[i] == cell_[b]) shift = m - 1 - i;
     shift_[b] = static_cast<std::uint8_t>(shift);
   }
+  // A one-character query marks its cells with a shift of 0 (CountIn); the
+  // walk of ForEachMatch never shifts by the last character's entry after a
+  // match, and moves on by one otherwise.
+  if (m == 1)
+    for (std::size_t b = 0; b < 256; ++b) shift_[b] = cell_[b] == query_[0] ? 0 : 1;
 }
 
 bool FindPattern::MatchesAt(const unsigned char* p) const {
@@ -62,6 +67,15 @@ bool FindPattern::MatchesAt(const unsigned char* p) const {
 }
 
 int FindPattern::CountIn(std::string_view row) const {
+  // One character: every cell showing it is a match; counted without a
+  // branch per cell, since it may be most of them.
+  if (query_.size() == 1) {
+    const auto* p = reinterpret_cast<const unsigned char*>(row.data());
+    const std::size_t len = TrimmedLength(row);
+    int n = 0;
+    for (std::size_t i = 0; i < len; ++i) n += shift_[p[i]] == 0 ? 1 : 0;
+    return n;
+  }
   int n = 0;
   ForEachMatch(row, [&n](int) { ++n; });
   return n;
