@@ -98,15 +98,20 @@ TEST_F(Find, TheViewScrollsBackToAMatchOnlyTheHistoryHolds) {
 }
 
 TEST_F(Find, NewOutputUpdatesTheCountAndKeepsTheCurrentMatch) {
-  rig.Feed("x one\r\nx two\r\n");
+  s().SetBufferSize(30);
+  for (int i = 0; i < 3; ++i) rig.Feed("x old\r\n");
+  rig.Feed("x target\r\n");
+  for (int i = 0; i < 25; ++i) rig.Feed("x pad\r\n");
   Search(u"x");
-  s().FindStep(false);  // "x one"
-  ASSERT_EQ(s().FindNumber(), 1);
-  // Enough lines to push both out of the screen into the history.
-  for (int i = 0; i < 30; ++i) rig.Feed("x more\r\n");
+  ASSERT_EQ(s().FindCount(), 29);
+  for (int i = 0; i < 4; ++i) s().FindStep(true);  // wraps to the oldest, then on
+  ASSERT_EQ(s().FindNumber(), 4);
+  // Three more lines push the two oldest out of the ring: the same line is
+  // current, now the second match.
+  for (int i = 0; i < 3; ++i) rig.Feed("x new\r\n");
   s().RefreshFind();
-  EXPECT_EQ(s().FindCount(), 32);
-  EXPECT_EQ(s().FindNumber(), 1) << "still the same match, now in the history";
+  EXPECT_EQ(s().FindCount(), 30);
+  EXPECT_EQ(s().FindNumber(), 2);
   s().ClearBuffer();
   EXPECT_EQ(s().FindCount(), 0);
   EXPECT_EQ(s().FindNumber(), 0);
