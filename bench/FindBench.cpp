@@ -1,6 +1,7 @@
 // Find over the largest history: 65,535 entries of 255 columns of text, the
 // screen 255 wide. A word, case folded, and a single letter (a match in
 // almost every word); each run counts everything and picks the current match.
+// Then the count kept up to date as lines arrive.
 #include <benchmark/benchmark.h>
 
 #include <memory>
@@ -79,4 +80,20 @@ BENCHMARK(BM_FindLetter)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_FindAbsent(benchmark::State& state) { Search(state, u"needle"); }
 BENCHMARK(BM_FindAbsent)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// While the bar is open: one more line arrives and the count is brought up
+// to date (the ring's other entries keep their counts).
+void BM_FindRecountAfterALine(benchmark::State& state) {
+  Rig& rig = TheRig();
+  rig.session->EndFind();
+  rig.session->Find(u"packet", false, CodePage::Cp437());
+  const std::string line = std::string(kWidth - 8, 'w') + " packet\r\n";
+  for (auto _ : state) {
+    rig.connection.Queue(line);
+    rig.session->OnReceive(0);
+    rig.session->RefreshFind();
+  }
+  state.counters["matches"] = rig.session->FindCount();
+}
+BENCHMARK(BM_FindRecountAfterALine)->Unit(benchmark::kMicrosecond)->UseRealTime();
 }  // namespace

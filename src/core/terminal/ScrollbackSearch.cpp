@@ -119,11 +119,32 @@ void ScrollbackSearch::Count(const TerminalScreen& screen) {
       break;
     ++shared_;
   }
+  // Ring slots keep their counts until a line feed writes them again, so
+  // new output costs only the lines it added (and the screen).
+  const std::uint64_t size = screen.BufferSize(), stored = screen.LineCount();
+  if (slotCounts_.size() != size || stored < countedLines_) slotsKnown_ = false;
+  if (historyLines_ > 0) {
+    std::uint64_t from = slotsKnown_ ? countedLines_ : 0, to = stored;
+    if (!slotsKnown_ || to - from >= size) {
+      slotCounts_.assign(size, 0);
+      from = 0;
+      to = size;
+    }
+    for (std::uint64_t line = from; line < to; ++line)
+      slotCounts_[line % size] =
+          static_cast<std::uint16_t>(pattern_.CountIn(screen.HistoryAt(line)));
+    slotsKnown_ = true;
+    countedLines_ = stored;
+  }
   const int lines = historyLines_ - shared_ + screen.Height();
+  const int historyShown = historyLines_ - shared_;
   counts_.assign(static_cast<std::size_t>(lines), 0);
   total_ = 0;
   for (int i = 0; i < lines; ++i) {
-    const int n = pattern_.CountIn(TextOf(i));
+    const int n =
+        i < historyShown
+            ? slotCounts_[(stored + size - static_cast<std::uint64_t>(historyLines_ - i)) % size]
+            : pattern_.CountIn(TextOf(i));
     counts_[static_cast<std::size_t>(i)] = static_cast<std::uint16_t>(n);
     total_ += n;
   }
@@ -133,6 +154,7 @@ void ScrollbackSearch::Start(FindPattern pattern, const TerminalScreen& screen,
                              std::optional<FindMatch> near) {
   pattern_ = std::move(pattern);
   current_ = -1;
+  slotsKnown_ = false;
   Count(screen);
   if (total_ == 0) return;
   const int lines = static_cast<int>(counts_.size());

@@ -57,6 +57,9 @@ class ScrollbackSearch {
   // was, or moves to the next one when it is gone.
   void Recount(const TerminalScreen& screen);
   void Stop() { *this = ScrollbackSearch(); }
+  // The history was rewritten in place (cleared, given another size): the
+  // next count reads every entry again.
+  void ForgetHistory() { slotsKnown_ = false; }
   bool Active() const { return !pattern_.FindsNothing(); }
 
   int Count() const { return total_; }
@@ -87,6 +90,10 @@ class ScrollbackSearch {
   int historyLines_ = 0;
   int shared_ = 0;                     // newest history entries the screen shows
   std::vector<std::uint16_t> counts_;  // matches per line
+  // Matches per ring slot, known for the lines stored before countedLines_.
+  std::vector<std::uint16_t> slotCounts_;
+  std::uint64_t countedLines_ = 0;
+  bool slotsKnown_ = false;
   int total_ = 0;
   // The current match as a line of the search and its column; -1 without one.
   int current_ = -1;
