@@ -167,7 +167,10 @@ class CTelnetSession : public ConnectionEvents {
   void EndFind();
   bool Finding() const { return m_Find.Active(); }
   int FindCount() const { return m_Find.Count(); }
-  int FindNumber() const { return m_Find.CurrentNumber(); }
+  int FindNumber() const {
+    std::lock_guard lock(m_ScreenLock);  // it reads the current match's row
+    return m_Find.CurrentNumber();
+  }
 
   // --- Session log ----------------------------------------------------------
   // Stops a running log, or asks chooseFile for a path (nothing: cancelled) and
