@@ -15,7 +15,9 @@
 #include "FrameRig.h"
 #include "QuietOffscreen.h"
 #include "frame/CommandIds.h"
+#include "frame/FindBar.h"
 #include "terminal/TelnetSession.h"
+#include "view/PanArea.h"
 #include "view/TerminalView.h"
 
 namespace {
@@ -264,6 +266,60 @@ class FrameTest : public QObject {
     QTest::qWait(50);
     QCOMPARE(session.Screen().Width(), 83);
     QCOMPARE(session.Screen().Height(), 26);
+  }
+
+  // Ctrl+Shift+F opens the bar (Ctrl+F still goes to the host); typing
+  // searches, Enter and F3 step through history and screen, Escape closes;
+  // the window grows and shrinks by the bar while the screen keeps its size
+  // and the host hears nothing of it.
+  void findBarSearchesAsYouTypeStepsAndCloses() {
+    FrameRig rig;
+    LoopbackHost host;
+    CMainFrame& frame = rig.Start("127.0.0.1", host.Port());
+    CTelnetSession& session = *frame.Session();
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QVERIFY(host.WaitForPeer());
+    QByteArray lines = "needle one\r\n";
+    for (int i = 0; i < 40; ++i) lines += "hay " + QByteArray::number(i) + "\r\n";
+    host.Send(lines + "Needle two");
+    QTRY_COMPARE(session.Screen().LineCount(), std::uint64_t{41});
+    const QSize window = frame.size(), area = frame.TerminalArea()->size();
+
+    QTest::keyClick(frame.View(), Qt::Key_F, Qt::ControlModifier);
+    QCOMPARE(host.Take(1), QByteArray("\x06"));
+    QTest::keyClick(frame.View(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    FindBar* bar = frame.FindBarWidget();
+    QVERIFY(!bar->isHidden());
+    QWidget* text = QApplication::focusWidget();
+    QVERIFY(text && bar->isAncestorOf(text));
+    QTest::keyClicks(text, "needle");
+    QTRY_COMPARE(bar->CountText(), QStringLiteral("2 of 2"));
+    QCOMPARE(session.ScrollBackPos(), 0);
+    QTest::keyClick(text, Qt::Key_F3, Qt::ShiftModifier);
+    QCOMPARE(bar->CountText(), QStringLiteral("1 of 2"));
+    QVERIFY(session.ScrollBackPos() > 0);
+    QTest::keyClick(text, Qt::Key_Return);
+    QCOMPARE(bar->CountText(), QStringLiteral("2 of 2"));
+    QCOMPARE(session.ScrollBackPos(), 0);
+    QTest::keyClick(bar->findChild<QWidget*>("findMatchCase"), Qt::Key_Space);
+    QTRY_COMPARE(bar->CountText(), QStringLiteral("1 of 1"));
+    QTRY_COMPARE(frame.size(), window + QSize(0, bar->sizeHint().height()));
+    QCOMPARE(frame.TerminalArea()->size(), area);
+
+    // New output is counted while the bar is open.
+    host.Send("\r\nneedle three");
+    QTRY_COMPARE(bar->CountText(), QStringLiteral("1 of 2"));
+
+    QTest::keyClick(text, Qt::Key_Escape);
+    QVERIFY(bar->isHidden());
+    QVERIFY(!session.Finding());
+    QCOMPARE(QApplication::focusWidget(), frame.View());
+    QTRY_COMPARE(frame.size(), window);
+    QTest::qWait(50);
+    QCOMPARE(session.Screen().Width(), 80);
+    QCOMPARE(session.Screen().Height(), 24);
+    QCOMPARE(host.Pending(), QByteArray());  // no key and no window size reached the host
   }
 
   void scrollBarAndWheelMoveTheHistoryView() {

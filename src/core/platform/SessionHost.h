@@ -72,6 +72,10 @@ class SessionHost {
   // rather than once per read saves redrawing rows no one will see.
   virtual bool DrawChangesLater() { return false; }
 
+  // The find's count or current match changed (new output, a cleared or
+  // resized history, a step).
+  virtual void FindChanged() {}
+
   // Creates the terminal font; false when the platform cannot. On success the
   // cell size is the extent of one blank.
   virtual bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) = 0;

@@ -20,6 +20,7 @@ void CTelnetSession::Reshape(int w, int h) {
   m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()));
   ScrollView(ScrollCode::Bottom, 0);
   FitWindow();
+  RefreshFind();
 }
 
 void CTelnetSession::StoreScreenSize() {

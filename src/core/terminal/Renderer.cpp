@@ -24,7 +24,7 @@ void CTelnetSession::Draw(DrawContext& dc, bool bOnlyDirty) {
   std::lock_guard lock(m_ScreenLock);
   PreparePainter();
   if (m_nScrollBackPos != 0) {
-    m_Painter.DrawHistoryView(dc, m_Screen, m_nScrollBackPos, m_Selection);
+    m_Painter.DrawHistoryView(dc, m_Screen, m_nScrollBackPos, m_Selection, CurrentFindMarks());
     m_pFrame->SetPaneText(kPaneMessage,
                           "Scroll back mode (Press Pause/Break to return to telnet session)");
     m_pFrame->SetPaneText(kPaneCursor, ScreenPainter::HistoryPaneText(m_Screen, m_nScrollBackPos));
@@ -46,7 +46,7 @@ void CTelnetSession::UpdateCursorPanes() {
 
 void CTelnetSession::DrawLine(DrawContext& dc, int row) {
   if (!m_Screen.IsDirty(row)) return;
-  m_Painter.DrawRow(dc, m_Screen, row, m_Selection);
+  m_Painter.DrawRow(dc, m_Screen, row, m_Selection, CurrentFindMarks());
   m_Screen.ClearDirty(row);
 }
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "terminal/Screen.h"
+#include "terminal/ScrollbackSearch.h"
 #include "terminal/SelectionRange.h"
 #include "text/Attribute.h"
 
@@ -29,9 +30,15 @@ constexpr Colour kFixedPalette[16] = {0,
                                       MakeColour(0, 255, 255),
                                       MakeColour(255, 255, 255)};
 
-const unsigned char* Bytes(const std::string& s) {
+const unsigned char* Bytes(std::string_view s) {
   return reinterpret_cast<const unsigned char*>(s.data());
 }
+
+// Found text: dark on yellow, the current match dark on orange, whatever the
+// cells' own colours, so a match stands out on any background.
+constexpr Colour kMatchText = MakeColour(0, 0, 0);
+constexpr Colour kMatchBack = MakeColour(255, 255, 0);
+constexpr Colour kCurrentMatchBack = MakeColour(255, 140, 0);
 
 // The first byte in [p, limit) other than c, or limit. Eight bytes are
 // compared at a time: XOR with c repeated leaves zero bytes where they match.
@@ -86,7 +93,7 @@ std::string ScreenPainter::CursorPaneText(const TerminalScreen& screen) {
 }
 
 void ScreenPainter::DrawRow(DrawContext& dc, const TerminalScreen& screen, int row,
-                            const SelectionRange& selection) const {
+                            const SelectionRange& selection, const FindMarks& marks) const {
   const std::string& text = screen.Row(row).text;
   const std::string& attrs = screen.Row(row).attrs;
   const int width = screen.Width();
@@ -113,6 +120,18 @@ void ScreenPainter::DrawRow(DrawContext& dc, const TerminalScreen& screen, int r
     output(start, static_cast<int>(end - a), static_cast<std::uint8_t>(runAttr), selected);
     start = static_cast<int>(end - a);
   }
+  if (marks.pattern) DrawMatches(dc, text, row, y, marks);
+}
+
+void ScreenPainter::DrawMatches(DrawContext& dc, std::string_view text, int row, int y,
+                                const FindMarks& marks) const {
+  const auto length = static_cast<std::size_t>(marks.pattern->Length());
+  marks.pattern->ForEachMatch(text, [&](int col) {
+    const bool current = row == marks.currentRow && col == marks.currentCol;
+    dc.SetTextColour(kMatchText);
+    dc.SetBackColour(current ? kCurrentMatchBack : kMatchBack);
+    dc.DrawText(col * style_.cellWidth, y, Bytes(text) + col, length);
+  });
 }
 
 void ScreenPainter::DrawCursor(DrawContext& dc, const TerminalScreen& screen) const {
@@ -135,7 +154,7 @@ void ScreenPainter::DrawCursor(DrawContext& dc, const TerminalScreen& screen) co
 }
 
 void ScreenPainter::DrawHistoryView(DrawContext& dc, const TerminalScreen& screen, int offset,
-                                    const SelectionRange& selection) const {
+                                    const SelectionRange& selection, const FindMarks& marks) const {
   Colour normalText = style_.foreground, normalBack = style_.background;
   if (style_.reverse) std::swap(normalText, normalBack);
   const int cw = style_.cellWidth, width = screen.Width();
@@ -169,6 +188,7 @@ void ScreenPainter::DrawHistoryView(DrawContext& dc, const TerminalScreen& scree
     if (restFrom < width)
       dc.FillRect(restFrom * cw, y, (width - restFrom) * cw, style_.cellHeight,
                   inverted ? normalText : normalBack);
+    if (marks.pattern) DrawMatches(dc, line, r, y, marks);
   }
 }
 

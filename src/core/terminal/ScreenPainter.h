@@ -6,12 +6,22 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/Colour.h"
 #include "platform/DrawContext.h"
 
+class FindPattern;
 class TerminalScreen;
 struct SelectionRange;
+
+// The matches of a search to show: every match of the pattern in the rows
+// drawn, and the current one (in view cells) in a colour of its own.
+struct FindMarks {
+  const FindPattern* pattern = nullptr;  // nothing marked
+  int currentRow = -1;
+  int currentCol = -1;
+};
 
 // What the screen is drawn with.
 struct PaintStyle {
@@ -34,11 +44,11 @@ class ScreenPainter {
   void SetStyle(const PaintStyle& style);
   // Screen row `row`, whether or not it is marked for drawing.
   void DrawRow(DrawContext& dc, const TerminalScreen& screen, int row,
-               const SelectionRange& selection) const;
+               const SelectionRange& selection, const FindMarks& marks = {}) const;
   void DrawCursor(DrawContext& dc, const TerminalScreen& screen) const;
   // The history view scrolled back `offset` lines, every row.
   void DrawHistoryView(DrawContext& dc, const TerminalScreen& screen, int offset,
-                       const SelectionRange& selection) const;
+                       const SelectionRange& selection, const FindMarks& marks = {}) const;
   // The cursor pane's text on the live screen ("Ln 3, Col 7") and in the
   // history view ("Ln 12-35").
   static std::string CursorPaneText(const TerminalScreen& screen);
@@ -52,6 +62,9 @@ class ScreenPainter {
   // other way round, as reverse video or the reversed-colour option do; any
   // two of them cancel out.
   RunColours ColoursOf(std::uint8_t a, bool selected) const;
+  // Paints the matches of `marks` over a row already drawn at y.
+  void DrawMatches(DrawContext& dc, std::string_view text, int row, int y,
+                   const FindMarks& marks) const;
 
   PaintStyle style_;
   // Text and back colour of an unselected run, by attribute byte; worked out

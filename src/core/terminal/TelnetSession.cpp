@@ -127,6 +127,8 @@ void CTelnetSession::ClearBuffer() {
     std::lock_guard lock(m_ScreenLock);
     m_Screen.ClearAll();
   }
+  m_Find.ForgetHistory();
+  RefreshFind();
   DrawNow(true);
 }
 
@@ -139,6 +141,8 @@ void CTelnetSession::SetBufferSize(int n) {
   m_pFrame->SetScrollRange(0, std::max(0, ScrollMax()));
   // The view is live again: the thumb belongs at the bottom of the new range.
   m_pFrame->SetScrollPos(std::max(0, ScrollMax()));
+  m_Find.ForgetHistory();
+  RefreshFind();
 }
 
 bool CTelnetSession::IsSelected(int row, int col) const { return m_Selection.Contains(row, col); }

@@ -30,6 +30,7 @@
 #include "terminal/Screen.h"
 #include "terminal/ScreenPainter.h"
 #include "terminal/ScrollCode.h"
+#include "terminal/ScrollbackSearch.h"
 #include "terminal/SelectionRange.h"
 #include "terminal/SgrMemo.h"
 
@@ -153,6 +154,24 @@ class CTelnetSession : public ConnectionEvents {
   // The whole history, oldest first, lines joined with CR LF, trimmed.
   std::string GetBufferText() const;
 
+  // --- Find in the history and on the screen ---------------------------------
+  // Searches for text as the code page shows the cells (empty text: nothing
+  // found); the current match is the last one at or before the bottom of the
+  // view, and the view moves to show it.
+  void Find(std::u16string_view text, bool matchCase, const CodePage& page);
+  // The next match (toward the newest) or the previous one, wrapping.
+  void FindStep(bool forward);
+  // Counts again after the screen or the history changed.
+  void RefreshFind();
+  // No more marks; the live screen again.
+  void EndFind();
+  bool Finding() const { return m_Find.Active(); }
+  int FindCount() const { return m_Find.Count(); }
+  int FindNumber() const {
+    std::lock_guard lock(m_ScreenLock);  // it reads the current match's row
+    return m_Find.CurrentNumber();
+  }
+
   // --- Session log ----------------------------------------------------------
   // Stops a running log, or asks chooseFile for a path (nothing: cancelled) and
   // starts one there, emptying an existing file; tells the user when it cannot.
@@ -248,6 +267,7 @@ class CTelnetSession : public ConnectionEvents {
   Colour m_crBackground = 0;
   Colour m_crForeground = MakeColour(192, 192, 192);
   ScreenPainter m_Painter;
+  ScrollbackSearch m_Find;
 
   // --- Writes held back from a host that changes things many times a second --
   bool m_bWinSizeWarned = false;      // the refusal was shown on this connection
@@ -275,6 +295,9 @@ class CTelnetSession : public ConnectionEvents {
   // Hands the painter the current cell size, colours and cursor shape.
   void PreparePainter();
   void UpdateCursorPanes();
+  // Scrolls the view so the current match is in it, and repaints the marks.
+  void ShowCurrentMatch();
+  FindMarks CurrentFindMarks() const;
   void SendKeepAliveWhenDue();
   void RunLineCheck();
   void ShowMessageFromAnyThread(const std::string& text);

@@ -18,6 +18,7 @@ inline constexpr int ID_OPTIONS_WINDOW_SIZE_WARNING = 110;
 inline constexpr int ID_OPTIONS_BACKGROUND_COLOR = 111;
 inline constexpr int ID_OPTIONS_FONT = 112;
 inline constexpr int ID_OPTIONS_LOG = 113;
+inline constexpr int ID_EDIT_FIND = 114;
 inline constexpr int ID_OPTIONS_MACRO = 300;
 inline constexpr int ID_OPTIONS_TERMINAL = 400;
 inline constexpr int ID_KEY_F10 = 1000;

@@ -79,6 +79,12 @@ void CMainFrame::ApplyUserSize() {
     m_RefitTimer.start();
     return;
   }
+  // While the window grows or shrinks by the find bar, the area may briefly
+  // have the bar's height more or less: the window is fitted again instead.
+  if (m_SinceFindBarToggled.isValid() && m_SinceFindBarToggled.elapsed() < kImposedSettleMs) {
+    m_RefitTimer.start();
+    return;
+  }
   // A fit still on its way brings a size of its own, and this one is stale.
   if (m_bWindowFitPending) return;
   // The whole terminal area, the pan bar included: the bar never takes a

@@ -8,6 +8,7 @@
 #include <QMimeData>
 
 #include "frame/CommandIds.h"
+#include "frame/FindBar.h"
 #include "frame/MainFrame.h"
 #include "terminal/TelnetSession.h"
 #include "text/CodePage.h"
@@ -140,3 +141,32 @@ bool CMainFrame::CanPaste() const {
 }
 
 void CMainFrame::OnUpdateEditPaste() { Action(cmd::ID_EDIT_PASTE)->setEnabled(CanPaste()); }
+
+void CMainFrame::OnEditFind() {
+  if (m_pFindBar->isHidden()) {
+    m_SinceFindBarToggled.start();
+    m_pFindBar->Open();
+    m_pSession->FitWindow();
+    if (!m_pFindBar->Text().isEmpty()) RunFind();
+  } else {
+    m_pFindBar->Open();
+  }
+}
+
+void CMainFrame::RunFind() {
+  m_pSession->Find(m_pFindBar->Text().toStdU16String(), m_pFindBar->MatchCase(),
+                   TerminalCodePage());
+}
+
+void CMainFrame::CloseFindBar() {
+  m_FindTimer.stop();
+  m_SinceFindBarToggled.start();
+  m_pFindBar->hide();
+  m_pSession->EndFind();
+  m_pSession->FitWindow();
+  m_pView->setFocus();
+}
+
+void CMainFrame::FindChanged() {
+  m_pFindBar->ShowCount(m_pSession->FindNumber(), m_pSession->FindCount());
+}

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QWindow>
 
+#include "frame/FindBar.h"
 #include "frame/MainFrame.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
@@ -191,6 +192,7 @@ void CMainFrame::EndClientDraw() { m_pView->EndDraw(); }
 
 bool CMainFrame::DrawChangesLater() {
   m_pView->SessionChanged();
+  if (!m_pFindBar->isHidden() && !m_FindRecountTimer.isActive()) m_FindRecountTimer.start();
   return true;
 }
 
@@ -208,6 +210,7 @@ bool CMainFrame::CreateTerminalFont(const FontDescription& wanted, int& cellWidt
   const QSize cell = TerminalCellSize(font);
   if (cell.width() <= 0 || cell.height() <= 0) return false;
   m_pCodePage = &CodePage::ForFont(desc.faceName, desc.charSet);
+  if (!m_pFindBar->isHidden()) m_FindTimer.start();  // the cells show other characters now
   m_pView->SetTerminalFont(font, cell);
   cellWidth = cell.width();
   cellHeight = cell.height();
@@ -232,6 +235,8 @@ bool CMainFrame::FitClientArea(int width, int height) {
   const bool wide = target.width() > LargestVisibleArea(parts).width();
   const int panBar = wide ? m_pPanArea->PanBarHeight() : 0;
   parts.rheight() += panBar;
+  // The find bar adds its height to the window, never taking it from the screen.
+  if (!m_pFindBar->isHidden()) parts.rheight() += m_pFindBar->sizeHint().height();
   // The window manager learns the cell as the window's size step over the
   // window's own parts (as xterm declares it), so a drag offers only sizes
   // of whole cells and never fights the fit.

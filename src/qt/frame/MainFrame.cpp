@@ -12,9 +12,11 @@
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 
 #include "frame/CommandIds.h"
+#include "frame/FindBar.h"
 #include "net/QtConnection.h"
 #include "settings/ProfileKeys.h"
 #include "terminal/TelnetSession.h"
@@ -39,7 +41,12 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   } else
     move(0, 0);
 
-  auto* area = new QWidget(this);
+  // The terminal area with its scroll bar, and the find bar under them.
+  auto* frameArea = new QWidget(this);
+  auto* column = new QVBoxLayout(frameArea);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  auto* area = new QWidget(frameArea);
   auto* layout = new QHBoxLayout(area);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
@@ -50,7 +57,11 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   m_pScrollBar->setFocusPolicy(Qt::NoFocus);
   layout->addWidget(m_pPanArea, 1);
   layout->addWidget(m_pScrollBar);
-  setCentralWidget(area);
+  m_pFindBar = new FindBar(frameArea);
+  m_pFindBar->hide();
+  column->addWidget(area, 1);
+  column->addWidget(m_pFindBar);
+  setCentralWidget(frameArea);
   connect(m_pScrollBar, &QScrollBar::actionTriggered, this, &CMainFrame::OnScrollBarAction);
   connect(m_pScrollBar, &QScrollBar::sliderReleased, this, [this] {
     OnVScroll(ScrollCode::ThumbPosition, m_pScrollBar->value());
@@ -71,6 +82,26 @@ CMainFrame::CMainFrame(Profile& profile, const CommandLine& commandLine, FrameHo
   m_PaneFrameTimer.setSingleShot(true);
   m_PaneFrameTimer.setTimerType(Qt::PreciseTimer);
   connect(&m_PaneFrameTimer, &QTimer::timeout, this, &CMainFrame::ShowPacedPaneTexts);
+
+  // Typing searches once the keys already typed are in, after the line edit
+  // has shown them; new output is counted again at most ten times a second.
+  m_FindTimer.setSingleShot(true);
+  m_FindTimer.setInterval(0);
+  connect(&m_FindTimer, &QTimer::timeout, this, &CMainFrame::RunFind);
+  m_FindRecountTimer.setSingleShot(true);
+  m_FindRecountTimer.setInterval(100);
+  connect(&m_FindRecountTimer, &QTimer::timeout, this, [this] {
+    if (m_pSession && !m_pFindBar->isHidden()) m_pSession->RefreshFind();
+  });
+  connect(m_pFindBar, &FindBar::QueryChanged, this, [this] { m_FindTimer.start(); });
+  connect(m_pFindBar, &FindBar::Step, this, [this](bool forward) {
+    if (m_FindTimer.isActive()) {
+      m_FindTimer.stop();
+      RunFind();
+    }
+    m_pSession->FindStep(forward);
+  });
+  connect(m_pFindBar, &FindBar::CloseAsked, this, &CMainFrame::CloseFindBar);
 
   m_Timer.setInterval(1000);
   connect(&m_Timer, &QTimer::timeout, this, &CMainFrame::OnTimer);

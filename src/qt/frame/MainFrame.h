@@ -46,6 +46,7 @@ class PanArea;
 class QStatusBar;
 class QKeyEvent;
 class QDialog;
+class FindBar;
 
 // What the frame does to the world outside the window, replaceable by tests.
 struct FrameHooks {
@@ -114,6 +115,9 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   void OnEditPaste();
   void OnEditCopyBuffer();
   void OnEditClearBuffer();
+  // Opens the find bar under the terminal (or gives it the keyboard again).
+  void OnEditFind();
+  FindBar* FindBarWidget() const { return m_pFindBar; }
 
   // --- Selection, clipboard, log, terminal properties -----------------------
   // Mouse on the terminal area (FrameCommandsEdit.cpp); points in its pixels.
@@ -184,6 +188,7 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   bool DrawChangesLater() override;
   bool CreateTerminalFont(const FontDescription& desc, int& cellWidth, int& cellHeight) override;
   bool FitClientArea(int width, int height) override;
+  void FindChanged() override;
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -269,6 +274,15 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   QSize m_PendingBase;
   bool m_bWindowFitPending = false;
   int m_nWaitCursorDepth = 0;
+  // --- Find (FrameCommandsEdit.cpp) -------------------------------------------
+  FindBar* m_pFindBar = nullptr;
+  QTimer m_FindTimer;         // runs the search once the keys typed so far are in
+  QTimer m_FindRecountTimer;  // counts again a little after new output
+  // Since the bar was shown or hidden: the terminal area's sizes until the
+  // window has grown or shrunk by the bar are not the user's.
+  QElapsedTimer m_SinceFindBarToggled;
+  void RunFind();
+  void CloseFindBar();
   // The connection outlives the session, which uses it until its destructor.
   QtConnection* m_pConnection = nullptr;
   std::unique_ptr<CTelnetSession> m_pSession;

@@ -36,6 +36,9 @@ std::span<const CMainFrame::MenuRow> CMainFrame::MenuTable() {
        "Copies the entire buffer to the Clipboard", "Alt+Ins", &F::OnEditCopyBuffer},
       {MenuRow::Item, "C&lear Buffer", cmd::ID_EDIT_CLEAR_BUFFER,
        "Clear screen and scroll back buffer", "Alt+Del", &F::OnEditClearBuffer},
+      separator,
+      {MenuRow::Item, "&Find...", cmd::ID_EDIT_FIND, "Find text in the scroll back buffer",
+       "Ctrl+Shift+F", &F::OnEditFind},
 
       Popup("&Options"),
       {MenuRow::Item, "Auto &close", cmd::ID_OPTIONS_AUTO_CLOSE,
