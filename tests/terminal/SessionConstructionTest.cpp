@@ -58,6 +58,7 @@ TEST(SessionConstruction, AnyNonZeroOptionIsOn) {
   rig.profile.Set("Options", "DisconnectNotify", "0");
   rig.profile.Set("Options", "ReverseColor", "2");
   rig.profile.Set("Options", "WinSizeWarning", "0");
+  rig.profile.Set("Options", "HostText", "3");
   rig.profile.Set("Special", "DBSize", "5000");
   rig.profile.Set("Color", "BackgroundR", "1");
   rig.profile.Set("Color", "BackgroundG", "2");
@@ -68,6 +69,7 @@ TEST(SessionConstruction, AnyNonZeroOptionIsOn) {
   EXPECT_FALSE(Peek(s).m_bDisconnectNotify);
   EXPECT_TRUE(Peek(s).m_bReverseColor);
   EXPECT_FALSE(s.WinSizeWarning());
+  EXPECT_TRUE(s.HostTextUtf8());
   EXPECT_FALSE(Peek(s).m_bLineCheckBusy);
   EXPECT_EQ(Peek(s).m_crBackground, MakeColour(1, 2, 3));
   EXPECT_EQ(s.EraseColour(), Peek(s).m_crForeground)

@@ -15,7 +15,7 @@
 //     drawn: R R ...        rows repainted by the last step ("drawn:" alone: none)
 //     hostechoes 0|1        whether the host's WILL ECHO is in force
 // Set-up lines (anywhere): size WxH, emulation ansi|vt100, buffer N, disconnected,
-// warning off.
+// warning off, hosttext utf8, script western|oem.
 //
 // The screen must depend on the bytes alone, never on how the network split
 // them: every case is re-run with each stretch of reads between actions joined
@@ -65,7 +65,8 @@ bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfin
 
 bool IsSetup(const std::string& t) {
   return StartsWith(t, "size ") || StartsWith(t, "emulation ") || StartsWith(t, "buffer ") ||
-         t == "disconnected" || t == "warning off";
+         t == "disconnected" || t == "warning off" || t == "hosttext utf8" ||
+         StartsWith(t, "script ");
 }
 
 // The text after "word:" with one separating blank dropped.
@@ -156,6 +157,12 @@ struct CaseRun {
         connect = false;
       } else if (word == "warning") {
         rig.profile.Set("Options", "WinSizeWarning", "0");
+      } else if (word == "hosttext") {
+        rig.profile.Set("Options", "HostText", "1");
+      } else if (word == "script") {
+        // The cells' code page follows the font: "Terminal" is the OEM one.
+        rig.profile.Set("Font", "Name", value == "oem" ? "Terminal" : "Courier New");
+        rig.profile.Set("Font", "CharSet", value == "oem" ? "255" : "0");
       }
     }
     rig.connection.recordWhileClosed = !connect;
