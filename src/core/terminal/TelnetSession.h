@@ -119,6 +119,9 @@ class CTelnetSession : public ConnectionEvents {
   void SetHostTextUtf8(bool on);
   // The page the cells are shown in: the terminal font's.
   const CodePage& CellCodePage() const { return *m_pCodePage; }
+  // Whether what we send goes as BINARY (offered, and not refused): a
+  // telnet server then passes CR LF on as two line ends.
+  bool SendsBinary() const { return m_bBinaryOut; }
   Colour BackgroundColour() const { return m_crBackground; }
   void SetBackgroundColour(Colour colour);
   Colour ForegroundColour() const { return m_crForeground; }

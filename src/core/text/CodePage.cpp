@@ -127,6 +127,26 @@ std::string CodePage::Encode(std::u16string_view text) const {
   return bytes;
 }
 
+std::string Utf8FromCells(std::string_view cells, const CodePage& page) {
+  std::string utf8;
+  utf8.reserve(cells.size());
+  for (const char c : cells) {
+    const auto b = static_cast<unsigned char>(c);
+    const char16_t ch = b < 0x80 ? char16_t{b} : page.ToUnicode(b);
+    if (ch < 0x80) {
+      utf8 += static_cast<char>(ch);
+    } else if (ch < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (ch >> 6));
+      utf8 += static_cast<char>(0x80 | (ch & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (ch >> 12));
+      utf8 += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (ch & 0x3F));
+    }
+  }
+  return utf8;
+}
+
 std::string BytesFromClipboardText(std::u16string_view text, const CodePage& page) {
   return page.Encode(text.substr(0, text.find(u'\0')));
 }

@@ -46,3 +46,7 @@ class CodePage {
 // the platform's text clipboard the text ends at the first NUL, so a NUL byte
 // is never sent.
 std::string BytesFromClipboardText(std::u16string_view text, const CodePage& page);
+
+// Cell bytes as UTF-8 for a host that takes UTF-8: ASCII (controls included)
+// as it is, every other byte as the character the page shows for it.
+std::string Utf8FromCells(std::string_view cells, const CodePage& page);
