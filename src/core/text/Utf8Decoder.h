@@ -12,10 +12,10 @@ bool IsWideCharacter(char32_t ch);
 
 class Utf8Decoder {
  public:
-  // The most cells Decode writes for n bytes: every byte one cell at most,
-  // and a character finished here (two cells when wide) or cut short ('?')
-  // may have started in an earlier call.
-  static constexpr std::size_t MaxCells(std::size_t n) { return n + 2; }
+  // Room Decode needs for the cells of n bytes: every byte one cell at most,
+  // a character finished here (two cells when wide) or cut short ('?') may
+  // have started in an earlier call, and ASCII is copied a word at a time.
+  static constexpr std::size_t MaxCells(std::size_t n) { return n + 8; }
 
   // Decodes [p, end) into cells at out and returns one past the last cell
   // written. ASCII is copied; a character the page lacks is one '?' (a wide
