@@ -3,7 +3,8 @@
 //
 // A case is a list of steps run in file order:
 //   in: BYTES        one read from the host (escaped notation, see EscapedBytes.h)
-//   do: ACTION       resize WxH | close | hostclose | connect | window CXxCY
+//   do: ACTION       resize WxH | close | hostclose | connect | window CXxCY |
+//                    hosttext utf8|8bit
 //   anything else    an expectation, checked at that point:
 //     row N: TEXT           row N right-trimmed
 //     grid:                 the whole screen, one "|row|" line per row, exact width
@@ -196,6 +197,8 @@ struct CaseRun {
       s.OnClose(0);
     } else if (verb == "connect") {
       s.OpenConnection("127.0.0.1", 23);
+    } else if (verb == "hosttext") {
+      s.SetHostTextUtf8(arg == "utf8");
     } else {
       ADD_FAILURE() << "unknown action: " << action;
     }
