@@ -46,8 +46,10 @@ struct CorvaneFeed::Parts {
   std::unique_ptr<CTelnetSession> session;
 };
 
-CorvaneFeed::CorvaneFeed(int cols, int rows, int history) : parts_(std::make_unique<Parts>()) {
+CorvaneFeed::CorvaneFeed(int cols, int rows, int history, bool utf8)
+    : parts_(std::make_unique<Parts>()) {
   keys::Width.Write(parts_->profile, cols);
+  keys::HostText.Write(parts_->profile, utf8 ? 1 : 0);
   keys::Height.Write(parts_->profile, rows);
   keys::BufferSize.Write(parts_->profile, history);
   parts_->session =

@@ -38,7 +38,8 @@ class FramePacer {
 // changed are drawn when the FramePacer says so.
 class CorvaneFeed {
  public:
-  CorvaneFeed(int cols, int rows, int history);
+  // utf8: the host's text is UTF-8 ("Options"/"HostText" 1).
+  CorvaneFeed(int cols, int rows, int history, bool utf8 = false);
   ~CorvaneFeed();
   void Feed(const std::string& stream);
   // A digest of the screen, so the work cannot be optimised away.
@@ -54,7 +55,8 @@ class CorvaneFeed {
 // push-line callback. Only built when libvterm is found.
 class VtermFeed {
  public:
-  VtermFeed(int cols, int rows, int history);
+  // libvterm always reads UTF-8; utf8 changes nothing.
+  VtermFeed(int cols, int rows, int history, bool utf8 = false);
   ~VtermFeed();
   void Feed(const std::string& stream);
   std::uint64_t ScreenDigest() const;

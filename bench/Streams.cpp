@@ -138,6 +138,34 @@ void SgrUnit(Rng& rng, std::string& out) {
   out += "\r\n";
 }
 
+// Words beyond ASCII, as a UTF-8 host sends them: Latin accents, curly
+// quotes, bullets, arrows and box drawing (two and three bytes a character).
+constexpr std::string_view kUtf8Words[] = {"café",  "naïve",  "über", "“quoted”", "├──┤",
+                                           "•",     "résumé", "déjà", "Ærø",      "→",
+                                           "señor", "█▓▒░",   "€5",   "–",        "½"};
+
+// 80 visible columns of words, one in four from kUtf8Words, then CR LF.
+void Utf8Unit(Rng& rng, std::string& out) {
+  auto columns = [](std::string_view word) {
+    return static_cast<int>(std::count_if(word.begin(), word.end(), [](char c) {
+      return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+  };
+  int used = 0;
+  for (;;) {
+    const std::string_view word = rng.Below(4) == 0 ? kUtf8Words[static_cast<std::size_t>(rng.Below(
+                                                          static_cast<int>(std::size(kUtf8Words))))]
+                                                    : rng.Word();
+    const int need = columns(word) + (used > 0 ? 1 : 0);
+    if (used + need > 80) break;
+    if (used > 0) out += ' ';
+    out += word;
+    used += need;
+  }
+  out.append(static_cast<std::size_t>(80 - used), ' ');
+  out += "\r\n";
+}
+
 void WrapUnit(Rng& rng, std::string& out) {
   out += WordsLine(rng, 150 + rng.Below(1851));
   out += "\r\n";
@@ -264,6 +292,8 @@ const char* StreamName(StreamKind kind) {
       return "cursor";
     case StreamKind::Wrap:
       return "wrap";
+    case StreamKind::Utf8:
+      return "utf8";
   }
   return "?";
 }
@@ -281,6 +311,9 @@ std::string GenerateStream(StreamKind kind, int cols, int rows, std::size_t byte
       break;
     case StreamKind::Wrap:
       unit = WrapUnit;
+      break;
+    case StreamKind::Utf8:
+      unit = Utf8Unit;
       break;
     case StreamKind::Cursor:
       unit = [&cursor](Rng& r, std::string& out) { cursor.Next(r, out); };

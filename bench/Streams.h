@@ -10,6 +10,7 @@ enum class StreamKind {
   Sgr,     // the same text with colour runs (ESC [ 1 ; 31 m ... ESC [ 0 m) every few words
   Cursor,  // full-screen redraws as an editor or top sends them for TERM=vt100
   Wrap,    // lines of 150..2000 columns that rely on the automatic wrap
+  Utf8,    // 80-column UTF-8 text lines: about one word in four accented, quoted or box drawing
 };
 
 const char* StreamName(StreamKind kind);

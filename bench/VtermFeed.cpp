@@ -49,7 +49,7 @@ struct VtermFeed::Parts : VtermState {
   FramePacer pacer;
 };
 
-VtermFeed::VtermFeed(int cols, int rows, int history) : parts_(std::make_unique<Parts>()) {
+VtermFeed::VtermFeed(int cols, int rows, int history, bool) : parts_(std::make_unique<Parts>()) {
   Parts& p = *parts_;
   p.rows = rows;
   p.cols = cols;
@@ -88,7 +88,7 @@ bool VtermFeed::Available() { return true; }
 #else  // without libvterm the comparison cases are not registered
 
 struct VtermFeed::Parts {};
-VtermFeed::VtermFeed(int, int, int) {}
+VtermFeed::VtermFeed(int, int, int, bool) {}
 VtermFeed::~VtermFeed() = default;
 void VtermFeed::Feed(const std::string&) {}
 std::uint64_t VtermFeed::ScreenDigest() const { return 0; }

@@ -11,7 +11,8 @@
 //   header  width, height, history-size code, option bits
 //           (bit 0 ANSI emulation, bit 1 connect first, bit 2 block cursor,
 //            bit 3 reverse colours, bit 4 no window-size warning,
-//            bit 5 no disconnect notice, bit 6 auto close)
+//            bit 5 no disconnect notice, bit 6 auto close,
+//            bit 7 the host's text is UTF-8)
 //   then operations, each starting with one byte: kind = low nibble, flags = high nibble
 //   0-7  feed: 16-bit length (LE, taken modulo 4097) of host bytes that follow;
 //        flag bit 3 set: deliver them in reads of (flags & 7) + 1 bytes
@@ -245,6 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     keys::WinSizeWarning.Write(*profile, (options & 16) ? 0 : 1);
     keys::DisconnectNotify.Write(*profile, (options & 32) ? 0 : 1);
     keys::AutoClose.Write(*profile, (options >> 6) & 1);
+    keys::HostText.Write(*profile, (options >> 7) & 1);
   }
   Trace("start %lldx%lld", width, height);
   Trace("history %lld, options 0x%llx", history, options);

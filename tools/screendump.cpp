@@ -1,12 +1,14 @@
 // screendump: replays raw host bytes from standard input through the terminal
 // engine, as a socket would deliver them, and prints the resulting screen.
 //
-//   screendump [--size WxH] [--block N] [--attrs] [--sent] [--emulation vt100|ansi] < bytes
+//   screendump [--size WxH] [--block N] [--attrs] [--sent] [--emulation vt100|ansi]
+//              [--host-text 8bit|utf8] [--script western|oem] < bytes
 //   screendump --help
 //
 // Output: one line per screen row (right-trimmed), then "cursor ROW COL"
 // (0-based); --attrs adds one line of hex attribute bytes per row, --sent a
-// last line "sent " with the bytes the session answered, in hex.
+// last line "sent " with the bytes the session answered, in hex. Under
+// --host-text utf8 the cells are Windows-1252 bytes, or CP437 with --script oem.
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +36,8 @@ struct Options {
   int block = kRecvBufSize;
   bool attrs = false, sent = false;
   int emulation = 0;
+  bool utf8 = false;
+  bool oem = false;
 };
 
 // Asked-for help goes to standard output with status 0; a bad command line
@@ -43,7 +47,8 @@ struct Options {
   if (error) std::fprintf(stderr, "screendump: %s\n", error);
   std::fprintf(out,
                "usage: screendump [--size WxH] [--block N] [--attrs] [--sent] "
-               "[--emulation vt100|ansi] < host-bytes\n"
+               "[--emulation vt100|ansi]\n"
+               "                  [--host-text 8bit|utf8] [--script western|oem] < host-bytes\n"
                "       screendump --help\n");
   std::exit(error ? 2 : 0);
 }
@@ -85,6 +90,14 @@ Options ParseOptions(int argc, char** argv) {
       const std::string e = value();
       if (e != "vt100" && e != "ansi") Usage("--emulation is vt100 or ansi");
       o.emulation = e == "ansi" ? 1 : 0;
+    } else if (arg == "--host-text") {
+      const std::string t = value();
+      if (t != "8bit" && t != "utf8") Usage("--host-text is 8bit or utf8");
+      o.utf8 = t == "utf8";
+    } else if (arg == "--script") {
+      const std::string s = value();
+      if (s != "western" && s != "oem") Usage("--script is western or oem");
+      o.oem = s == "oem";
     } else if (arg == "--help" || arg == "-h") {
       Usage(nullptr);
     } else {
@@ -193,6 +206,13 @@ int main(int argc, char** argv) {
   keys::Width.Write(profile, options.width);
   keys::Height.Write(profile, options.height);
   keys::Emulation.Write(profile, options.emulation);
+  keys::HostText.Write(profile, options.utf8 ? 1 : 0);
+  // The cells' code page is the font's: "Terminal" is the OEM (CP437) face,
+  // any other face of the Western script (character set 0) Windows-1252.
+  if (options.utf8 && !options.oem) {
+    keys::FontName.Write(profile, "Courier New");
+    keys::FontCharSet.Write(profile, 0);
+  }
   HeadlessHost host;
   host.drawsLater = true;  // only the final screen is printed: nothing is ever drawn
   std::FILE* spool = nullptr;

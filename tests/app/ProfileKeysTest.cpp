@@ -44,6 +44,7 @@ TEST_F(FirstStart, EveryIntegerKeyReadsItsDefault) {
       {keys::Emulation, "Options", "Emulation", 0},  // VT100
       {keys::WinSizeWarning, "Options", "WinSizeWarning", 1},
       {keys::KeepAlive, "Options", "KeepAlive", 0},
+      {keys::HostText, "Options", "HostText", 0},
       {keys::WinPosX, "Screen", "WinPosX", 0},
       {keys::WinPosY, "Screen", "WinPosY", 0},
       {keys::Width, "Screen", "Width", 80},

@@ -6,7 +6,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QGroupBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -98,10 +100,19 @@ class TerminalPropertiesTest : public QObject {
     QVERIFY(Drive(rig, [](CTerminalPropertiesDlg& d) {
       // Tab order: the buttons, then the groups as laid out; Tab enters a
       // radio group at its checked button.
-      QWidget* expected[] = {d.OkButton(),         d.CancelButton(),        d.Vt100Radio(),
-                             d.ApplicationRadio(), d.SendsBackspaceRadio(), d.WidthEdit(),
-                             d.HeightEdit(),       d.BufferEdit(),          d.LocalEchoCheck(),
-                             d.BlockCursorCheck(), d.ReverseColorCheck(),   d.KeepAliveEdit(),
+      QWidget* expected[] = {d.OkButton(),
+                             d.CancelButton(),
+                             d.Vt100Radio(),
+                             d.ApplicationRadio(),
+                             d.SendsBackspaceRadio(),
+                             d.WidthEdit(),
+                             d.HeightEdit(),
+                             d.BufferEdit(),
+                             d.LocalEchoCheck(),
+                             d.BlockCursorCheck(),
+                             d.ReverseColorCheck(),
+                             d.KeepAliveEdit(),
+                             d.HostText8BitRadio(),
                              d.OkButton()};
       d.OkButton()->setFocus();
       for (std::size_t i = 1; i < std::size(expected); ++i) {
@@ -114,7 +125,7 @@ class TerminalPropertiesTest : public QObject {
           {Qt::Key_W, d.WidthEdit()},        {Qt::Key_H, d.HeightEdit()},
           {Qt::Key_F, d.BufferEdit()},       {Qt::Key_E, d.Vt100Radio()},
           {Qt::Key_A, d.ApplicationRadio()}, {Qt::Key_B, d.SendsBackspaceRadio()},
-          {Qt::Key_K, d.KeepAliveEdit()}};
+          {Qt::Key_K, d.KeepAliveEdit()},    {Qt::Key_T, d.HostText8BitRadio()}};
       for (const auto& [key, widget] : mnemonics) {
         QTest::keyClick(&d, key, Qt::AltModifier);
         QCOMPARE(QApplication::focusWidget(), widget);
@@ -403,6 +414,52 @@ class TerminalPropertiesTest : public QObject {
       QTest::qWait(50);
       QCOMPARE(host.Pending(), QByteArray());
     }
+  }
+
+  // UTF-8 chosen here, while connected: stored and shown again; the host's
+  // UTF-8 lands in the code page's cells, BINARY goes with the window-size
+  // offer (Enter then sends CR alone), and typed, pasted and middle-button
+  // text goes out as UTF-8 while a macro goes out as stored.
+  void utf8HostTextSetHereDecodesAndSendsUtf8() {
+    LoopbackHost host;
+    FrameRig rig;
+    rig.profile.Set("Macro", "F12", "caf\xc3\xa9");
+    CMainFrame& frame = rig.Start("127.0.0.1", host.Port());
+    frame.show();
+    QVERIFY(host.WaitForPeer() && QTest::qWaitForWindowActive(&frame));
+    QVERIFY(Drive(rig, [](CTerminalPropertiesDlg& d) {
+      d.HostTextUtf8Radio()->setChecked(true);
+      QTest::mouseClick(d.OkButton(), Qt::LeftButton);
+    }));
+    QCOMPARE(rig.profile.Value("Options", "HostText"), std::string("1"));
+    QVERIFY(
+        Drive(rig, [](CTerminalPropertiesDlg& d) { QVERIFY(d.HostTextUtf8Radio()->isChecked()); }));
+
+    frame.activateWindow();  // back from the dialogs, for the shortcuts
+    QVERIFY(QTest::qWaitForWindowActive(&frame));
+    CTelnetSession& session = *frame.Session();
+    host.Send(QByteArray("caf\xc3") + Bytes({IAC, DO, TTYPE}) + QByteArray("\xa9 \xe2\x94\x80"));
+    QCOMPARE(host.Take(9), Bytes({IAC, WILL, NAWS, IAC, WILL, 0, IAC, WILL, TTYPE}));
+    QTRY_COMPARE(Peek(session).m_Text[0].substr(0, 6), std::string("caf\x82 \xc4"));  // CP437
+
+    QTest::sendKeyEvent(QTest::Click, frame.View(), Qt::Key_Eacute, QStringLiteral("\u00e9"),
+                        Qt::NoModifier);
+    QCOMPARE(host.Take(2).toHex(' '), QByteArray("\xc3\xa9").toHex(' '));
+    QTest::keyClick(frame.View(), Qt::Key_Return);  // under BINARY, CR alone is the line end
+    QCOMPARE(host.Take(1), QByteArray("\r"));
+    QGuiApplication::clipboard()->setText(QStringLiteral("\u201cq\u201d"));
+    QTest::keyClick(frame.View(), Qt::Key_Insert, Qt::ShiftModifier);  // Paste
+    QCOMPARE(host.Take(7).toHex(' '), QByteArray("\xe2\x80\x9cq\xe2\x80\x9d").toHex(' '));
+    const int w = Peek(session).m_nCharWidth, h = Peek(session).m_nCharHeight;
+    QTest::mousePress(frame.View(), Qt::LeftButton, Qt::NoModifier, {w / 2, h / 2});
+    QTest::mouseMove(frame.View(), {5 * w + w / 2, h / 2});
+    QTest::mouseRelease(frame.View(), Qt::LeftButton, Qt::NoModifier, {5 * w + w / 2, h / 2});
+    QTest::mouseClick(frame.View(), Qt::MiddleButton, Qt::NoModifier, {w, 5 * h});
+    QCOMPARE(host.Take(9).toHex(' '), QByteArray("caf\xc3\xa9 \xe2\x94\x80").toHex(' '));
+    QTest::keyPress(frame.View(), Qt::Key_Menu);
+    QTest::keyClick(frame.View(), Qt::Key_F12);
+    QTest::keyRelease(frame.View(), Qt::Key_Menu);
+    QCOMPARE(host.Take(5).toHex(' '), QByteArray("caf\xc3\xa9").toHex(' '));
   }
 
   void cancelChangesNothing() {

@@ -334,6 +334,42 @@ class RealHostsTest : public QObject {
     QVERIFY2(WaitForPrompt(), Screen().c_str());
   }
 
+  // A UTF-8 host: what printf writes shows in the cells of the font's code
+  // page, Windows-1252 and then CP437, and the typed command line, and a typed
+  // é, reach the host as UTF-8: BINARY keeps its pty from stripping the
+  // eighth bit, with no stty needed.
+  void aUtf8HostShowsItsTextAndGetsWhatIsTypedAsUtf8() {
+    rigPtr_->profile.Set("Options", "HostText", "1");
+    rigPtr_->profile.Set("Font", "Name", "DejaVu Sans Mono");  // a face shown through 1252
+    Connect("inetutils");
+    QWidget* view = rigPtr_->frame->View();
+    auto type = [view](const QString& text) {
+      for (const QChar c : text)
+        QTest::sendKeyEvent(QTest::Click, view,
+                            c.unicode() < 0x80 ? Qt::Key(c.toUpper().unicode()) : Qt::Key_unknown,
+                            QString(c), Qt::NoModifier);
+      QTest::keyClick(view, Qt::Key_Return);
+    };
+    const QString printf = QStringLiteral(
+        "export LANG=C.UTF-8; clear; printf '\u00e9 \u201cq\u201d \u251c\u2500\u2524\\n'");
+    type(printf);
+    QVERIFY2(WaitForRow("\xe9 \x93q\x94 ???"), Screen().c_str());
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+
+    FontDescription oem = Session().Font();
+    oem.faceName = "Terminal";
+    Session().CreateTerminalFont(oem, Session().ForegroundColour(), false);
+    type(printf);
+    QVERIFY2(WaitForRow("\x82 ?q? \xc3\xc4\xb4"), Screen().c_str());
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+
+    TypeLine("od -An -tx1");
+    type(QStringLiteral("\u00e9"));
+    QTest::keyClick(view, Qt::Key_D, Qt::ControlModifier);  // end of input
+    QVERIFY2(WaitForRow(" c3 a9 0a"), Screen().c_str());
+    QVERIFY2(WaitForPrompt(), Screen().c_str());
+  }
+
   void theLogHoldsWhatTheHostSentAndExitClosesTheSession() {
     const QString log = dir_.filePath("session.log");
     Connect("inetutils");

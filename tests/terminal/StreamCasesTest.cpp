@@ -56,7 +56,7 @@ bool StartsWith(const std::string& s, const std::string& prefix) { return s.rfin
 bool IsSetup(const std::string& t) {
   return StartsWith(t, "size ") || StartsWith(t, "emulation ") || StartsWith(t, "buffer ") ||
          StartsWith(t, "profile ") || StartsWith(t, "colours ") || t == "disconnected" ||
-         t == "warning off";
+         t == "warning off" || t == "hosttext utf8" || StartsWith(t, "script ");
 }
 
 // Colours are written and read as RRGGBB in hex.
@@ -230,6 +230,12 @@ struct CaseRun {
         std::string back;
         words >> back;
         userColours = {ParseColour(value), ParseColour(back)};
+      } else if (word == "hosttext") {
+        rig.profile.Set("Options", "HostText", "1");
+      } else if (word == "script") {
+        // The cells' code page follows the font: "Terminal" is the OEM one.
+        rig.profile.Set("Font", "Name", value == "oem" ? "Terminal" : "Courier New");
+        rig.profile.Set("Font", "CharSet", value == "oem" ? "255" : "0");
       }
     }
     rig.connection.recordWhileClosed = !connect;
@@ -313,6 +319,8 @@ struct CaseRun {
       s.SendData(Unescape(arg));
     } else if (verb == "keepalive") {
       s.SetKeepAlive(a);
+    } else if (verb == "hosttext") {
+      s.SetHostTextUtf8(arg == "utf8");
     } else {
       ADD_FAILURE() << "unknown action: " << action;
     }
@@ -508,6 +516,7 @@ void CaseRun::Check(const Step& step) {
         {"disconnectnotify", s.DisconnectNotify()},
         {"reversecolor", s.ReverseColor()},
         {"winsizewarning", s.WinSizeWarning()},
+        {"hosttext", s.HostTextUtf8()},
         {"linecheckbusy", Peek(s).m_bLineCheckBusy.load()},
         {"keepalive", s.KeepAlive()},
         {"buffersize", static_cast<long long>(s.Screen().BufferSize())},

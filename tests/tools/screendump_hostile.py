@@ -4,7 +4,9 @@
 Usage: screendump_hostile.py SCREENDUMP
 
 Every malformed or out-of-range --size and --block is refused with one line on
-standard error and status 2; the limits themselves are accepted. A flood of
+standard error and status 2, as is an unknown --host-text or --script; the
+limits themselves are accepted. UTF-8 text replays into the cells of the
+chosen script's code page. A flood of
 telnet commands, each answered by the session, leaves screendump's peak
 resident size flat, with and without --sent.
 """
@@ -19,8 +21,18 @@ SCREENDUMP = sys.argv[1]
 REFUSED = [
     ["--size", v] for v in ("0x0", "-1x-1", "80x24junk", "0x80x24", "4294967377x24",
                             "256x24", "80x256", " 80x24", "+80x24", "80x", "x24", "")
-] + [["--block", v] for v in ("0", "-1", "65537", "4294967297", "1x", " 1", "")]
+] + [["--block", v] for v in ("0", "-1", "65537", "4294967297", "1x", " 1", "")
+      ] + [["--host-text", "latin1"], ["--host-text"], ["--script", "cyrillic"]]
 ACCEPTED = [["--size", "1x1"], ["--size", "255x255"], ["--block", "1"], ["--block", "65536"]]
+
+# The first row of the screen for "café “q” ├─┤" in UTF-8: kept byte for byte
+# by default, Windows-1252 cells under UTF-8, CP437 cells with --script oem.
+CAFE = "café “q” ├─┤".encode()
+REPLAYED = [
+    ([], CAFE),
+    (["--host-text", "utf8"], b"caf\xe9 \x93q\x94 ???"),
+    (["--host-text", "utf8", "--script", "oem"], b"caf\x82 ?q? \xc3\xc4\xb4"),
+]
 
 # IAC DO ECHO and IAC WILL SUPPRESS-GO-AHEAD, each refused with an answer of
 # the same length: 24 MB in, 24 MB of answers out.
@@ -48,6 +60,13 @@ def main():
                              capture_output=True)
         if run.returncode != 0:
             failures.append(f"{args} refused: {run.stderr.decode(errors='replace')}")
+
+    for args, row in REPLAYED:
+        run = subprocess.run([SCREENDUMP, "--size", "30x1", "--block", "5", *args], input=CAFE,
+                             capture_output=True)
+        first = run.stdout.split(b"\n")[0]
+        if run.returncode != 0 or first != row:
+            failures.append(f"{args}: row {first!r}, not {row!r}")
 
     # The flood goes through a file, never whole through this process: a child
     # starts as a copy of it, and that copy counts in the children's peak.

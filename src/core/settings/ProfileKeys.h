@@ -69,6 +69,7 @@ inline constexpr IntKey ReverseColor{kOptions, "ReverseColor", 0};
 inline constexpr IntKey Emulation{kOptions, "Emulation", 0};  // 0 VT100, 1 ANSI, else 0
 inline constexpr IntKey WinSizeWarning{kOptions, "WinSizeWarning", 1};
 inline constexpr IntKey KeepAlive{kOptions, "KeepAlive", 0};  // seconds, 0 off, 0..3600
+inline constexpr IntKey HostText{kOptions, "HostText", 0};    // 0 the code page's bytes, 1 UTF-8
 
 // Screen
 inline constexpr IntKey WinPosX{kScreen, "WinPosX", 0};

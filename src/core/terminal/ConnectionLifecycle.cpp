@@ -37,6 +37,8 @@ bool CTelnetSession::OpenConnection(const std::string& host, unsigned port) {
   m_bNawsActive = false;
   m_bNawsAnswered = false;
   m_bHostEchoes = false;
+  m_bBinaryOut = m_bBinaryIn = false;
+  m_Utf8.Interrupt();
   // Bytes of an unfinished sequence, string or telnet command from an
   // earlier connection must not be prefixed to this host's data.
   m_nCarry = 0;

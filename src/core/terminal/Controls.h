@@ -28,6 +28,7 @@ inline constexpr unsigned char kDo = 253;
 inline constexpr unsigned char kDont = 254;
 inline constexpr unsigned char kIac = 255;
 // Options.
+inline constexpr unsigned char kBinary = 0;  // RFC 856
 inline constexpr unsigned char kEcho = 1;
 inline constexpr unsigned char kTerminalType = 24;
 inline constexpr unsigned char kNaws = 31;

@@ -1,6 +1,7 @@
 // The receive loop: reads what the host sent behind any carried-over bytes,
 // logs it, walks it, and draws the rows that changed.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include "terminal/ByteClasses.h"
@@ -46,18 +47,60 @@ void CTelnetSession::ReceiveBlock() {
 }
 
 void CTelnetSession::Walk(unsigned char* const begin, unsigned char* const end) {
-  if (kFastPathBuilt && m_bFastPath)
-    WalkBytes<kFastPathBuilt>(begin, end);
-  else
-    WalkBytes<false>(begin, end);
+  // The 8-bit walk stays free of any test for UTF-8.
+  const bool fast = kFastPathBuilt && m_bFastPath;
+  if (m_bUtf8Host) {
+    if (fast)
+      WalkBytes<kFastPathBuilt, true>(begin, end);
+    else
+      WalkBytes<false, true>(begin, end);
+  } else if (fast) {
+    WalkBytes<kFastPathBuilt, false>(begin, end);
+  } else {
+    WalkBytes<false, false>(begin, end);
+  }
 }
 
 void CTelnetSession::UseFastPath(bool on) { m_bFastPath = on && kFastPathBuilt; }
 
+namespace {
+// Whether [p, end) holds a byte beyond ASCII, eight bytes at a time.
+bool HasHighByte(const unsigned char* p, const unsigned char* end) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+  for (std::uint64_t word; end - p >= 8; p += 8) {
+    std::memcpy(&word, p, sizeof word);
+    if ((word & kHigh) != 0) return true;
+  }
+  for (; p < end; ++p)
+    if (*p >= 0x80) return true;
+  return false;
+}
+}  // namespace
+
+template <bool kFast>
+void CTelnetSession::PutUtf8(TerminalScreen::Lane& lane, const unsigned char* p,
+                             const unsigned char* const end) {
+  constexpr std::ptrdiff_t kChunk = 1024;
+  unsigned char cells[Utf8Decoder::MaxCells(kChunk)];
+  while (p < end) {
+    const unsigned char* const stop = end - p > kChunk ? p + kChunk : end;
+    const int n = static_cast<int>(m_Utf8.Decode(p, stop, cells, *m_pCodePage) - cells);
+    p = stop;
+    if (n == 0) continue;  // the start of a character, finished by a later byte
+    if (!kFast || !lane.Put(cells, n)) {
+      lane.Store();
+      m_Screen.PutRun(cells, n);
+      lane.Load();
+    }
+    m_Screen.NoteLastPrinted(cells[n - 1]);
+  }
+}
+
 // One walk for both paths: with kFast the shortcuts of ReceiveFastPath.h go
 // first, and whatever they leave (all of it without kFast) goes to the
-// screen's operations and the escape interpreter.
-template <bool kFast>
+// screen's operations and the escape interpreter. With kUtf8 text is decoded
+// from UTF-8 on its way to the cells.
+template <bool kFast, bool kUtf8>
 void CTelnetSession::WalkBytes(unsigned char* const begin, unsigned char* const end) {
   TerminalScreen& screen = m_Screen;
   // Scrolls inside the walk move row slots, not rows; the rows are back in
@@ -85,6 +128,13 @@ void CTelnetSession::WalkBytes(unsigned char* const begin, unsigned char* const 
     const unsigned char b = *p;
     if (!kIsControl[b]) {
       const unsigned char* run = FindControl(p + 1, end);
+      if constexpr (kUtf8) {
+        if (m_Utf8.Pending() || HasHighByte(p, run)) {
+          PutUtf8<kFast>(lane, p, run);
+          p = run;
+          continue;
+        }
+      }
       const int n = static_cast<int>(run - p);
       if (!kFast || !lane.Put(p, n)) {
         lane.Store();
@@ -94,6 +144,13 @@ void CTelnetSession::WalkBytes(unsigned char* const begin, unsigned char* const 
       screen.NoteLastPrinted(run[-1]);
       p = run;
       continue;
+    }
+    if constexpr (kUtf8) {
+      // A control cuts a character short: its bytes so far are one '?'.
+      if (m_Utf8.Interrupt()) {
+        static constexpr unsigned char kUnknown = '?';
+        PutUtf8<kFast>(lane, &kUnknown, &kUnknown + 1);
+      }
     }
     // Colour changes and carriage returns stay in the lane; a colour change
     // seen before is looked up rather than read. Every control and sequence

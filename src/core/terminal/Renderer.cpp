@@ -67,6 +67,7 @@ void CTelnetSession::CreateTerminalFont(FontDescription desc, Colour text, bool 
   }
   m_bHasFont = true;
   m_Font = desc;
+  m_pCodePage = &CodePage::ForFont(desc.faceName, desc.charSet);
   m_nCharWidth = std::max(cellWidth, 1);
   m_nCharHeight = std::max(cellHeight, 1);
   m_crForeground = text;

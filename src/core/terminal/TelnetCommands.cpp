@@ -121,6 +121,12 @@ void CTelnetSession::ExecuteTelnetCommand(unsigned char command, unsigned char o
       }
       break;
     case kWill:
+      if (option == kBinary && m_bUtf8Host) {
+        // Agreed once; a repeated WILL is not answered again (RFC 854).
+        if (!m_bBinaryIn) reply = {char(kIac), char(kDo), char(kBinary)};
+        m_bBinaryIn = true;
+        break;
+      }
       reply = {char(kIac), char(option == kEcho ? kDo : kDont), char(option)};
       // By answering DO ECHO we agree that the host echoes what is typed;
       // echoing too would show it twice, and show passwords.
@@ -128,10 +134,18 @@ void CTelnetSession::ExecuteTelnetCommand(unsigned char command, unsigned char o
       break;
     case kWont:
       if (option == kEcho) m_bHostEchoes = false;
+      if (option == kBinary && m_bBinaryIn) {
+        m_bBinaryIn = false;
+        reply = {char(kIac), char(kDont), char(kBinary)};
+      }
       break;
     case kDo:
       if (option == kTerminalType) {
         reply = {char(kIac), char(kWill), char(kTerminalType)};
+      } else if (option == kBinary && m_bUtf8Host) {
+        // Our own offer's answer needs no reply; a request does.
+        if (!m_bBinaryOut) reply = {char(kIac), char(kWill), char(kBinary)};
+        m_bBinaryOut = true;
       } else if (option == kNaws) {
         m_bNawsAnswered = true;
         m_bNawsActive = true;
@@ -142,6 +156,10 @@ void CTelnetSession::ExecuteTelnetCommand(unsigned char command, unsigned char o
       }
       break;
     case kDont:
+      if (option == kBinary && m_bBinaryOut) {
+        m_bBinaryOut = false;
+        reply = {char(kIac), char(kWont), char(kBinary)};
+      }
       if (option == kNaws) {
         m_bNawsAnswered = true;
         // Once per connection: a host that repeats its refusal must not keep
@@ -172,8 +190,12 @@ void CTelnetSession::Resize(int w, int h) {
   if (!m_bNawsOffered) {
     m_nWantedWidth = w;
     m_nWantedHeight = h;
-    const unsigned char offer[] = {kIac, kWill, kNaws};
-    Send(offer, sizeof offer);
+    // Under UTF-8 binary input is asked for with it: a host that strips the
+    // eighth bit of what is typed (ISTRIP) would otherwise mangle every
+    // character beyond ASCII.
+    const unsigned char offer[] = {kIac, kWill, kNaws, kIac, kWill, kBinary};
+    Send(offer, m_bUtf8Host ? sizeof offer : 3);
+    m_bBinaryOut = m_bUtf8Host;
     m_bNawsOffered = true;
     return;
   }

@@ -7,6 +7,7 @@
 #include "linecheck/LineCheckDatabase.h"
 #include "settings/Profile.h"
 #include "settings/ProfileKeys.h"
+#include "terminal/Controls.h"
 #include "terminal/TelnetCommands.h"
 
 CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profile& profile)
@@ -23,6 +24,7 @@ CTelnetSession::CTelnetSession(SessionHost& frame, Connection& connection, Profi
   m_nEmulation = (emulation == 0 || emulation == 1) ? emulation : 0;
   m_bWinSizeWarning = keys::WinSizeWarning.Read(profile) != 0;
   m_nKeepAlive = std::clamp(keys::KeepAlive.Read(profile), 0, kMaxKeepAlive);
+  m_bUtf8Host = keys::HostText.Read(profile) != 0;
 
   FontDescription desc;
   desc.heightTenths = keys::FontSize.Read(profile);
@@ -113,6 +115,26 @@ void CTelnetSession::SetWinSizeWarning(bool on) {
 void CTelnetSession::SetKeepAlive(int seconds) {
   m_nKeepAlive = std::clamp(seconds, 0, kMaxKeepAlive);
   keys::KeepAlive.Write(m_Profile, m_nKeepAlive);
+}
+
+void CTelnetSession::SetHostTextUtf8(bool on) {
+  keys::HostText.Write(m_Profile, on ? 1 : 0);
+  if (on == m_bUtf8Host) return;
+  m_bUtf8Host = on;
+  std::lock_guard lock(m_ScreenLock);
+  m_Utf8.Interrupt();                             // half a character from before is no longer one
+  if (!IsConnected() || !m_bNawsOffered) return;  // the first offer brings BINARY along
+  // Binary input is asked for under UTF-8 only, and given up with it.
+  std::string change;
+  if (on && !m_bBinaryOut)
+    change = {char(telnet::kIac), char(telnet::kWill), char(telnet::kBinary)};
+  if (!on && m_bBinaryOut)
+    change = {char(telnet::kIac), char(telnet::kWont), char(telnet::kBinary)};
+  if (!on && m_bBinaryIn)
+    change += {char(telnet::kIac), char(telnet::kDont), char(telnet::kBinary)};
+  m_bBinaryIn = on && m_bBinaryIn;
+  m_bBinaryOut = on;
+  Send(change);
 }
 
 void CTelnetSession::SetBackgroundColour(Colour colour) {

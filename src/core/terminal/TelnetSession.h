@@ -33,6 +33,8 @@
 #include "terminal/ScrollbackSearch.h"
 #include "terminal/SelectionRange.h"
 #include "terminal/SgrMemo.h"
+#include "text/CodePage.h"
+#include "text/Utf8Decoder.h"
 
 class Profile;
 class LineCheckDatabase;
@@ -112,6 +114,15 @@ class CTelnetSession : public ConnectionEvents {
   // Seconds without sending after which an IAC NOP goes out; 0 never.
   int KeepAlive() const { return m_nKeepAlive; }
   void SetKeepAlive(int seconds);
+  // Whether the host's text is UTF-8 (decoded into the code page's cells, and
+  // typed text sent as UTF-8) rather than the code page's own bytes.
+  bool HostTextUtf8() const { return m_bUtf8Host; }
+  void SetHostTextUtf8(bool on);
+  // The page the cells are shown in: the terminal font's.
+  const CodePage& CellCodePage() const { return *m_pCodePage; }
+  // Whether what we send goes as BINARY (offered, and not refused): a
+  // telnet server then passes CR LF on as two line ends.
+  bool SendsBinary() const { return m_bBinaryOut; }
   Colour BackgroundColour() const { return m_crBackground; }
   void SetBackgroundColour(Colour colour);
   Colour ForegroundColour() const { return m_crForeground; }
@@ -258,6 +269,13 @@ class CTelnetSession : public ConnectionEvents {
   bool m_bReverseColor = false;
   bool m_bDisconnectNotify = true;
   bool m_bWinSizeWarning = true;
+  bool m_bUtf8Host = false;
+  // BINARY (RFC 856) agreed on this connection for what we send and for what
+  // the host sends; only ever under UTF-8.
+  bool m_bBinaryOut = false;
+  bool m_bBinaryIn = false;
+  Utf8Decoder m_Utf8;  // a host character cut by the end of a read waits here
+  const CodePage* m_pCodePage = &CodePage::Cp437();
   SelectionRange m_Selection;  // in view cells
   bool m_bHasFont = false;
   FontDescription m_Font;
@@ -276,8 +294,11 @@ class CTelnetSession : public ConnectionEvents {
   // --- Internals ---------------------------------------------------------------
   void ReceiveBlock();
   void Walk(unsigned char* begin, unsigned char* end);
-  template <bool kFast>
+  template <bool kFast, bool kUtf8>
   void WalkBytes(unsigned char* begin, unsigned char* end);
+  // Text bytes [p, end) decoded from UTF-8 and put as cells.
+  template <bool kFast>
+  void PutUtf8(TerminalScreen::Lane& lane, const unsigned char* p, const unsigned char* end);
   void CarryOver(const unsigned char* from, const unsigned char* end);
   void ClearSelection();
   void PointToCell(int x, int y, int& col, int& row) const;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 namespace {
 
@@ -71,16 +72,17 @@ CodePage::CodePage(const char* name, const std::array<char16_t, 256>& table)
   // the section sign and the heart) are printable characters and never go
   // back to a control: typed or pasted, they would kill a line or interrupt
   // a program. They are unmappable ('?') like any other missing character.
-  auto add = [this](char16_t ch, unsigned char byte) {
-    const bool known = std::any_of(fromUnicode_.begin(), fromUnicode_.end(),
-                                   [ch](const auto& entry) { return entry.first == ch; });
-    if (!known) fromUnicode_.emplace_back(ch, byte);
+  std::vector<bool> known(0x10000);
+  fromUnicode_.fill('?');
+  auto add = [&](char16_t ch, unsigned char byte) {
+    if (known[ch]) return;
+    known[ch] = true;
+    fromUnicode_[ch] = byte;
   };
   for (int b = 0; b < 0x20; ++b) add(static_cast<char16_t>(b), static_cast<unsigned char>(b));
   add(0x7F, 0x7F);
   for (int b = 0x20; b < 0x100; ++b)
     if (b != 0x7F) add(table[b], static_cast<unsigned char>(b));
-  std::sort(fromUnicode_.begin(), fromUnicode_.end());
 }
 
 const CodePage& CodePage::Cp437() {
@@ -97,13 +99,6 @@ const CodePage& CodePage::ForFont(std::string_view faceName, int charSet) {
   constexpr int kOemCharSet = 255;
   if (EqualsIgnoringCase(faceName, "Terminal") || (charSet & 0xFF) == kOemCharSet) return Cp437();
   return Windows1252();
-}
-
-unsigned char CodePage::FromUnicode(char16_t ch) const {
-  const auto it = std::lower_bound(fromUnicode_.begin(), fromUnicode_.end(),
-                                   std::make_pair(ch, static_cast<unsigned char>(0)));
-  if (it != fromUnicode_.end() && it->first == ch) return it->second;
-  return '?';
 }
 
 std::u16string CodePage::Decode(std::string_view bytes) const {
@@ -125,6 +120,26 @@ std::string CodePage::Encode(std::u16string_view text) const {
     bytes += static_cast<char>(pair ? '?' : FromUnicode(ch));
   }
   return bytes;
+}
+
+std::string Utf8FromCells(std::string_view cells, const CodePage& page) {
+  std::string utf8;
+  utf8.reserve(cells.size());
+  for (const char c : cells) {
+    const auto b = static_cast<unsigned char>(c);
+    const char16_t ch = b < 0x80 ? char16_t{b} : page.ToUnicode(b);
+    if (ch < 0x80) {
+      utf8 += static_cast<char>(ch);
+    } else if (ch < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (ch >> 6));
+      utf8 += static_cast<char>(0x80 | (ch & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (ch >> 12));
+      utf8 += static_cast<char>(0x80 | ((ch >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (ch & 0x3F));
+    }
+  }
+  return utf8;
 }
 
 std::string BytesFromClipboardText(std::u16string_view text, const CodePage& page) {

@@ -5,8 +5,6 @@
 #include <array>
 #include <string>
 #include <string_view>
-#include <utility>
-#include <vector>
 
 class CodePage {
  public:
@@ -25,7 +23,7 @@ class CodePage {
   // stay themselves so typed Enter, Tab or Esc keep their codes; a printable
   // character never becomes a control byte; anything else the page cannot
   // show in a printable byte becomes '?'.
-  unsigned char FromUnicode(char16_t ch) const;
+  unsigned char FromUnicode(char16_t ch) const { return fromUnicode_[ch]; }
 
   std::u16string Decode(std::string_view bytes) const;
   // One byte per character (a surrogate pair is one character).
@@ -38,7 +36,9 @@ class CodePage {
 
   const char* name_;
   const std::array<char16_t, 256>* toUnicode_;
-  std::vector<std::pair<char16_t, unsigned char>> fromUnicode_;  // sorted by character
+  // Indexed by character: a UTF-8 host's text goes through it for every
+  // character beyond ASCII, so it is a table rather than a search.
+  std::array<unsigned char, 0x10000> fromUnicode_;
 };
 
 // Pasted clipboard text as the bytes sent to the host: one byte per character
@@ -46,3 +46,7 @@ class CodePage {
 // the platform's text clipboard the text ends at the first NUL, so a NUL byte
 // is never sent.
 std::string BytesFromClipboardText(std::u16string_view text, const CodePage& page);
+
+// Cell bytes as UTF-8 for a host that takes UTF-8: ASCII (controls included)
+// as it is, every other byte as the character the page shows for it.
+std::string Utf8FromCells(std::string_view cells, const CodePage& page);

@@ -109,6 +109,11 @@ void CTerminalPropertiesDlg::BuildControls() {
   keepAlive->addStretch();
   grid->addLayout(keepAlive, 2, 0, 1, 2);
 
+  grid->addWidget(RadioPair(QStringLiteral("Host &text"), m_radioHostText8Bit,
+                            QStringLiteral("8-bit (the font's code page)"), m_radioHostTextUtf8,
+                            QStringLiteral("UTF-8"), this),
+                  3, 0, 1, 2);
+
   auto* buttons = new QVBoxLayout;
   m_buttonOk = new QPushButton(QStringLiteral("OK"), this);
   m_buttonCancel = new QPushButton(QStringLiteral("Cancel"), this);
@@ -125,7 +130,8 @@ void CTerminalPropertiesDlg::BuildControls() {
       m_buttonOk,         m_buttonCancel,      m_radioVt100,          m_radioAnsi,
       m_radioApplication, m_radioCursor,       m_radioSendsBackspace, m_radioSendsDelete,
       m_editWidth,        m_editHeight,        m_editBuffer,          m_checkLocalEcho,
-      m_checkBlockCursor, m_checkReverseColor, m_editKeepAlive};
+      m_checkBlockCursor, m_checkReverseColor, m_editKeepAlive,       m_radioHostText8Bit,
+      m_radioHostTextUtf8};
   for (std::size_t i = 1; i < std::size(order); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
@@ -140,6 +146,7 @@ bool CTerminalPropertiesDlg::EditSettings(TerminalSettings& settings, const RunF
   m_bCheckBlockCursor = settings.bBlockCursor;
   m_bCheckReverseColor = settings.bReverseColor;
   m_uKeepAlive = static_cast<unsigned>(std::max(settings.nKeepAlive, 0));
+  m_nRadioHostText = settings.bHostTextUtf8 ? 1 : 0;
   ShowValues();
 
   const int result = run ? run(*this) : exec();
@@ -156,6 +163,7 @@ bool CTerminalPropertiesDlg::EditSettings(TerminalSettings& settings, const RunF
   settings.bBlockCursor = m_bCheckBlockCursor;
   settings.bReverseColor = m_bCheckReverseColor;
   settings.nKeepAlive = static_cast<int>(m_uKeepAlive);
+  if (m_nRadioHostText >= 0) settings.bHostTextUtf8 = m_nRadioHostText == 1;
   return true;
 }
 
@@ -170,6 +178,7 @@ void CTerminalPropertiesDlg::ShowValues() {
   m_editHeight->setText(QString::number(m_uHeight));
   m_editWidth->setText(QString::number(m_uWidth));
   m_editKeepAlive->setText(QString::number(m_uKeepAlive));
+  CheckIndex(m_nRadioHostText, m_radioHostText8Bit, m_radioHostTextUtf8);
 }
 
 bool CTerminalPropertiesDlg::TakeNumber(QLineEdit* field, unsigned min, unsigned max,
@@ -214,5 +223,6 @@ void CTerminalPropertiesDlg::accept() {
   m_uHeight = height;
   m_uWidth = width;
   m_uKeepAlive = keepAlive;
+  m_nRadioHostText = CheckedIndex(m_radioHostText8Bit, m_radioHostTextUtf8);
   QDialog::accept();
 }

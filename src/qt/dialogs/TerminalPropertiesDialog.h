@@ -1,7 +1,8 @@
 #pragma once
 // The Terminal properties dialog: emulation, arrow-key mode, what Backspace
 // sends, screen size, scroll-back size, local echo, cursor shape, reversed
-// colours and the keepalive period, edited together. The frame applies and stores the result.
+// colours, the keepalive period and the host's text encoding, edited together. The frame applies
+// and stores the result.
 #include <QDialog>
 #include <functional>
 #include <string>
@@ -25,6 +26,7 @@ struct TerminalSettings {
   bool bBlockCursor = false;
   bool bReverseColor = false;
   int nKeepAlive = 0;  // seconds, 0 off
+  bool bHostTextUtf8 = false;
 };
 
 class CTerminalPropertiesDlg : public QDialog {
@@ -60,6 +62,7 @@ class CTerminalPropertiesDlg : public QDialog {
   unsigned m_uHeight = 0;
   unsigned m_uWidth = 0;
   unsigned m_uKeepAlive = 0;
+  int m_nRadioHostText = -1;  // 0 "8-bit (the font's code page)", 1 "UTF-8"
 
   QRadioButton* Vt100Radio() const { return m_radioVt100; }
   QRadioButton* AnsiRadio() const { return m_radioAnsi; }
@@ -71,6 +74,8 @@ class CTerminalPropertiesDlg : public QDialog {
   QLineEdit* HeightEdit() const { return m_editHeight; }
   QLineEdit* BufferEdit() const { return m_editBuffer; }
   QLineEdit* KeepAliveEdit() const { return m_editKeepAlive; }
+  QRadioButton* HostText8BitRadio() const { return m_radioHostText8Bit; }
+  QRadioButton* HostTextUtf8Radio() const { return m_radioHostTextUtf8; }
   QCheckBox* LocalEchoCheck() const { return m_checkLocalEcho; }
   QCheckBox* BlockCursorCheck() const { return m_checkBlockCursor; }
   QCheckBox* ReverseColorCheck() const { return m_checkReverseColor; }
@@ -96,6 +101,8 @@ class CTerminalPropertiesDlg : public QDialog {
   QLineEdit* m_editHeight = nullptr;
   QLineEdit* m_editBuffer = nullptr;
   QLineEdit* m_editKeepAlive = nullptr;
+  QRadioButton* m_radioHostText8Bit = nullptr;
+  QRadioButton* m_radioHostTextUtf8 = nullptr;
   QCheckBox* m_checkLocalEcho = nullptr;
   QCheckBox* m_checkBlockCursor = nullptr;
   QCheckBox* m_checkReverseColor = nullptr;

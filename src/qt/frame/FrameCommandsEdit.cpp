@@ -93,9 +93,11 @@ void CMainFrame::OnRButtonDown() {
 
 void CMainFrame::OnMButtonDown() {
   // The selection stays; the bytes go unconverted (CR LF between rows included),
-  // only a data byte 255 is doubled for telnet.
+  // or to a UTF-8 host as the characters they show; only a data byte 255 is
+  // doubled for telnet.
   const std::string text = m_pSession->GetSelectedText();
-  if (!text.empty()) m_pSession->SendData(text);
+  if (text.empty()) return;
+  m_pSession->SendData(m_pSession->HostTextUtf8() ? Utf8FromCells(text, TerminalCodePage()) : text);
 }
 
 void CMainFrame::OnLButtonUp() {
@@ -121,6 +123,12 @@ void CMainFrame::OnEditPaste() {
   // What the clipboard holds: no line-end conversion, no echo; a data byte 255
   // is doubled for telnet.
   const QString text = QGuiApplication::clipboard()->text();
+  if (m_pSession->HostTextUtf8()) {
+    // The text itself, as UTF-8; it ends at a NUL, as the 8-bit paste does.
+    const QByteArray utf8 = text.left(text.indexOf(QChar(u'\0'))).toUtf8();
+    if (!utf8.isEmpty()) m_pSession->SendData(utf8.toStdString());
+    return;
+  }
   const std::string bytes =
       BytesFromClipboardText(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
                                                  static_cast<std::size_t>(text.size())),

@@ -95,6 +95,7 @@ void CMainFrame::OnTerminalProperties() {
   settings.bBlockCursor = session.BlockCursor();
   settings.bReverseColor = session.ReverseColor();
   settings.nKeepAlive = session.KeepAlive();
+  settings.bHostTextUtf8 = session.HostTextUtf8();
 
   CTerminalPropertiesDlg dialog(
       [this](const std::string& text, MessageKind kind) { return ShowMessage(text, kind); }, this);
@@ -120,5 +121,7 @@ void CMainFrame::OnTerminalProperties() {
   session.SetReverseColor(settings.bReverseColor);
   // Stored only when changed: a profile without the key stays as it was.
   if (settings.nKeepAlive != session.KeepAlive()) session.SetKeepAlive(settings.nKeepAlive);
+  if (settings.bHostTextUtf8 != session.HostTextUtf8())
+    session.SetHostTextUtf8(settings.bHostTextUtf8);
   Invalidate();  // new cursor shape and colours everywhere
 }

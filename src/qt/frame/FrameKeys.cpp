@@ -13,6 +13,7 @@
 #include "frame/MainFrame.h"
 #include "input/KeyTranslation.h"
 #include "terminal/TelnetSession.h"
+#include "text/Utf8Decoder.h"
 #include "view/TerminalView.h"
 
 void CMainFrame::OnTerminalKey(QKeyEvent& event, bool pressed) {
@@ -34,9 +35,41 @@ void CMainFrame::OnTerminalKey(QKeyEvent& event, bool pressed) {
     KeyDown(virtualKey, mods);
     return;
   }
-  for (char character :
-       TypedCharacters(event.key(), event.modifiers(), event.text(), TerminalCodePage()))
-    OnChar(static_cast<unsigned char>(character));
+  const QString text = event.text();
+  const std::string typed =
+      TypedCharacters(event.key(), event.modifiers(), text, TerminalCodePage());
+  // Text beyond ASCII is only ever typed as text, never as a control.
+  const bool beyondAscii =
+      std::any_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= 0x80; });
+  if (!typed.empty() && beyondAscii) {
+    TypeText(text);
+    return;
+  }
+  for (char character : typed) OnChar(static_cast<unsigned char>(character));
+}
+
+void CMainFrame::TypeText(const QString& text) {
+  const CodePage& page = TerminalCodePage();
+  if (!m_pSession->HostTextUtf8()) {
+    for (char character : page.Encode(text.toStdU16String()))
+      OnChar(static_cast<unsigned char>(character));
+    return;
+  }
+  for (const char32_t ch : text.toUcs4()) {
+    if (ch < 0x80) {
+      OnChar(static_cast<unsigned char>(ch));
+      continue;
+    }
+    const QByteArray utf8 = QString::fromUcs4(&ch, 1).toUtf8();
+    SendKeyBytes(utf8.toStdString());
+    if (!m_bLocalEcho || !m_pSession->IsConnected() || m_pSession->HostEchoes()) continue;
+    // Echoed as the host's own echo would show: one cell, or two when wide.
+    Utf8Decoder decoder;
+    unsigned char cells[Utf8Decoder::MaxCells(4)];
+    const auto* bytes = reinterpret_cast<const unsigned char*>(utf8.constData());
+    const unsigned char* end = decoder.Decode(bytes, bytes + utf8.size(), cells, page);
+    for (const unsigned char* cell = cells; cell < end; ++cell) m_pSession->EchoLocally(*cell);
+  }
 }
 
 void CMainFrame::OnKeyDown(unsigned virtualKey, unsigned /*repeatCount*/, unsigned /*flags*/) {
@@ -76,11 +109,12 @@ void CMainFrame::KeyDown(int virtualKey, const KeyModifiers& mods) {
   }
   const KeySettings settings{m_pSession->Emulation(), m_bApplicationMode, m_bBackspace};
   // Macros are kept as typed; they go out in the terminal's code page, like
-  // the same text typed on the keyboard.
+  // the same text typed on the keyboard, or to a UTF-8 host as stored.
   MacroTexts macros;
   if (mods.apps)
     for (std::size_t k = 0; k < macros.size(); ++k)
-      macros[k] = TerminalBytes(m_strMacro[k], TerminalCodePage());
+      macros[k] = m_pSession->HostTextUtf8() ? m_strMacro[k]
+                                             : TerminalBytes(m_strMacro[k], TerminalCodePage());
   SendKeyBytes(TranslateKeyDown(virtualKey, mods, settings, macros));
 }
 
@@ -98,8 +132,12 @@ bool CMainFrame::OnSysKeyDown(int virtualKey) {
 }
 
 void CMainFrame::OnChar(unsigned char character) {
-  SendKeyBytes(
-      TranslateChar(character, {m_pSession->Emulation(), m_bApplicationMode, m_bBackspace}));
+  std::string bytes =
+      TranslateChar(character, {m_pSession->Emulation(), m_bApplicationMode, m_bBackspace});
+  // Under BINARY a telnet server no longer folds CR LF into one line end, so
+  // Enter sends CR alone (the terminal driver makes it the line end).
+  if (bytes == "\r\n" && m_pSession->SendsBinary()) bytes = "\r";
+  SendKeyBytes(bytes);
   // While the host echoes (it said WILL ECHO), echoing here too would show
   // every character twice, and the password at a password prompt.
   if (!m_bLocalEcho || !m_pSession->IsConnected() || m_pSession->HostEchoes()) return;

@@ -246,7 +246,6 @@ void CMainFrame::OnMouseWheel(int delta) {
 }
 
 void CMainFrame::OnCommittedText(const QString& text) {
-  // Character by character through the code page, as typed keys go.
-  for (char character : TerminalCodePage().Encode(text.toStdU16String()))
-    OnChar(static_cast<unsigned char>(character));
+  // Character by character, as typed keys go.
+  TypeText(text);
 }

@@ -290,6 +290,9 @@ class CMainFrame : public QMainWindow, public SessionHost, public TerminalViewOw
   // --- Keys and macros (FrameKeys.cpp, FrameCommandsOptions.cpp) ------------
   // A typed character code: sent, then echoed when local echo is on.
   void OnChar(unsigned char character);
+  // Typed text: through the code page, or to a UTF-8 host as UTF-8 (its
+  // ASCII as typed characters, the rest echoed as the page's cells).
+  void TypeText(const QString& text);
   // Alt combinations; false when the key is left to the window system.
   bool OnSysKeyDown(int virtualKey);
   void KeyDown(int virtualKey, const KeyModifiers& mods);
