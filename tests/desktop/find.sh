@@ -38,9 +38,11 @@ orange_pixels() {
 }
 some_orange() { awk -v n="$(orange_pixels)" 'BEGIN { exit !(n > 20) }'; }
 bar_height() { read -r _ h <<<"$(desktop_client_size)"; echo $((h - height)); }
+bar_shown() { [ "$(bar_height)" -gt 10 ]; }
+bar_gone() { [ "$(bar_height)" -eq 0 ]; }
 
 xdotool windowactivate --sync "$corvane_win" key ctrl+shift+f
-wait_for 5 test "$(bar_height)" -gt 10 || fail "the window did not grow by the find bar"
+wait_for 5 bar_shown || fail "the window did not grow by the find bar"
 sleep 0.3
 xdotool type --delay 30 needle
 wait_for 5 some_orange || fail "no current match is marked ($(orange_pixels) orange pixels)"
@@ -54,7 +56,7 @@ read -r w _ <<<"$(desktop_client_size)"
 [ "$w" = "$width" ] || fail "the window's width changed from $width to $w"
 
 xdotool key Escape
-wait_for 5 test "$(bar_height)" -eq 0 || fail "the window kept $(bar_height) pixels of the closed bar"
+wait_for 5 bar_gone || fail "the window kept $(bar_height) pixels of the closed bar"
 sleep 0.5
 some_orange && fail "a match is still marked after Escape"
 after=$(stat -c %s "$client")
