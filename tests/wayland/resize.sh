@@ -42,7 +42,11 @@ sizes=(
   "1100  700"
   "700   420"
 )
+# Floating again, the window takes its earlier floating size; the first
+# resize below must not race that change.
 swaymsg "[pid=$corvane_pid] floating enable" >/dev/null
+wait_for 5 reported_since "$tiled" || true
+wayland_settle
 for row in "${sizes[@]}"; do
   read -r width height <<<"$row"
   before=$(last_report)
