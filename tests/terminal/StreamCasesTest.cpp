@@ -104,6 +104,16 @@ ScrollCode ScrollByName(const std::string& name) {
   return static_cast<ScrollCode>(std::stoi(name));  // a code no scroll bar sends
 }
 
+// "N" or "N-M" as the span first..last (a single N is N-N).
+void ReadSpan(std::istream& in, int& first, int& last) {
+  in >> first;
+  last = first;
+  if (in.peek() == '-') {
+    char dash = 0;
+    in >> dash >> last;
+  }
+}
+
 // The text after "word:" with one separating blank dropped.
 std::string AfterColon(const std::string& line) {
   std::string v = line.substr(line.find(':') + 1);
@@ -345,12 +355,7 @@ void CaseRun::Check(const Step& step) {
   SCOPED_TRACE("line " + std::to_string(step.line) + ": " + line);
   if (word == "row") {
     int r1 = -1, r2 = -1;
-    char dash = 0;
-    in >> r1;
-    if (in.peek() == '-')
-      in >> dash >> r2;
-    else
-      r2 = r1;
+    ReadSpan(in, r1, r2);
     ASSERT_TRUE(r1 >= 0 && r2 < s.Screen().Height()) << "row out of range";
     for (int r = r1; r <= r2; ++r)
       EXPECT_EQ(Escape(rig.Row(r)), Escape(Unescape(AfterColon(line)))) << "row " << r;
@@ -371,17 +376,8 @@ void CaseRun::Check(const Step& step) {
   } else if (word == "attr") {
     // attr R C, attr R C1-C2 or attr R1-R2 C1-C2
     int r1 = 0, r2 = 0, c1 = 0, c2 = 0;
-    char dash = 0;
-    in >> r1;
-    if (in.peek() == '-')
-      in >> dash >> r2;
-    else
-      r2 = r1;
-    in >> c1;
-    if (in.peek() == '-')
-      in >> dash >> c2;
-    else
-      c2 = c1;
+    ReadSpan(in, r1, r2);
+    ReadSpan(in, c1, c2);
     ASSERT_TRUE(r1 >= 0 && r2 < s.Screen().Height() && c1 >= 0 && c2 < s.Screen().Width())
         << "cell out of range";
     const int expected = std::stoi(Trim(AfterColon(line)), nullptr, 16);
