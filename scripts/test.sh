@@ -4,9 +4,11 @@
 #   0. lint         clang-format and clang-tidy (scripts/lint.sh);
 #   1. build/       the whole suite in a normal build (preset dev);
 #   2. build-asan/  the whole suite again with AddressSanitizer + UndefinedBehaviorSanitizer;
-#                   the first report ends the test that made it;
+#                   the first report ends the test that made it; the core's GoogleTest
+#                   cases run a process per suite, not per case (start-up is costly here);
 #   3. build-tsan/  with ThreadSanitizer, every test that may run threads, front end
-#                   included; the hardening floods (one thread, slow there) are left out;
+#                   included, a process per suite as in 2; the hardening floods (one
+#                   thread, slow there) are not built there;
 #   4. build-fuzz/  every fuzz target for about 30 seconds from its seed corpus, with
 #                   a fixed seed so a run can be repeated, two at a time on two cores;
 #   5. build-package/ the Debian package (scripts/package.sh), checked by lintian
@@ -145,7 +147,7 @@ start_behind build_fuzz_and_package
 # child runs exec at once.
 printf 'race:invokeMethod\n' > "$root/build-tsan/tsan.supp"
 TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1 die_after_fork=0 suppressions=$root/build-tsan/tsan.supp" \
-  run_tests tsan -LE hardening
+  run_tests tsan
 finish_behind
 
 echo "=== fuzz"
