@@ -10,6 +10,7 @@ check=0
 
 packages=(
   cmake ninja-build g++ pkg-config ccache
+  lld                                       # links the test trees several times faster
   qt6-base-dev libxkbcommon-dev             # Qt 6 Widgets, Network, Test
   libgtest-dev libgmock-dev                 # unit tests
   libbenchmark-dev libvterm-dev             # benchmarks (libvterm as the reference engine)
