@@ -8,7 +8,7 @@
 #                   cases run a process per suite, not per case (start-up is costly here);
 #   3. build-tsan/  with ThreadSanitizer, every test that may run threads, front end
 #                   included, a process per suite as in 2; the hardening floods (one
-#                   thread busy, slow there) and the one-thread stream cases are left out;
+#                   thread busy, slow there) and the tests labelled onethread are left out;
 #   4. build-fuzz/  every fuzz target for about 30 seconds from its seed corpus, with
 #                   a fixed seed so a run can be repeated, two at a time on two cores;
 #   5. build-package/ the Debian package (scripts/package.sh), checked by lintian
@@ -146,11 +146,9 @@ start_behind build_fuzz_and_package
 # QProcess starts programs from a process with threads, which is fine as the
 # child runs exec at once.
 printf 'race:invokeMethod\n' > "$root/build-tsan/tsan.supp"
-# The stream cases feed one session on one thread (none of them starts the
-# line-check worker), so the sanitizer has nothing to watch there; the other
-# two trees run them.
+# Tests labelled onethread never start a second thread: nothing to watch.
 TSAN_OPTIONS="halt_on_error=1 ignore_noninstrumented_modules=1 die_after_fork=0 suppressions=$root/build-tsan/tsan.supp" \
-  run_tests tsan -LE hardening -E '^terminal[.]Data/StreamCases$'
+  run_tests tsan -LE 'hardening|onethread'
 finish_behind
 
 echo "=== fuzz"

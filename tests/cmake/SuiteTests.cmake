@@ -1,13 +1,16 @@
-# corvane_suite_tests(<target> <label>) adds one ctest test per GoogleTest
-# suite of <target>, each running that suite's cases in one process
-# (--gtest_filter=Suite.*). A sanitizer's run-time costs 0.15-0.3 s of start-up
+# corvane_suite_tests(<target> <label> [<suite>...]) adds one ctest test per
+# GoogleTest suite of <target>, each running that suite's cases in one process
+# (--gtest_filter=Suite.*). The suites named after the label run on one thread
+# only, and also carry the label onethread. A sanitizer's run-time costs 0.15-0.3 s of start-up
 # per process, so the sanitizer trees take their suites this way rather than a
 # process per case. The suites are listed when ctest runs (as
 # gtest_discover_tests' PRE_TEST mode does), so a new suite or case runs at once.
 function(corvane_suite_tests target label)
-  # @target@ and @label@ are this call's; ${...} is read when ctest runs.
+  set(one_thread "${ARGN}")
+  # @target@, @label@ and @one_thread@ are this call's; ${...} is read when ctest runs.
   string(CONFIGURE [[
 set(binary "$<TARGET_FILE:@target@>")
+set(one_thread "@one_thread@")
 if(NOT EXISTS "${binary}")
   add_test(@target@_NOT_BUILT "${binary}")
   return()
@@ -27,7 +30,12 @@ foreach(line IN LISTS lines)
   if(line MATCHES "^([^ #]+)\\.( |$)")
     set(suite "${CMAKE_MATCH_1}")
     add_test("@label@.${suite}" "${binary}" "--gtest_filter=${suite}.*")
-    set_tests_properties("@label@.${suite}" PROPERTIES LABELS "@label@")
+    set(labels "@label@")
+    list(FIND one_thread "${suite}" at)  # (ctest reads this without IN_LIST's policy)
+    if(NOT at EQUAL -1)
+      list(APPEND labels onethread)
+    endif()
+    set_tests_properties("@label@.${suite}" PROPERTIES LABELS "${labels}")
   endif()
 endforeach()
 ]] script @ONLY)
